@@ -1,0 +1,136 @@
+#include "UGFileSystem.h"
+
+#include "UGError.h"
+#include "UGStrings.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace qm {
+
+namespace {
+
+// Finds the entry of a folder whose name equals the wanted one without regard to case.
+bool FindEntryNoCase(const fs::path& folder, const std::string& wanted, fs::path& found) {
+    std::error_code ec;
+    fs::directory_iterator it(folder.empty() ? fs::path(".") : folder, ec);
+    if (ec) {
+        return false;
+    }
+    std::string lowerWanted = LowerAscii(wanted);
+    for (const auto& entry : it) {
+        if (LowerAscii(entry.path().filename().string()) == lowerWanted) {
+            found = folder / entry.path().filename();
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string ErrnoText() { return std::strerror(errno); }
+
+} // namespace
+
+fs::path ResolveNoCase(const fs::path& path) {
+    std::error_code ec;
+    if (path.empty() || fs::exists(path, ec)) {
+        return path;
+    }
+    fs::path current = path.has_root_path() ? path.root_path() : fs::path();
+    for (const auto& component : path.relative_path()) {
+        std::string name = component.string();
+        fs::path exact = current / component;
+        if (name == "." || name == ".." || fs::exists(exact, ec)) {
+            current = exact;
+            continue;
+        }
+        fs::path found;
+        if (!FindEntryNoCase(current, name, found)) {
+            return path;
+        }
+        current = found;
+    }
+    return current;
+}
+
+bool FileExistsNoCase(const fs::path& path) {
+    std::error_code ec;
+    return fs::is_regular_file(ResolveNoCase(path), ec);
+}
+
+std::string ReadWholeFile(const fs::path& path) {
+    fs::path resolved = ResolveNoCase(path);
+    FILE* file = std::fopen(resolved.c_str(), "rb");
+    if (!file) {
+        throw EGError(Format("Cannot open file \"%s\". %s", path.c_str(), ErrnoText().c_str()));
+    }
+    std::string bytes;
+    char buffer[65536];
+    size_t count;
+    while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
+        bytes.append(buffer, count);
+    }
+    bool failed = std::ferror(file) != 0;
+    std::fclose(file);
+    if (failed) {
+        throw EGError(Format("Cannot read file \"%s\". %s", path.c_str(), ErrnoText().c_str()));
+    }
+    return bytes;
+}
+
+void WriteFileAtomic(const fs::path& path, const std::string& bytes) {
+    fs::path target = ResolveNoCase(path);
+    std::string pattern = (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
+    int fd = ::mkstemp(pattern.data());
+    if (fd < 0) {
+        throw EGError(Format("Cannot create file \"%s\". %s", path.c_str(), ErrnoText().c_str()));
+    }
+    const char* data = bytes.data();
+    size_t left = bytes.size();
+    bool ok = true;
+    while (left > 0) {
+        ssize_t written = ::write(fd, data, left);
+        if (written < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            ok = false;
+            break;
+        }
+        data += written;
+        left -= static_cast<size_t>(written);
+    }
+    std::string error = ok ? "" : ErrnoText();
+    if (ok && ::fsync(fd) != 0) {
+        ok = false;
+        error = ErrnoText();
+    }
+    ::fchmod(fd, 0600);
+    ::close(fd);
+    if (ok && std::rename(pattern.c_str(), target.c_str()) != 0) {
+        ok = false;
+        error = ErrnoText();
+    }
+    if (!ok) {
+        ::unlink(pattern.c_str());
+        throw EGError(Format("Cannot write file \"%s\". %s", path.c_str(), error.c_str()));
+    }
+}
+
+void CreateFolders(const fs::path& path, fs::perms permissions) {
+    std::error_code ec;
+    if (fs::is_directory(path, ec)) {
+        return;
+    }
+    fs::create_directories(path, ec);
+    if (ec) {
+        throw EGError(Format("Cannot create folder \"%s\". %s", path.c_str(), ec.message().c_str()));
+    }
+    fs::permissions(path, permissions, ec);
+}
+
+} // namespace qm
