@@ -1,1 +1,113 @@
-int main(){return 0;}
+// The main program: reads the command line, opens the main window, starts the game and runs
+// the frame loop until the window closes.
+
+#include "UGCommandLine.h"
+#include "UGError.h"
+#include "UGFrameLoop.h"
+#include "UGGameForm.h"
+#include "UGInputScript.h"
+#include "UGOSServices.h"
+#include "UGRandom.h"
+#include "UGSDLWindow.h"
+#include "UGameForm.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+
+#ifndef QM_VERSION
+#define QM_VERSION "0.0.0"
+#endif
+
+namespace fs = std::filesystem;
+using namespace qm;
+
+namespace {
+
+constexpr int ExitFailure = 1;
+constexpr int ExitUsage = 2;
+
+fs::path DataFolderOf(const TGCommandLine& options) {
+    fs::path folder = options.DataFolder.empty() ? ProgramBinaryFolder() / "data" : options.DataFolder;
+    std::error_code ec;
+    folder = fs::absolute(folder, ec);
+    if (!fs::is_directory(folder, ec)) {
+        throw EGError("Data folder", "\"" + folder.string() + "\" does not exist or is not a folder");
+    }
+    return folder;
+}
+
+int RunGame(const TGCommandLine& options) {
+    SetRandomSeed(0);
+    // Names on the command line are taken from where the program was started; then one data
+    // folder serves as the program folder and the current folder.
+    fs::path dataFolder = DataFolderOf(options);
+    fs::path userFolder = options.UserFolder ? fs::absolute(*options.UserFolder) : DefaultUserFolder();
+    std::vector<TGScreenshotRequest> screenshots;
+    for (const TGScreenshotRequest& request : options.Screenshots) {
+        screenshots.push_back({request.Frame, fs::absolute(request.File)});
+    }
+    std::optional<TGInputScript> script;
+    if (options.InputFile) {
+        script = TGInputScript::LoadFromFile(fs::absolute(*options.InputFile));
+    }
+    fs::current_path(dataFolder);
+    if (!options.Scene.empty()) {
+        throw EGError("Command line", "unknown scene \"" + options.Scene + "\"");
+    }
+
+    TGSDLWindow window(TGameForm::ApplicationTitle, 800, 600, options.Headless);
+    TGSDLTickSource systemTicks;
+    TGManualTickSource fixedTicks;
+    IGTickSource& ticks = options.FixedStep ? static_cast<IGTickSource&>(fixedTicks) : systemTicks;
+
+    TGAppStartInfo info;
+    info.ProgramFolder = dataFolder;
+    info.UserFolder = userFolder;
+    info.SystemLanguageId = SystemLanguageId();
+    info.Ticks = &ticks;
+    info.Window = &window;
+    info.MediaCenter = options.MediaCenter;
+
+    try {
+        TGameForm form(window, info, options.FullScreen.value_or(!options.Headless));
+        TGLoopOptions loop;
+        loop.FixedStep = options.FixedStep ? &fixedTicks : nullptr;
+        loop.MaxFrames = options.Frames;
+        loop.Script = script ? &*script : nullptr;
+        loop.Screenshots = screenshots;
+        TGFrameLoop(form, window, ticks, loop).Run();
+    } catch (const EGFatalExit& fatal) {
+        return fatal.Status;
+    } catch (const std::exception& error) {
+        window.ShowMessage(TGGameForm::FatalTitle, error.what());
+        return ExitFailure;
+    }
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    TGCommandLine options;
+    try {
+        options = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "%s\n", error.what());
+        return ExitUsage;
+    }
+    if (options.ShowHelp) {
+        std::printf("%s", CommandLineUsage("quillmark").c_str());
+        return 0;
+    }
+    if (options.ShowVersion) {
+        std::printf("Quillmark %s\n", QM_VERSION);
+        return 0;
+    }
+    try {
+        return RunGame(options);
+    } catch (const std::exception& error) {
+        ShowPlatformMessage(TGGameForm::FatalTitle, error.what(), options.Headless);
+        return ExitFailure;
+    }
+}

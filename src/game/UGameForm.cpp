@@ -1,0 +1,117 @@
+#include "UGameForm.h"
+
+#include "UGKeys.h"
+#include "UGStrings.h"
+
+#include <algorithm>
+
+namespace qm {
+
+TGameForm::TGameForm(IGWindow& window, const TGAppStartInfo& info, bool fullScreen) : TGGameForm(window) {
+    FormCreate(info, fullScreen);
+}
+
+TGameForm::~TGameForm() {
+    // The game manager and the two state queues go first once they exist; then the game data,
+    // which tears down the engine.
+    FGameData.reset();
+}
+
+void TGameForm::FormCreate(const TGAppStartInfo& info, bool fullScreen) {
+    FGameData = std::make_unique<TGameData>(info, "GameConfig.xml", fullScreen);
+    // Next come, as the game grows: the resource set "LoadingScreen", the game manager with
+    // the game and secret-level state queues, and the first screen chosen from the game
+    // configuration (IsInitalGameScreen, IsInitalMenuScreen, else the splash screens).
+    FormCreateEngine(ApplicationTitle);
+}
+
+void TGameForm::DeactivateGame() {
+    bool wasActive = IsActive();
+    TGGameForm::DeactivateGame();
+    // Hover states end and no button stays held while the game is away.
+    if (wasActive && FGameData->WidgetManager) {
+        FGameData->WidgetManager->MouseMove(-20, -20);
+        FGameData->WidgetManager->MouseUp(0);
+    }
+    FAltDown = false;
+}
+
+void TGameForm::DoFrame() {
+    // A pending screen switch is carried out here, between frames, once screens exist; the
+    // information overlay is drawn with the font "SysFont" once fonts exist.
+}
+
+std::vector<std::string> TGameForm::InfoOverlayLines() const {
+    std::vector<std::string> lines;
+    lines.push_back(Format("ver: %s", FGameData->GameConfig->GetStringDef("Version", "").c_str()));
+    if (FGameData->IsDeveloperUser() || FGameData->IsEasterEggUser()) {
+        lines.push_back(Format("fps: %f Speed: %f Format: %s TxtrMm: %d Mb LocMm: %d Mb NonLocMm: %d Mb",
+                               FramesPerSecond(), FGameData->GameClock->Speed, "32bit", FTextureMemoryMb,
+                               FLocalMemoryMb, FNonLocalMemoryMb));
+        lines.push_back(Format("MouseXY(%d, %d)", FGameData->MouseX, FGameData->MouseY));
+        lines.push_back(Format("Screen %s", FGameData->CurrentScreenName.c_str()));
+    }
+    return lines;
+}
+
+void TGameForm::FormMouseMove(int x, int y) {
+    TGGameForm::FormMouseMove(x, y);
+    FGameData->MouseX = x;
+    FGameData->MouseY = y;
+    FLastMouseX = x;
+    FLastMouseY = y;
+}
+
+void TGameForm::FormKeyUp(int key) {
+    TGGameForm::FormKeyUp(key);
+    if (key == VK_MENU) {
+        FAltDown = false;
+    }
+}
+
+void TGameForm::FormKeyDown(int key) {
+    TGGameForm::FormKeyDown(key);
+    if (key == VK_MENU) {
+        FAltDown = true;
+    } else if (key == VK_RETURN && FAltDown) {
+        FGameData->SetFullScreen(!FGameData->FullScreen());
+    } else if (key == VK_F8) {
+        FInfoOverlay = !FInfoOverlay;
+        // The three video memory figures are sampled here from the graphics device.
+    } else if (FGameData->IsDeveloperUser()) {
+        DeveloperKey(key);
+    }
+}
+
+void TGameForm::DeveloperKey(int key) {
+    switch (key) {
+    case VK_ADD:
+        SetClockSpeed(FGameData->GameClock->Speed + 1.0);
+        break;
+    case VK_SUBTRACT:
+        SetClockSpeed(std::max(1.0, FGameData->GameClock->Speed - 1.0));
+        break;
+    case VK_F10:
+        SetClockSpeed(0.1);
+        break;
+    case VK_F11:
+        SetClockSpeed(1.0);
+        break;
+    case VK_F7:
+        // Every player's statistics report is written here once players exist.
+        break;
+    default:
+        break;
+    }
+}
+
+void TGameForm::SetClockSpeed(double speed) {
+    FGameData->GameClock->Speed = speed;
+    FGameData->InterfaceClock->Speed = speed;
+}
+
+void TGameForm::LeaveFullScreenForMessage() {
+    FGameData->SetFullScreen(false);
+}
+
+} // namespace qm

@@ -1,1 +1,134 @@
-int main(){return 0;}
+// quillmark-data: the data tool for people who author the game's data. Each verb prints errors
+// with the game's own texts on standard error and exits non-zero on failure.
+
+#include "UGCompress.h"
+#include "UGConfigPreprocessor.h"
+#include "UGError.h"
+#include "UGFileSystem.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+using namespace qm;
+
+namespace {
+
+constexpr int ExitFailure = 1;
+constexpr int ExitUsage = 2;
+
+const char* const Usage = R"(Usage: quillmark-data VERB [options]
+
+  preprocess [--root DIR] FILE   print the preprocessed text of a configuration file;
+                                 INCLUDE patterns are resolved against DIR (default: .)
+  pack-cr [--root DIR] FILE      write FILE.cr exactly as the game does when it loads FILE
+  unpack-cr FILE.cr              print the text a ".cr" cache holds (configuration or
+                                 language file)
+  help                           print this text
+)";
+
+class EUsage : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// The "[--root DIR] FILE" arguments of the configuration verbs.
+struct TConfigArgs {
+    fs::path Root = fs::current_path();
+    fs::path File;
+};
+
+TConfigArgs ConfigArgs(const std::vector<std::string>& args) {
+    TConfigArgs result;
+    bool haveFile = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--root") {
+            if (i + 1 >= args.size()) {
+                throw EUsage("--root needs a folder");
+            }
+            result.Root = fs::absolute(args[++i]);
+        } else if (!haveFile) {
+            result.File = fs::absolute(args[i]);
+            haveFile = true;
+        } else {
+            throw EUsage("unexpected argument \"" + args[i] + "\"");
+        }
+    }
+    if (!haveFile) {
+        throw EUsage("a file name is needed");
+    }
+    return result;
+}
+
+void WriteOut(const std::string& bytes) {
+    std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+}
+
+int Preprocess(const std::vector<std::string>& args) {
+    TConfigArgs config = ConfigArgs(args);
+    TGConfigPreprocessor preprocessor(config.Root, false);
+    WriteOut(preprocessor.ProcessFile(config.File));
+    return 0;
+}
+
+int PackCr(const std::vector<std::string>& args) {
+    TConfigArgs config = ConfigArgs(args);
+    fs::path cache = config.File.string() + ".cr";
+    TGConfigPreprocessor preprocessor(config.Root, false);
+    preprocessor.Process(config.File, cache, true, true);
+    std::printf("%s\n", cache.c_str());
+    return 0;
+}
+
+// Configuration caches are scrambled, language-file caches are not; the tool reads both.
+int UnpackCr(const std::vector<std::string>& args) {
+    if (args.size() != 1) {
+        throw EUsage("unpack-cr takes one file");
+    }
+    std::string bytes = ReadWholeFile(args[0]);
+    try {
+        WriteOut(UnpackConfigCache(bytes));
+        return 0;
+    } catch (const EGError&) {
+    }
+    try {
+        WriteOut(ZDecompress(bytes));
+        return 0;
+    } catch (const EGError& error) {
+        throw EGError("unpack-cr", "\"" + args[0] +
+                                       "\" is neither a configuration cache nor a language-file cache (" +
+                                       error.what() + ")");
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.empty() || args[0] == "help" || args[0] == "--help") {
+        std::printf("%s", Usage);
+        return args.empty() ? ExitUsage : 0;
+    }
+    std::string verb = args[0];
+    args.erase(args.begin());
+    try {
+        if (verb == "preprocess") {
+            return Preprocess(args);
+        }
+        if (verb == "pack-cr") {
+            return PackCr(args);
+        }
+        if (verb == "unpack-cr") {
+            return UnpackCr(args);
+        }
+        throw EUsage("unknown verb \"" + verb + "\"");
+    } catch (const EUsage& error) {
+        std::fprintf(stderr, "quillmark-data: %s\n%s", error.what(), Usage);
+        return ExitUsage;
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "%s\n", error.what());
+        return ExitFailure;
+    }
+}

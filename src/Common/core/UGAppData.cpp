@@ -1,0 +1,124 @@
+#include "UGAppData.h"
+
+#include "UGConfigPreprocessor.h"
+#include "UGError.h"
+#include "UGFileSystem.h"
+#include "UGStrings.h"
+#include "UGWindow.h"
+
+#include <pugixml.hpp>
+
+namespace qm {
+
+namespace fs = std::filesystem;
+
+TGBaseAppData::TGBaseAppData(const TGAppStartInfo& info)
+    : FProgramFolder(info.ProgramFolder), FWorkingFolder(info.ProgramFolder), FTicks(info.Ticks),
+      FWindow(info.Window), FMediaCenter(info.MediaCenter), FProgress(info.Progress) {
+    if (!FTicks) {
+        throw EGError("TGBaseAppData.Create", "no tick source");
+    }
+    LoadCoreConfig(info.CoreConfigName);
+
+    Fonts = std::make_unique<TGNewXMLNode>("Fonts");
+    Fonts->LoadFromFile(FProgramFolder / "lang" / "Fonts");
+
+    LoadLanguage(info.SystemLanguageId);
+
+    CreateFolders(info.UserFolder, fs::perms::owner_all);
+    FStorage = std::make_unique<TGUserStorage>(info.UserFolder, Config->GetStringDef("DataKey", ""));
+    ApplyStoredWorkingFolder();
+
+    ScreenWidth = Config->GetIntDef("ScreenWidth", 800);
+    ScreenHeight = Config->GetIntDef("ScreenHeight", 600);
+    ViewportScale = Config->GetFloatDef("ViewportScale", 1.0);
+    // The graphics device is created here with Config and put into its mode (ScreenWidth x
+    // ScreenHeight, ViewportScale, the window); the rendering layer brings it.
+    AfterDeviceCreated();
+    // The resource manager follows the device, with the device, Config, Fonts, Dictionary and
+    // the progress callback.
+
+    double speed = Config->GetFloatDef("Speed", 1.0);
+    GameClock = std::make_unique<TGTimer>(*FTicks, speed);
+    InterfaceClock = std::make_unique<TGTimer>(*FTicks, speed);
+
+    // The sound engine comes last: the real one when SoundsEnabled, else the silent one.
+    SoundsEnabled = Config->GetBool("SoundsEnabled");
+}
+
+TGBaseAppData::~TGBaseAppData() {
+    InterfaceClock.reset();
+    GameClock.reset();
+    if (GDictionary == Dictionary.get()) {
+        GDictionary = nullptr;
+    }
+    Fonts.reset();
+    Dictionary.reset();
+}
+
+void TGBaseAppData::LoadCoreConfig(const std::string& coreConfigName) {
+    // Both configuration files load with circular checking off; cycles are still caught.
+    TGConfigProcessor processor(FProgramFolder, coreConfigName, false);
+    Config = CreateXMLSnapshot(processor.DocumentElement(), coreConfigName);
+}
+
+void TGBaseAppData::LoadLanguage(int systemLanguageId) {
+    fs::path base = ChooseLanguageBase(FProgramFolder, systemLanguageId, Config->GetString("ForceLangId"));
+    Dictionary = std::make_unique<TDictionary>();
+    GDictionary = Dictionary.get();
+    Dictionary->LoadFromFile(base);
+}
+
+void TGBaseAppData::ApplyStoredWorkingFolder() {
+    // Only the presence of the attribute counts, whatever its value.
+    if (!Config->HasAttribute("SetWorkingFolderFromRegistry") ||
+        Config->GetStringDef("DataKey", "").empty()) {
+        return;
+    }
+    std::string folder = ReadUserValue("WorkingFolder");
+    // A value that was never stored leaves the program folder in place.
+    if (folder.empty()) {
+        return;
+    }
+    std::error_code ec;
+    fs::current_path(folder, ec);
+    if (ec) {
+        throw EGError("TGBaseAppData.Create", Format("cannot enter the working folder \"%s\": %s",
+                                                     folder.c_str(), ec.message().c_str()));
+    }
+    FWorkingFolder = folder;
+}
+
+bool TGBaseAppData::IsFullScreen() const {
+    return FWindow && FWindow->IsFullScreen();
+}
+
+void TGBaseAppData::SetFullScreenNow(bool fullScreen) {
+    if (IsFullScreen() != fullScreen) {
+        ToggleFullScreenNow();
+    }
+}
+
+void TGBaseAppData::ToggleFullScreenNow() {
+    if (FWindow) {
+        FWindow->SetFullScreen(!FWindow->IsFullScreen());
+    }
+    UpdateTimers(false);
+}
+
+void TGBaseAppData::UpdateTimers(bool active) {
+    GameClock->UpdateStep(active);
+    InterfaceClock->UpdateStep(active);
+}
+
+TGAppData::TGAppData(const TGAppStartInfo& info) : TGBaseAppData(info) {
+    // The widget style manager is created here from the interface clock, the resource
+    // manager, the device, Config and the dictionary, once the widget layer exists.
+    ShowSystemCursor = false;
+}
+
+TGAppData::~TGAppData() {
+    WidgetManager.reset();
+}
+
+} // namespace qm

@@ -31,7 +31,9 @@ bool FindEntryNoCase(const fs::path& folder, const std::string& wanted, fs::path
     return false;
 }
 
-std::string ErrnoText() { return std::strerror(errno); }
+std::string ErrnoText() {
+    return std::strerror(errno);
+}
 
 } // namespace
 

@@ -1,0 +1,306 @@
+#include "UGGameForm.h"
+
+#include "UGAppData.h"
+#include "UGError.h"
+
+#include <cstdio>
+
+namespace qm {
+
+TGGameForm::TGGameForm(IGWindow& window) : FWindow(window) {
+    FFocused = window.HasFocus();
+}
+
+TGGameForm::~TGGameForm() = default;
+
+void TGGameForm::FormCreateEngine(const std::string& caption) {
+    FWindow.SetCaption(caption);
+    TGAppData* data = GetAppData();
+    if (data) {
+        FWindow.SetSystemCursorVisible(false);
+        FTimerEnabled = false;
+        data->ApplyVideoMode();
+        FTimerEnabled = true;
+    }
+}
+
+void TGGameForm::CheckVideoMemory() {
+    TGAppData* data = GetAppData();
+    if (data && data->OutOfVideoMemory) {
+        FatalVideoMemoryExit();
+    }
+}
+
+void TGGameForm::LeaveFullScreenForMessage() {
+    if (TGAppData* data = GetAppData()) {
+        data->SetFullScreenNow(false);
+    }
+}
+
+void TGGameForm::FatalVideoMemoryExit() {
+    if (!FFatalShown) {
+        FFatalShown = true;
+        LeaveFullScreenForMessage();
+        FWindow.ShowMessage(FatalTitle, NotEnoughMemoryText);
+    }
+    throw EGFatalExit(1);
+}
+
+void TGGameForm::TimerTick() {
+    if (!FTimerEnabled) {
+        return;
+    }
+    CheckVideoMemory();
+    if (FActive && (FMinimized || FWindow.IsMinimized())) {
+        DeactivateGame();
+    }
+    if (FFocused && !FActive && !FMinimized) {
+        ActivateGame();
+    }
+    TGAppData* data = GetAppData();
+    if (data) {
+        if (data->WidgetManager) {
+            data->WidgetManager->TimerTick();
+        }
+        RenderFrame();
+    }
+}
+
+void TGGameForm::RenderFrame() {
+    CheckVideoMemory();
+    TGAppData* data = GetAppData();
+    if (!data) {
+        return;
+    }
+    if (!FActive) {
+        data->UpdateTimers(false);
+        return;
+    }
+    if (!FWindow.BeginFrame()) {
+        return;
+    }
+    data->UpdateTimers(true);
+    std::string error;
+    try {
+        // Every frame starts from transparent black.
+        FWindow.ClearFrame(0x00000000u);
+        if (data->WidgetManager) {
+            data->WidgetManager->Update();
+            data->WidgetManager->Draw();
+        }
+        DoFrame();
+    } catch (const EGFatalExit&) {
+        FWindow.PresentFrame();
+        throw;
+    } catch (const std::exception& e) {
+        error = e.what();
+    }
+    // The scene is presented whatever happened while it was drawn.
+    FWindow.PresentFrame();
+    CountFrame();
+    UpdateSystemCursor();
+    if (!error.empty()) {
+        ReportError(error);
+    }
+}
+
+void TGGameForm::CountFrame() {
+    uint64_t now = GetAppData()->Ticks().NowMs();
+    ++FFrameCount;
+    if (FFrameCount == 1 && FFrameCountStart == 0) {
+        FFrameCountStart = now;
+    }
+    if (now - FFrameCountStart >= 1000) {
+        FFramesPerSecond = FFrameCount * 1000.0 / static_cast<double>(now - FFrameCountStart);
+        FFrameCountStart = now;
+        FFrameCount = 0;
+    }
+}
+
+void TGGameForm::UpdateSystemCursor() {
+    TGAppData* data = GetAppData();
+    FWindow.SetSystemCursorVisible(data && data->ShowSystemCursor);
+}
+
+void TGGameForm::ActivateGame() {
+    CheckVideoMemory();
+    if (FActive) {
+        return;
+    }
+    TGAppData* data = GetAppData();
+    if (data && FRestoreFullScreen && !data->IsFullScreen()) {
+        FRestoreFullScreen = false;
+        data->ToggleFullScreenNow();
+    }
+    FActive = true;
+    FMinimized = false;
+    FWindow.Show();
+    FWindow.Restore();
+    // Sound resumes and the device hears that the window is active again once both exist.
+}
+
+void TGGameForm::DeactivateGame() {
+    if (!FActive) {
+        return;
+    }
+    TGAppData* data = GetAppData();
+    if (data) {
+        if (data->IsFullScreen()) {
+            FRestoreFullScreen = true;
+            data->ToggleFullScreenNow();
+        }
+        // Sound pauses here once the sound engine exists.
+        if (FRestoreFullScreen) {
+            FWindow.Hide();
+            FWindow.Minimize();
+            FMinimized = true;
+        }
+        if (!data->GameClock->Paused) {
+            PauseOnDeactivate();
+        }
+    }
+    FActive = false;
+    FWindow.ReleaseCursorClip();
+}
+
+void TGGameForm::HandleEvent(const TGWindowEvent& event) {
+    CheckVideoMemory();
+    try {
+        switch (event.Kind) {
+        case TGWindowEvent::MouseMove:
+            FormMouseMove(event.X, event.Y);
+            break;
+        case TGWindowEvent::MouseDown:
+            if (event.HasPosition) {
+                FormMouseMove(event.X, event.Y);
+            }
+            FormMouseDown(event.Button);
+            break;
+        case TGWindowEvent::MouseUp:
+            if (event.HasPosition) {
+                FormMouseMove(event.X, event.Y);
+            }
+            FormMouseUp(event.Button);
+            break;
+        case TGWindowEvent::DblClick:
+            FormDblClick();
+            break;
+        case TGWindowEvent::WheelUp:
+            FormMouseWheelUp();
+            break;
+        case TGWindowEvent::WheelDown:
+            FormMouseWheelDown();
+            break;
+        case TGWindowEvent::KeyDown:
+            FormKeyDown(event.Key);
+            break;
+        case TGWindowEvent::KeyUp:
+            FormKeyUp(event.Key);
+            break;
+        case TGWindowEvent::KeyPress:
+            FormKeyPress(event.Char);
+            break;
+        case TGWindowEvent::FocusGained:
+            FFocused = true;
+            if (!FMinimized) {
+                ActivateGame();
+            }
+            break;
+        case TGWindowEvent::FocusLost:
+            FFocused = false;
+            DeactivateGame();
+            break;
+        case TGWindowEvent::Minimized:
+            FMinimized = true;
+            DeactivateGame();
+            break;
+        case TGWindowEvent::Restored:
+            FMinimized = false;
+            if (FFocused) {
+                ActivateGame();
+            }
+            break;
+        case TGWindowEvent::Expose:
+            RenderFrame();
+            break;
+        case TGWindowEvent::Quit:
+            break;
+        }
+    } catch (const EGFatalExit&) {
+        throw;
+    } catch (const std::exception& e) {
+        ReportError(e.what());
+    }
+}
+
+void TGGameForm::ReportError(const std::string& text) {
+    std::fprintf(stderr, "%s\n", text.c_str());
+    if (FReportedErrors.insert(text).second) {
+        FWindow.ShowMessage("Error", text);
+    }
+}
+
+void TGGameForm::FormMouseDown(int button) {
+    TGAppData* data = GetAppData();
+    if (data && data->WidgetManager && (button == 0 || button == 1)) {
+        data->WidgetManager->MouseDown(button);
+    }
+}
+
+void TGGameForm::FormMouseUp(int button) {
+    TGAppData* data = GetAppData();
+    if (data && data->WidgetManager && (button == 0 || button == 1)) {
+        data->WidgetManager->MouseUp(button);
+    }
+}
+
+void TGGameForm::FormMouseMove(int x, int y) {
+    TGAppData* data = GetAppData();
+    if (data && data->WidgetManager) {
+        data->WidgetManager->MouseMove(x, y);
+    }
+}
+
+void TGGameForm::FormKeyDown(int key) {
+    TGAppData* data = GetAppData();
+    if (data && data->WidgetManager) {
+        data->WidgetManager->KeyDown(key);
+    }
+}
+
+void TGGameForm::FormKeyUp(int key) {
+    TGAppData* data = GetAppData();
+    if (data && data->WidgetManager) {
+        data->WidgetManager->KeyUp(key);
+    }
+}
+
+void TGGameForm::FormKeyPress(char32_t ch) {
+    TGAppData* data = GetAppData();
+    if (data && data->WidgetManager) {
+        data->WidgetManager->KeyPress(ch);
+    }
+}
+
+void TGGameForm::FormMouseWheelDown() {
+    TGAppData* data = GetAppData();
+    if (data && data->WidgetManager) {
+        data->WidgetManager->MouseWheelDown();
+    }
+}
+
+void TGGameForm::FormMouseWheelUp() {
+    TGAppData* data = GetAppData();
+    if (data && data->WidgetManager) {
+        data->WidgetManager->MouseWheelUp();
+    }
+}
+
+void TGGameForm::FormDblClick() {
+    TGAppData* data = GetAppData();
+    if (data && data->WidgetManager) {
+        data->WidgetManager->DblClick();
+    }
+}
+
+} // namespace qm

@@ -1,0 +1,347 @@
+#include "UGSDLWindow.h"
+
+#include "UGError.h"
+#include "UGKeyMap.h"
+#include "UGKeys.h"
+#include "UGOSServices.h"
+#include "UGStrings.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <epoxy/gl.h>
+
+namespace qm {
+
+namespace {
+
+const char* const Context = "TGSDLWindow.Create";
+
+} // namespace
+
+TGSDLWindow::TGSDLWindow(const std::string& caption, int width, int height, bool headless)
+    : FWidth(width), FHeight(height), FHeadless(headless) {
+    if (headless) {
+        setenv("SDL_VIDEODRIVER", "offscreen", 1);
+    }
+    // Losing focus in full screen is handled by the game itself: it leaves full screen and
+    // returns to it on activation.
+    SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
+        throw EGError(Context, Format("cannot start the video system: %s", SDL_GetError()));
+    }
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    FWindow = SDL_CreateWindow(caption.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width, height,
+                               SDL_WINDOW_OPENGL | SDL_WINDOW_ALLOW_HIGHDPI);
+    if (!FWindow) {
+        std::string error = SDL_GetError();
+        SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
+        throw EGError(Context, Format("cannot open the window: %s", error.c_str()));
+    }
+    FContext = SDL_GL_CreateContext(FWindow);
+    if (!FContext) {
+        std::string error = SDL_GetError();
+        SDL_DestroyWindow(FWindow);
+        SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
+        throw EGError(Context, Format("cannot create an OpenGL 3.3 context: %s", error.c_str()));
+    }
+    SDL_GL_SetSwapInterval(0);
+    CreateBackBuffer();
+}
+
+TGSDLWindow::~TGSDLWindow() {
+    if (FFramebuffer) {
+        glDeleteFramebuffers(1, &FFramebuffer);
+        glDeleteTextures(1, &FColorTexture);
+    }
+    SDL_GL_DeleteContext(FContext);
+    SDL_DestroyWindow(FWindow);
+    SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
+}
+
+void TGSDLWindow::CreateBackBuffer() {
+    glGenTextures(1, &FColorTexture);
+    glBindTexture(GL_TEXTURE_2D, FColorTexture);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, FWidth, FHeight, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glGenFramebuffers(1, &FFramebuffer);
+    glBindFramebuffer(GL_FRAMEBUFFER, FFramebuffer);
+    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, FColorTexture, 0);
+    if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
+        throw EGError(Context, "the back buffer cannot be created");
+    }
+    glViewport(0, 0, FWidth, FHeight);
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+}
+
+void TGSDLWindow::SetCaption(const std::string& caption) {
+    SDL_SetWindowTitle(FWindow, caption.c_str());
+}
+
+bool TGSDLWindow::HasFocus() const {
+    // The offscreen driver has no window manager to give focus; a headless window owns it.
+    return FHeadless || (SDL_GetWindowFlags(FWindow) & SDL_WINDOW_INPUT_FOCUS) != 0;
+}
+
+bool TGSDLWindow::IsMinimized() const {
+    return (SDL_GetWindowFlags(FWindow) & SDL_WINDOW_MINIMIZED) != 0;
+}
+
+void TGSDLWindow::Show() {
+    SDL_ShowWindow(FWindow);
+}
+void TGSDLWindow::Hide() {
+    SDL_HideWindow(FWindow);
+}
+void TGSDLWindow::Minimize() {
+    SDL_MinimizeWindow(FWindow);
+}
+void TGSDLWindow::Restore() {
+    SDL_RestoreWindow(FWindow);
+}
+
+bool TGSDLWindow::IsFullScreen() const {
+    return (SDL_GetWindowFlags(FWindow) & (SDL_WINDOW_FULLSCREEN | SDL_WINDOW_FULLSCREEN_DESKTOP)) != 0;
+}
+
+void TGSDLWindow::SetFullScreen(bool fullScreen) {
+    SDL_SetWindowFullscreen(FWindow, fullScreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
+}
+
+void TGSDLWindow::SetSystemCursorVisible(bool visible) {
+    SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE);
+}
+
+void TGSDLWindow::ReleaseCursorClip() {
+    SDL_SetWindowGrab(FWindow, SDL_FALSE);
+}
+
+bool TGSDLWindow::WaitEvent(TGWindowEvent& event, int timeoutMs) {
+    while (FPending.empty()) {
+        SDL_Event sdlEvent;
+        int got = timeoutMs > 0 ? SDL_WaitEventTimeout(&sdlEvent, timeoutMs) : SDL_PollEvent(&sdlEvent);
+        if (!got) {
+            return false;
+        }
+        Translate(sdlEvent);
+        // Events the game does not use must not stretch the wait beyond the next tick.
+        timeoutMs = 0;
+    }
+    event = FPending.front();
+    FPending.pop_front();
+    return true;
+}
+
+void TGSDLWindow::Push(TGWindowEvent::TKind kind) {
+    TGWindowEvent event;
+    event.Kind = kind;
+    FPending.push_back(event);
+}
+
+void TGSDLWindow::ToDrawingUnits(int windowX, int windowY, int& x, int& y) const {
+    int windowWidth = 0;
+    int windowHeight = 0;
+    SDL_GetWindowSize(FWindow, &windowWidth, &windowHeight);
+    double scale =
+        std::min(static_cast<double>(windowWidth) / FWidth, static_cast<double>(windowHeight) / FHeight);
+    if (scale <= 0) {
+        x = windowX;
+        y = windowY;
+        return;
+    }
+    double offsetX = (windowWidth - FWidth * scale) / 2;
+    double offsetY = (windowHeight - FHeight * scale) / 2;
+    x = static_cast<int>(std::floor((windowX - offsetX) / scale));
+    y = static_cast<int>(std::floor((windowY - offsetY) / scale));
+}
+
+void TGSDLWindow::Translate(const SDL_Event& sdlEvent) {
+    TGWindowEvent event;
+    switch (sdlEvent.type) {
+    case SDL_QUIT:
+        Push(TGWindowEvent::Quit);
+        break;
+    case SDL_WINDOWEVENT:
+        TranslateWindowEvent(sdlEvent.window);
+        break;
+    case SDL_MOUSEMOTION:
+        event.Kind = TGWindowEvent::MouseMove;
+        ToDrawingUnits(sdlEvent.motion.x, sdlEvent.motion.y, event.X, event.Y);
+        FPending.push_back(event);
+        break;
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP:
+        if (sdlEvent.button.button != SDL_BUTTON_LEFT && sdlEvent.button.button != SDL_BUTTON_RIGHT) {
+            break; // the middle button is not used
+        }
+        event.Kind = sdlEvent.type == SDL_MOUSEBUTTONDOWN ? TGWindowEvent::MouseDown : TGWindowEvent::MouseUp;
+        event.Button = sdlEvent.button.button == SDL_BUTTON_LEFT ? 0 : 1;
+        ToDrawingUnits(sdlEvent.button.x, sdlEvent.button.y, event.X, event.Y);
+        FPending.push_back(event);
+        if (sdlEvent.type == SDL_MOUSEBUTTONDOWN && sdlEvent.button.clicks >= 2 && event.Button == 0) {
+            Push(TGWindowEvent::DblClick);
+        }
+        break;
+    case SDL_MOUSEWHEEL: {
+        int direction =
+            sdlEvent.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -sdlEvent.wheel.y : sdlEvent.wheel.y;
+        if (direction > 0) {
+            Push(TGWindowEvent::WheelUp);
+        } else if (direction < 0) {
+            Push(TGWindowEvent::WheelDown);
+        }
+        break;
+    }
+    case SDL_KEYDOWN:
+    case SDL_KEYUP:
+        TranslateKey(sdlEvent.key);
+        break;
+    case SDL_TEXTINPUT:
+        TranslateText(sdlEvent.text.text);
+        break;
+    default:
+        break;
+    }
+}
+
+void TGSDLWindow::TranslateWindowEvent(const SDL_WindowEvent& event) {
+    switch (event.event) {
+    case SDL_WINDOWEVENT_FOCUS_GAINED:
+        ResyncModifiers();
+        Push(TGWindowEvent::FocusGained);
+        break;
+    case SDL_WINDOWEVENT_FOCUS_LOST:
+        Push(TGWindowEvent::FocusLost);
+        break;
+    case SDL_WINDOWEVENT_MINIMIZED:
+        Push(TGWindowEvent::Minimized);
+        break;
+    case SDL_WINDOWEVENT_RESTORED:
+        Push(TGWindowEvent::Restored);
+        break;
+    case SDL_WINDOWEVENT_EXPOSED:
+        Push(TGWindowEvent::Expose);
+        break;
+    default:
+        break;
+    }
+}
+
+// Alt or Ctrl released while another program had the focus would otherwise stay held.
+void TGSDLWindow::ResyncModifiers() {
+    SDL_Keymod mods = SDL_GetModState();
+    auto resync = [&](bool& held, bool now, int key) {
+        if (held != now) {
+            held = now;
+            TGWindowEvent event;
+            event.Kind = now ? TGWindowEvent::KeyDown : TGWindowEvent::KeyUp;
+            event.Key = key;
+            FPending.push_back(event);
+        }
+    };
+    resync(FAltDown, (mods & KMOD_ALT) != 0, VK_MENU);
+    resync(FCtrlDown, (mods & KMOD_CTRL) != 0, VK_CONTROL);
+}
+
+void TGSDLWindow::TranslateKey(const SDL_KeyboardEvent& sdlEvent) {
+    int key = VirtualKeyFromSDL(sdlEvent.keysym.sym);
+    if (key == 0) {
+        return;
+    }
+    bool down = sdlEvent.type == SDL_KEYDOWN;
+    if (key == VK_MENU) {
+        FAltDown = down;
+    } else if (key == VK_CONTROL) {
+        FCtrlDown = down;
+    }
+    TGWindowEvent event;
+    event.Kind = down ? TGWindowEvent::KeyDown : TGWindowEvent::KeyUp;
+    event.Key = key;
+    FPending.push_back(event);
+    // These keys produce characters that text input does not deliver.
+    if (down && (key == VK_BACK || key == VK_TAB || key == VK_RETURN || key == VK_ESCAPE)) {
+        TGWindowEvent press;
+        press.Kind = TGWindowEvent::KeyPress;
+        press.Char = static_cast<char32_t>(key);
+        FPending.push_back(press);
+    }
+}
+
+void TGSDLWindow::TranslateText(const char* utf8) {
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(utf8);
+    while (*p) {
+        int length = *p < 0x80 ? 1 : *p < 0xE0 ? 2 : *p < 0xF0 ? 3 : 4;
+        char32_t cp = length == 1 ? *p : *p & (0x3F >> (length - 1));
+        int k = 1;
+        for (; k < length && p[k]; ++k) {
+            cp = (cp << 6) | (p[k] & 0x3F);
+        }
+        p += k;
+        TGWindowEvent event;
+        event.Kind = TGWindowEvent::KeyPress;
+        event.Char = cp;
+        FPending.push_back(event);
+    }
+}
+
+bool TGSDLWindow::BeginFrame() {
+    glBindFramebuffer(GL_FRAMEBUFFER, FFramebuffer);
+    glViewport(0, 0, FWidth, FHeight);
+    return true;
+}
+
+void TGSDLWindow::ClearFrame(uint32_t argb) {
+    glClearColor(((argb >> 16) & 0xFF) / 255.0f, ((argb >> 8) & 0xFF) / 255.0f, (argb & 0xFF) / 255.0f,
+                 (argb >> 24) / 255.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+}
+
+void TGSDLWindow::PresentFrame() {
+    int drawableWidth = 0;
+    int drawableHeight = 0;
+    SDL_GL_GetDrawableSize(FWindow, &drawableWidth, &drawableHeight);
+    double scale =
+        std::min(static_cast<double>(drawableWidth) / FWidth, static_cast<double>(drawableHeight) / FHeight);
+    int width = static_cast<int>(FWidth * scale);
+    int height = static_cast<int>(FHeight * scale);
+    int left = (drawableWidth - width) / 2;
+    int bottom = (drawableHeight - height) / 2;
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, FFramebuffer);
+    glViewport(0, 0, drawableWidth, drawableHeight);
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glBlitFramebuffer(0, 0, FWidth, FHeight, left, bottom, left + width, bottom + height, GL_COLOR_BUFFER_BIT,
+                      scale == 1.0 ? GL_NEAREST : GL_LINEAR);
+    SDL_GL_SwapWindow(FWindow);
+    glBindFramebuffer(GL_FRAMEBUFFER, FFramebuffer);
+}
+
+std::vector<uint32_t> TGSDLWindow::ReadBackBuffer() {
+    std::vector<uint8_t> rgba(static_cast<size_t>(FWidth) * FHeight * 4);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, FFramebuffer);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, FWidth, FHeight, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+    std::vector<uint32_t> argb(static_cast<size_t>(FWidth) * FHeight);
+    for (int y = 0; y < FHeight; ++y) {
+        // OpenGL's rows run bottom-up; the picture's run top-down.
+        const uint8_t* row = rgba.data() + static_cast<size_t>(FHeight - 1 - y) * FWidth * 4;
+        for (int x = 0; x < FWidth; ++x) {
+            const uint8_t* p = row + static_cast<size_t>(x) * 4;
+            argb[static_cast<size_t>(y) * FWidth + x] =
+                static_cast<uint32_t>(p[3]) << 24 | static_cast<uint32_t>(p[0]) << 16 | p[1] << 8 | p[2];
+        }
+    }
+    return argb;
+}
+
+void TGSDLWindow::ShowMessage(const std::string& title, const std::string& text) {
+    ShowPlatformMessage(title, text, FHeadless);
+}
+
+} // namespace qm

@@ -1,0 +1,114 @@
+#pragma once
+
+#include "UDictionary.h"
+#include "UGNewXMLNode.h"
+#include "UGTimer.h"
+#include "UGUserStorage.h"
+#include "UGWidgetInput.h"
+#include "UGXMLNode.h"
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace qm {
+
+class IGWindow;
+
+// Called once per lengthy step while the graphics cache is filled (a progress bar listens).
+using TGProgressCallback = std::function<void(const std::string& message)>;
+
+// What the main program knows before the engine starts.
+struct TGAppStartInfo {
+    // The data folder: configuration, art, language files. It is also the current folder, so
+    // the program folder and the working folder are one place unless configured otherwise.
+    std::filesystem::path ProgramFolder;
+    // The per-user folder (save file, stored values, graphics cache); created when missing.
+    std::filesystem::path UserFolder;
+    int SystemLanguageId = 1033;
+    std::string CoreConfigName = "CoreConfig.xml";
+    IGTickSource* Ticks = nullptr;
+    IGWindow* Window = nullptr; // none in logic tests
+    // Started for the media-centre shell ("-mce"): full screen from the start.
+    bool MediaCenter = false;
+    TGProgressCallback Progress;
+};
+
+// The root of the engine: the core configuration, the language, the clocks, the per-user
+// storage, and (as they arrive) the graphics device, the resource manager and the sound
+// engine. Exactly one exists while the program runs; nearly everything keeps a reference.
+class TGBaseAppData {
+public:
+    explicit TGBaseAppData(const TGAppStartInfo& info);
+    virtual ~TGBaseAppData();
+    TGBaseAppData(const TGBaseAppData&) = delete;
+    TGBaseAppData& operator=(const TGBaseAppData&) = delete;
+
+    virtual void AfterDeviceCreated() {}
+    // Puts the display into the player's windowed or full-screen choice.
+    virtual void ApplyVideoMode() = 0;
+
+    // Per-user storage.
+    std::string ReadUserValue(const std::string& key) const { return FStorage->ReadUserValue(key); }
+    void WriteUserValue(const std::string& key, const std::string& value) const {
+        FStorage->WriteUserValue(key, value);
+    }
+    bool FolderChanged(const std::filesystem::path& folder) const { return FStorage->FolderChanged(folder); }
+    void StoreFolderHash(const std::filesystem::path& folder) const { FStorage->StoreFolderHash(folder); }
+    const TGUserStorage& Storage() const { return *FStorage; }
+
+    // Switches between full screen and windowed at once; the time spent switching is not
+    // counted by the clocks.
+    void ToggleFullScreenNow();
+    bool IsFullScreen() const;
+    void SetFullScreenNow(bool fullScreen);
+    void UpdateTimers(bool active);
+
+    const std::filesystem::path& ProgramFolder() const { return FProgramFolder; }
+    // Where relative names (the game configuration, resources) are found from.
+    const std::filesystem::path& WorkingFolder() const { return FWorkingFolder; }
+    IGWindow* Window() const { return FWindow; }
+    IGTickSource& Ticks() const { return *FTicks; }
+    bool MediaCenter() const { return FMediaCenter; }
+
+    PGXMLNode Config;
+    std::unique_ptr<TGNewXMLNode> Fonts;
+    std::unique_ptr<TDictionary> Dictionary;
+    std::unique_ptr<TGTimer> GameClock;
+    std::unique_ptr<TGTimer> InterfaceClock;
+
+    int ScreenWidth = 800;
+    int ScreenHeight = 600;
+    double ViewportScale = 1.0;
+    bool SoundsEnabled = false;
+    // Set when a graphics call failed for lack of video memory; every window event checks it
+    // and the program stops with the fixed message.
+    bool OutOfVideoMemory = false;
+
+private:
+    void LoadCoreConfig(const std::string& coreConfigName);
+    void LoadLanguage(int systemLanguageId);
+    void ApplyStoredWorkingFolder();
+
+    std::filesystem::path FProgramFolder;
+    std::filesystem::path FWorkingFolder;
+    std::unique_ptr<TGUserStorage> FStorage;
+    IGTickSource* FTicks;
+    IGWindow* FWindow;
+    bool FMediaCenter;
+    TGProgressCallback FProgress;
+};
+
+// Adds the widget machinery to the engine's root object.
+class TGAppData : public TGBaseAppData {
+public:
+    explicit TGAppData(const TGAppStartInfo& info);
+    ~TGAppData() override;
+
+    // The manager of the current screen tree; empty until the first screen is shown.
+    std::unique_ptr<IGWidgetInput> WidgetManager;
+    bool ShowSystemCursor = false;
+};
+
+} // namespace qm

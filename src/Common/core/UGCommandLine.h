@@ -1,0 +1,37 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace qm {
+
+struct TGScreenshotRequest {
+    uint64_t Frame = 0;
+    std::filesystem::path File;
+};
+
+// The options of the game binary.
+struct TGCommandLine {
+    std::filesystem::path DataFolder; // empty: the data folder built beside the binary
+    std::optional<std::filesystem::path> UserFolder;
+    bool Headless = false;
+    bool FixedStep = false;
+    uint64_t Frames = 0; // 0: run until the window closes
+    std::optional<std::filesystem::path> InputFile;
+    std::vector<TGScreenshotRequest> Screenshots;
+    std::optional<bool> FullScreen; // --windowed / --fullscreen; otherwise the player's option
+    bool MediaCenter = false;       // "-mce"
+    std::string Scene;
+    bool ShowHelp = false;
+    bool ShowVersion = false;
+};
+
+// Raises the engine error "Command line: ..." for an unknown option or a bad value.
+TGCommandLine ParseCommandLine(const std::vector<std::string>& args);
+
+std::string CommandLineUsage(const std::string& programName);
+
+} // namespace qm

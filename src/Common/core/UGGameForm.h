@@ -1,0 +1,98 @@
+#pragma once
+
+#include "UGWindow.h"
+
+#include <cstdint>
+#include <set>
+#include <string>
+
+namespace qm {
+
+class TGAppData;
+
+// Raised to stop the program at once with an exit status (a fatal condition after its message
+// was shown). The main program catches it; nothing else should.
+class EGFatalExit {
+public:
+    explicit EGFatalExit(int status) : Status(status) {}
+    int Status;
+};
+
+// The engine's half of the main window: the 10 ms tick, activation and deactivation, the frame
+// and the routing of input to the widget manager. The game derives from it, creates the game
+// objects and adds its own keys and the per-frame hook.
+class TGGameForm {
+public:
+    static constexpr const char* FatalTitle = "Unable to run the game";
+    static constexpr const char* NotEnoughMemoryText =
+        "Sorry, your system configuration does not meet the minimum system requirements.\r"
+        "Description of the problem: not enough video or physical memory.\r"
+        "Minimum 32 Mb required for video memory.\r"
+        "Minimum 256 Mb required for physical memory.";
+
+    explicit TGGameForm(IGWindow& window);
+    virtual ~TGGameForm();
+    TGGameForm(const TGGameForm&) = delete;
+    TGGameForm& operator=(const TGGameForm&) = delete;
+
+    virtual void ActivateGame();
+    virtual void DeactivateGame();
+    virtual TGAppData* GetAppData() = 0;
+    virtual void PauseOnDeactivate() {}
+    virtual void DoFrame() {}
+
+    // The tick of the 10 ms timer: activation bookkeeping, then one frame.
+    void TimerTick();
+    void RenderFrame();
+    // Hands one window event to the matching handler.
+    void HandleEvent(const TGWindowEvent& event);
+
+    bool IsActive() const { return FActive; }
+    // Frames presented per second, measured over the last whole second.
+    double FramesPerSecond() const { return FFramesPerSecond; }
+    bool TimerEnabled() const { return FTimerEnabled; }
+    IGWindow& Window() const { return FWindow; }
+
+    // An error that escaped a frame or an event: standard error always, a message box once
+    // per distinct text so that an error repeating every tick does not bury the player.
+    void ReportError(const std::string& text);
+
+protected:
+    // The engine part of the window's creation: caption, cursor, video mode, timer.
+    void FormCreateEngine(const std::string& caption);
+
+    virtual void FormMouseDown(int button);
+    virtual void FormMouseUp(int button);
+    virtual void FormMouseMove(int x, int y);
+    virtual void FormKeyDown(int key);
+    virtual void FormKeyUp(int key);
+    virtual void FormKeyPress(char32_t ch);
+    virtual void FormMouseWheelDown();
+    virtual void FormMouseWheelUp();
+    virtual void FormDblClick();
+
+    // Stops with the fixed message when video memory ran out; true when the program stops.
+    void CheckVideoMemory();
+    [[noreturn]] void FatalVideoMemoryExit();
+    // Leaves full screen so that a message box can be seen; the game switches the player's
+    // setting off as well.
+    virtual void LeaveFullScreenForMessage();
+
+private:
+    void UpdateSystemCursor();
+    void CountFrame();
+
+    IGWindow& FWindow;
+    bool FActive = false;
+    bool FRestoreFullScreen = false;
+    bool FFatalShown = false;
+    bool FTimerEnabled = false;
+    bool FMinimized = false;
+    bool FFocused = false;
+    std::set<std::string> FReportedErrors;
+    double FFramesPerSecond = 0.0;
+    uint64_t FFrameCountStart = 0;
+    int FFrameCount = 0;
+};
+
+} // namespace qm

@@ -1,0 +1,69 @@
+#pragma once
+
+#include "UGWindow.h"
+
+#include <SDL.h>
+#include <deque>
+#include <string>
+
+namespace qm {
+
+// The main window on SDL2 with an OpenGL 3.3 core context. Drawing goes into an offscreen
+// back buffer of the drawing size, which is presented scaled and letterboxed into the window,
+// so any window size, full screen at the desktop resolution and HiDPI all work. Headless, the
+// same code runs on SDL's offscreen driver.
+class TGSDLWindow : public IGWindow {
+public:
+    // Raises the engine error when SDL, the window or an OpenGL 3.3 context cannot be had.
+    TGSDLWindow(const std::string& caption, int width, int height, bool headless);
+    ~TGSDLWindow() override;
+    TGSDLWindow(const TGSDLWindow&) = delete;
+    TGSDLWindow& operator=(const TGSDLWindow&) = delete;
+
+    void SetCaption(const std::string& caption) override;
+    bool HasFocus() const override;
+    bool IsMinimized() const override;
+    void Show() override;
+    void Hide() override;
+    void Minimize() override;
+    void Restore() override;
+    bool IsFullScreen() const override;
+    void SetFullScreen(bool fullScreen) override;
+    void SetSystemCursorVisible(bool visible) override;
+    void ReleaseCursorClip() override;
+
+    bool WaitEvent(TGWindowEvent& event, int timeoutMs) override;
+
+    bool BeginFrame() override;
+    void ClearFrame(uint32_t argb) override;
+    void PresentFrame() override;
+    int BackBufferWidth() const override { return FWidth; }
+    int BackBufferHeight() const override { return FHeight; }
+    std::vector<uint32_t> ReadBackBuffer() override;
+
+    void ShowMessage(const std::string& title, const std::string& text) override;
+
+private:
+    void CreateBackBuffer();
+    void Translate(const SDL_Event& event);
+    void TranslateWindowEvent(const SDL_WindowEvent& event);
+    void TranslateKey(const SDL_KeyboardEvent& event);
+    void TranslateText(const char* utf8);
+    void ResyncModifiers();
+    // Window points to drawing units through the letterbox.
+    void ToDrawingUnits(int windowX, int windowY, int& x, int& y) const;
+    void Push(TGWindowEvent::TKind kind);
+
+    int FWidth;
+    int FHeight;
+    bool FHeadless;
+    SDL_Window* FWindow = nullptr;
+    SDL_GLContext FContext = nullptr;
+    unsigned FFramebuffer = 0;
+    unsigned FColorTexture = 0;
+    bool FAltDown = false;
+    bool FCtrlDown = false;
+    std::deque<TGWindowEvent> FPending;
+};
+
+} // namespace qm

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "UGAppData.h"
+
+#include <string>
+
+namespace qm {
+
+// The game's half of the application data that does not depend on players: the game
+// configuration and the display option.
+class TBaseGameData : public TGAppData {
+public:
+    TBaseGameData(const TGAppStartInfo& info, const std::string& gameConfigName);
+
+    PGXMLNode GameConfig;
+};
+
+// The game's application data. Players, progress, high scores and the save file join it as
+// the game grows; today it keeps the display option and the player-dependent switches the
+// main window asks about.
+class TGameData : public TBaseGameData {
+public:
+    TGameData(const TGAppStartInfo& info, const std::string& gameConfigName, bool fullScreen);
+
+    void ApplyVideoMode() override;
+
+    // Stores the option and applies it at once.
+    void SetFullScreen(bool on);
+    bool FullScreen() const { return FFullScreen; }
+
+    // The developer user: the core configuration's IsCindrelUsrEnable is set and the current
+    // player is "qendrivols" (any letter case).
+    bool IsDeveloperUser() const;
+    // The hidden player "pelvorn" (any letter case).
+    bool IsEasterEggUser() const;
+
+    // The name of the current player; empty while no player is chosen.
+    std::string CurrentPlayerName;
+    // The last mouse position in drawing units, shown by the information overlay.
+    int MouseX = 0;
+    int MouseY = 0;
+    // The name of the screen on show, for the information overlay.
+    std::string CurrentScreenName;
+
+private:
+    bool FFullScreen;
+};
+
+} // namespace qm

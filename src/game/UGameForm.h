@@ -1,0 +1,54 @@
+#pragma once
+
+#include "UGGameForm.h"
+#include "UGameData.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace qm {
+
+// The game's main window: creates the game data and the game objects, adds the game's keys
+// (Alt+Enter, the F8 information overlay, the developer keys) and the per-frame hook.
+class TGameForm : public TGGameForm {
+public:
+    static constexpr const char* ApplicationTitle = "Quillmark";
+
+    TGameForm(IGWindow& window, const TGAppStartInfo& info, bool fullScreen);
+    ~TGameForm() override;
+
+    TGAppData* GetAppData() override { return FGameData.get(); }
+    TGameData& GameData() const { return *FGameData; }
+
+    void DeactivateGame() override;
+    void DoFrame() override;
+
+    bool InfoOverlayOn() const { return FInfoOverlay; }
+    // The lines of the information overlay: the version for everybody, the performance and
+    // diagnostic lines only for the developer user and the hidden player.
+    std::vector<std::string> InfoOverlayLines() const;
+
+protected:
+    void FormMouseMove(int x, int y) override;
+    void FormKeyDown(int key) override;
+    void FormKeyUp(int key) override;
+    void LeaveFullScreenForMessage() override;
+
+private:
+    void FormCreate(const TGAppStartInfo& info, bool fullScreen);
+    void DeveloperKey(int key);
+    void SetClockSpeed(double speed);
+
+    std::unique_ptr<TGameData> FGameData;
+    int FLastMouseX = 0;
+    int FLastMouseY = 0;
+    bool FInfoOverlay = false;
+    bool FAltDown = false;
+    // Video memory in whole megabytes, sampled when the overlay is switched on.
+    int FTextureMemoryMb = 0;
+    int FLocalMemoryMb = 0;
+    int FNonLocalMemoryMb = 0;
+};
+
+} // namespace qm
