@@ -4,6 +4,7 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <sys/wait.h>
 
 namespace qm::test {
 
@@ -33,6 +34,47 @@ std::string ReadFile(const fs::path& path) {
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
+}
+
+CommandResult RunCommand(const std::string& commandLine) {
+    TempDir dir;
+    fs::path out = dir.Path() / "out";
+    fs::path err = dir.Path() / "err";
+    std::string full = commandLine + " >" + ShellQuote(out.string()) + " 2>" + ShellQuote(err.string());
+    int raw = std::system(full.c_str());
+    CommandResult result;
+    result.Status = (raw != -1 && WIFEXITED(raw)) ? WEXITSTATUS(raw) : -1;
+    result.Out = ReadFile(out);
+    result.Err = ReadFile(err);
+    return result;
+}
+
+std::string ShellQuote(const std::string& word) {
+    std::string quoted = "'";
+    for (char c : word) {
+        if (c == '\'') {
+            quoted += "'\\''";
+        } else {
+            quoted += c;
+        }
+    }
+    return quoted + "'";
+}
+
+fs::path CopyFixture(const std::string& name, const TempDir& into) {
+    fs::path target = into.Path() / name;
+    fs::copy(fs::path(QM_SOURCE_DIR) / "tests" / "fixtures" / name, target, fs::copy_options::recursive);
+    return target;
+}
+
+void EditFile(const fs::path& path, const std::string& from, const std::string& to) {
+    std::string text = ReadFile(path);
+    size_t at = text.find(from);
+    if (at == std::string::npos) {
+        throw std::runtime_error("EditFile: \"" + from + "\" not in " + path.string());
+    }
+    text.replace(at, from.size(), to);
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
 }
 
 } // namespace qm::test

@@ -26,4 +26,23 @@ private:
 
 std::string ReadFile(const fs::path& path);
 
+// Copies a folder of tests/fixtures into a temporary folder (loading writes caches beside the
+// files, and fixtures stay untouched) and returns the copy's path.
+fs::path CopyFixture(const std::string& name, const TempDir& into);
+
+struct CommandResult {
+    int Status = -1; // the exit status, or -1 when the program did not exit normally
+    std::string Out;
+    std::string Err;
+};
+
+// Runs a shell command line and collects its exit status and output.
+CommandResult RunCommand(const std::string& commandLine);
+
+// Quotes a word for the shell.
+std::string ShellQuote(const std::string& word);
+
+// Replaces the first occurrence of `from` in a file by `to`.
+void EditFile(const fs::path& path, const std::string& from, const std::string& to);
+
 } // namespace qm::test

@@ -1,0 +1,88 @@
+#include "TestHelpers.h"
+#include "UGCompress.h"
+
+#include <gtest/gtest.h>
+
+namespace qm {
+namespace {
+
+using test::CommandResult;
+using test::ShellQuote;
+using test::TempDir;
+namespace fs = std::filesystem;
+
+CommandResult Tool(const std::string& arguments) {
+    return test::RunCommand(ShellQuote(QM_DATA_TOOL_BINARY) + " " + arguments);
+}
+
+class DataTool : public ::testing::Test {
+protected:
+    void SetUp() override {
+        data = dir.Path() / "data";
+        fs::copy(QM_SOURCE_DIR "/data", data, fs::copy_options::recursive);
+    }
+    std::string Q(const fs::path& path) { return ShellQuote(path.string()); }
+
+    TempDir dir;
+    fs::path data;
+};
+
+TEST_F(DataTool, PreprocessPackAndUnpackTheShippedConfiguration) {
+    for (const char* name : {"CoreConfig.xml", "GameConfig.xml"}) {
+        CommandResult text = Tool("preprocess --root " + Q(data) + " " + Q(data / name));
+        ASSERT_EQ(text.Status, 0) << text.Err;
+        EXPECT_EQ(text.Out.find("[%"), std::string::npos) << "every key was expanded";
+        EXPECT_NE(text.Out.find(name == std::string("CoreConfig.xml") ? "<ResourceSet" : "<HighScores"),
+                  std::string::npos)
+            << "the include was inserted";
+
+        CommandResult pack = Tool("pack-cr --root " + Q(data) + " " + Q(data / name));
+        ASSERT_EQ(pack.Status, 0) << pack.Err;
+        fs::path cache = data / (std::string(name) + ".cr");
+        EXPECT_EQ(pack.Out, cache.string() + "\n");
+        std::string bytes = test::ReadFile(cache);
+        EXPECT_EQ(bytes.find("<?xml"), std::string::npos) << "the cache is not plain text";
+
+        CommandResult unpack = Tool("unpack-cr " + Q(cache));
+        ASSERT_EQ(unpack.Status, 0) << unpack.Err;
+        EXPECT_EQ(unpack.Out, text.Out);
+    }
+}
+
+TEST_F(DataTool, IncludesAreFoundFromTheRootFolderWhereverTheToolRuns) {
+    CommandResult text = test::RunCommand("cd / && " + ShellQuote(QM_DATA_TOOL_BINARY) + " preprocess --root " +
+                                          Q(data) + " " + Q(data / "GameConfig.xml"));
+    ASSERT_EQ(text.Status, 0) << text.Err;
+    EXPECT_NE(text.Out.find("<HighScores"), std::string::npos);
+}
+
+TEST_F(DataTool, UnpacksLanguageFileCaches) {
+    dir.Write("Dic1033.cr", ZCompress("<Dictionary/>"));
+    CommandResult unpack = Tool("unpack-cr " + Q(dir.Path() / "Dic1033.cr"));
+    ASSERT_EQ(unpack.Status, 0) << unpack.Err;
+    EXPECT_EQ(unpack.Out, "<Dictionary/>");
+}
+
+TEST_F(DataTool, ErrorsGoToStandardErrorWithTheGamesTextsAndFail) {
+    CommandResult missing = Tool("preprocess --root " + Q(data) + " " + Q(data / "Nothing.xml"));
+    EXPECT_EQ(missing.Status, 1);
+    EXPECT_NE(missing.Err.find("Config preprocessing:  File not found: \""), std::string::npos) << missing.Err;
+    EXPECT_TRUE(missing.Out.empty());
+
+    dir.Write("broken.cr", std::string(100, '\x42'));
+    CommandResult corrupt = Tool("unpack-cr " + Q(dir.Path() / "broken.cr"));
+    EXPECT_EQ(corrupt.Status, 1);
+    EXPECT_NE(corrupt.Err.find("broken.cr"), std::string::npos) << corrupt.Err;
+
+    dir.Write("cycle/A.xml", "[% INCLUDE cycle/B.xml %]");
+    dir.Write("cycle/B.xml", "[% INCLUDE cycle/A.xml %]");
+    CommandResult cycle = Tool("pack-cr --root " + Q(dir.Path()) + " " + Q(dir.Path() / "cycle/A.xml"));
+    EXPECT_EQ(cycle.Status, 1);
+    EXPECT_NE(cycle.Err.find("Circular reference"), std::string::npos) << cycle.Err;
+
+    EXPECT_EQ(Tool("frobnicate").Status, 2);
+    EXPECT_EQ(Tool("preprocess").Status, 2);
+}
+
+} // namespace
+} // namespace qm

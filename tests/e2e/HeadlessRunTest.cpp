@@ -1,0 +1,131 @@
+#include "TestHelpers.h"
+
+#include <algorithm>
+#include <gtest/gtest.h>
+#include <png.h>
+
+namespace qm {
+namespace {
+
+using test::CommandResult;
+using test::ShellQuote;
+using test::TempDir;
+namespace fs = std::filesystem;
+
+struct Picture {
+    unsigned Width = 0;
+    unsigned Height = 0;
+    std::vector<uint8_t> Rgba;
+};
+
+Picture ReadPng(const fs::path& path) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    Picture picture;
+    if (!png_image_begin_read_from_file(&image, path.c_str())) {
+        ADD_FAILURE() << "cannot read " << path << ": " << image.message;
+        return picture;
+    }
+    image.format = PNG_FORMAT_RGBA;
+    picture.Width = image.width;
+    picture.Height = image.height;
+    picture.Rgba.resize(PNG_IMAGE_SIZE(image));
+    if (!png_image_finish_read(&image, nullptr, picture.Rgba.data(), 0, nullptr)) {
+        ADD_FAILURE() << "cannot decode " << path << ": " << image.message;
+    }
+    return picture;
+}
+
+class HeadlessRun : public ::testing::Test {
+protected:
+    // Runs the game headless on a data folder with a private user folder.
+    CommandResult Run(const std::string& arguments, const fs::path& data = QM_BINARY_DIR "/data") {
+        return test::RunCommand(ShellQuote(QM_GAME_BINARY) + " --headless --fixed-step --data " +
+                                ShellQuote(data.string()) + " --user-dir " + ShellQuote((dir.Path() / "user").string()) +
+                                " " + arguments);
+    }
+    std::string In(const std::string& name) { return ShellQuote((dir.Path() / name).string()); }
+
+    TempDir dir;
+};
+
+TEST_F(HeadlessRun, RunsTheFrameLoopAndWritesTheBackBufferOfTheRequestedFrames) {
+    CommandResult result = Run("--frames 12 --screenshot 5:" + In("a.png") + " --screenshot 12:" + In("b.png"));
+    ASSERT_EQ(result.Status, 0) << result.Err;
+    for (const char* name : {"a.png", "b.png"}) {
+        Picture picture = ReadPng(dir.Path() / name);
+        EXPECT_EQ(picture.Width, 800u);
+        EXPECT_EQ(picture.Height, 600u);
+        // The frame starts from transparent black and nothing is drawn on it yet.
+        ASSERT_EQ(picture.Rgba.size(), 800u * 600u * 4u);
+        EXPECT_TRUE(std::all_of(picture.Rgba.begin(), picture.Rgba.end(), [](uint8_t b) { return b == 0; }));
+    }
+    EXPECT_TRUE(fs::exists(dir.Path() / "user")) << "the per-user folder is created";
+}
+
+TEST_F(HeadlessRun, ScriptedInputIsPlayedAndQuitEndsTheRun) {
+    dir.Write("input.txt", "# open and close the overlay, then leave\n"
+                           "2 move 400 300\n"
+                           "3 key F8\n"
+                           "4 down left\n"
+                           "4 up left\n"
+                           "5 focus lost\n"
+                           "6 focus gained\n"
+                           "7 quit\n");
+    CommandResult result = Run("--frames 1000 --input " + In("input.txt") + " --screenshot 6:" + In("six.png"));
+    EXPECT_EQ(result.Status, 0) << result.Err;
+    EXPECT_TRUE(fs::exists(dir.Path() / "six.png"));
+
+    CommandResult late = Run("--frames 1000 --input " + In("input.txt") + " --screenshot 50:" + In("late.png"));
+    EXPECT_NE(late.Status, 0);
+    EXPECT_NE(late.Err.find("before frame 50"), std::string::npos) << late.Err;
+}
+
+TEST_F(HeadlessRun, BadInputFileStopsWithItsNameAndLine) {
+    dir.Write("input.txt", "1 move 1 1\n2 jump\n");
+    CommandResult result = Run("--frames 5 --input " + In("input.txt"));
+    EXPECT_NE(result.Status, 0);
+    EXPECT_NE(result.Err.find("input.txt\" line 2"), std::string::npos) << result.Err;
+}
+
+TEST_F(HeadlessRun, BrokenDataStopsWithAMessageNamingFileAndProblem) {
+    struct {
+        const char* Name;
+        const char* File;
+        const char* From;
+        const char* To;
+        const char* Expected;
+    } cases[] = {
+        {"missing attribute", "CoreConfig.xml", "SoundsEnabled=\"1\"", "", "Attribute \"SoundsEnabled\" not found"},
+        {"malformed game configuration", "GameConfig.xml", "</GameConfig>", "", "GameConfig.xml"},
+        {"unreadable language file", "lang/Dic1033.xml", "</Dictionary>", "<Dic", "Dic1033"},
+    };
+    for (const auto& c : cases) {
+        TempDir caseDir;
+        fs::path data = caseDir.Path() / "data";
+        fs::copy(QM_BINARY_DIR "/data", data, fs::copy_options::recursive);
+        test::EditFile(data / c.File, c.From, c.To);
+        CommandResult result = Run("--frames 3", data);
+        EXPECT_EQ(result.Status, 1) << c.Name;
+        EXPECT_NE(result.Err.find("Unable to run the game"), std::string::npos) << c.Name << ": " << result.Err;
+        EXPECT_NE(result.Err.find(c.Expected), std::string::npos) << c.Name << ": " << result.Err;
+    }
+    CommandResult missing = Run("--frames 3", dir.Path() / "nowhere");
+    EXPECT_EQ(missing.Status, 1);
+    EXPECT_NE(missing.Err.find("nowhere"), std::string::npos) << missing.Err;
+}
+
+TEST_F(HeadlessRun, CommandLineHelpVersionAndMistakes) {
+    CommandResult help = test::RunCommand(ShellQuote(QM_GAME_BINARY) + " --help");
+    EXPECT_EQ(help.Status, 0);
+    EXPECT_NE(help.Out.find("--screenshot N:FILE"), std::string::npos);
+    CommandResult version = test::RunCommand(ShellQuote(QM_GAME_BINARY) + " --version");
+    EXPECT_EQ(version.Status, 0);
+    EXPECT_EQ(version.Out.rfind("Quillmark ", 0), 0u) << version.Out;
+    CommandResult wrong = test::RunCommand(ShellQuote(QM_GAME_BINARY) + " --frobnicate");
+    EXPECT_EQ(wrong.Status, 2);
+    EXPECT_NE(wrong.Err.find("--frobnicate"), std::string::npos);
+}
+
+} // namespace
+} // namespace qm
