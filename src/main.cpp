@@ -4,6 +4,7 @@
 #include "UGCommandLine.h"
 #include "UGError.h"
 #include "UGFrameLoop.h"
+#include "UGGLRenderBackend.h"
 #include "UGGameForm.h"
 #include "UGInputScript.h"
 #include "UGOSServices.h"
@@ -57,6 +58,7 @@ int RunGame(const TGCommandLine& options) {
     }
 
     TGSDLWindow window(TGameForm::ApplicationTitle, 800, 600, options.Headless);
+    TGGLRenderBackend renderer(window);
     TGSDLTickSource systemTicks;
     TGManualTickSource fixedTicks;
     IGTickSource& ticks = options.FixedStep ? static_cast<IGTickSource&>(fixedTicks) : systemTicks;
@@ -67,6 +69,7 @@ int RunGame(const TGCommandLine& options) {
     info.SystemLanguageId = SystemLanguageId();
     info.Ticks = &ticks;
     info.Window = &window;
+    info.Backend = &renderer;
     info.MediaCenter = options.MediaCenter;
 
     try {

@@ -46,7 +46,8 @@ std::vector<std::string> TGameForm::InfoOverlayLines() const {
     lines.push_back(Format("ver: %s", FGameData->GameConfig->GetStringDef("Version", "").c_str()));
     if (FGameData->IsDeveloperUser() || FGameData->IsEasterEggUser()) {
         lines.push_back(Format("fps: %f Speed: %f Format: %s TxtrMm: %d Mb LocMm: %d Mb NonLocMm: %d Mb",
-                               FramesPerSecond(), FGameData->GameClock->Speed, "32bit", FTextureMemoryMb,
+                               FGameData->Device->FramesPerSecond(), FGameData->GameClock->Speed,
+                               FGameData->Device->Is16BitMode() ? "16bit" : "32bit", FTextureMemoryMb,
                                FLocalMemoryMb, FNonLocalMemoryMb));
         lines.push_back(Format("MouseXY(%d, %d)", FGameData->MouseX, FGameData->MouseY));
         lines.push_back(Format("Screen %s", FGameData->CurrentScreenName.c_str()));
@@ -77,7 +78,9 @@ void TGameForm::FormKeyDown(int key) {
         FGameData->SetFullScreen(!FGameData->FullScreen());
     } else if (key == VK_F8) {
         FInfoOverlay = !FInfoOverlay;
-        // The three video memory figures are sampled here from the graphics device.
+        if (FInfoOverlay) {
+            SampleVideoMemory();
+        }
     } else if (FGameData->IsDeveloperUser()) {
         DeveloperKey(key);
     }
@@ -108,6 +111,13 @@ void TGameForm::DeveloperKey(int key) {
 void TGameForm::SetClockSpeed(double speed) {
     FGameData->GameClock->Speed = speed;
     FGameData->InterfaceClock->Speed = speed;
+}
+
+void TGameForm::SampleVideoMemory() {
+    constexpr int64_t Megabyte = 1024 * 1024;
+    FTextureMemoryMb = static_cast<int>(FGameData->Device->GetVideoMem(2) / Megabyte);
+    FLocalMemoryMb = static_cast<int>(FGameData->Device->GetVideoMem(0) / Megabyte);
+    FNonLocalMemoryMb = static_cast<int>(FGameData->Device->GetVideoMem(1) / Megabyte);
 }
 
 void TGameForm::LeaveFullScreenForMessage() {

@@ -39,6 +39,7 @@ private:
     void FormCreate(const TGAppStartInfo& info, bool fullScreen);
     void DeveloperKey(int key);
     void SetClockSpeed(double speed);
+    void SampleVideoMemory();
 
     std::unique_ptr<TGameData> FGameData;
     int FLastMouseX = 0;

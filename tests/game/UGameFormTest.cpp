@@ -1,8 +1,8 @@
+#include "UGameForm.h"
 #include "TestHelpers.h"
 #include "UGError.h"
 #include "UGKeys.h"
 #include "UGNullWindow.h"
-#include "UGameForm.h"
 
 #include <gtest/gtest.h>
 
@@ -16,7 +16,9 @@ class TRecordingWidgets : public IGWidgetInput {
 public:
     void MouseDown(int button) override { Log.push_back("down " + std::to_string(button)); }
     void MouseUp(int button) override { Log.push_back("up " + std::to_string(button)); }
-    void MouseMove(int x, int y) override { Log.push_back("move " + std::to_string(x) + " " + std::to_string(y)); }
+    void MouseMove(int x, int y) override {
+        Log.push_back("move " + std::to_string(x) + " " + std::to_string(y));
+    }
     void DblClick() override { Log.push_back("dblclick"); }
     void MouseWheelUp() override { Log.push_back("wheel up"); }
     void MouseWheelDown() override { Log.push_back("wheel down"); }
@@ -52,6 +54,7 @@ protected:
         info.UserFolder = dir.Path() / "user";
         info.Ticks = &ticks;
         info.Window = &window;
+        info.Backend = &renderer;
     }
     // Creates the form and hands it a recording widget manager.
     void Create(bool fullScreen = false) {
@@ -70,6 +73,7 @@ protected:
     fs::path data;
     TGManualTickSource ticks{100};
     TGNullWindow window;
+    TGNullRenderBackend renderer;
     TGAppStartInfo info;
     std::unique_ptr<TGameForm> form;
     TRecordingWidgets* widgets = nullptr;
@@ -82,7 +86,7 @@ TEST_F(GameFormTest, BecomesActiveOnTheFirstTickWithFocusAndDrawsOneFramePerTick
     EXPECT_FALSE(window.SystemCursorVisible);
     Tick();
     EXPECT_FALSE(form->IsActive());
-    EXPECT_EQ(window.PresentedFrames, 0);
+    EXPECT_EQ(renderer.Presents, 0);
     EXPECT_DOUBLE_EQ(Data().InterfaceClock->Step, 0.0) << "no time passes while inactive";
     EXPECT_EQ(widgets->Ticks, 1) << "the per-tick notification does not wait for activation";
 
@@ -90,21 +94,25 @@ TEST_F(GameFormTest, BecomesActiveOnTheFirstTickWithFocusAndDrawsOneFramePerTick
     EXPECT_TRUE(form->IsActive());
     Tick();
     Tick();
-    EXPECT_EQ(window.PresentedFrames, 2);
+    EXPECT_EQ(renderer.Presents, 2);
     EXPECT_EQ(widgets->Updates, 2);
     EXPECT_DOUBLE_EQ(Data().GameClock->Step, 0.01);
     Tick(2000);
     EXPECT_DOUBLE_EQ(Data().GameClock->Step, 0.03) << "a stall is capped";
 }
 
-TEST_F(GameFormTest, NothingIsDrawnOrTimedWhenTheFrameCannotBegin) {
+TEST_F(GameFormTest, ALostDisplaySkipsAFrameWithoutTimeAndThenDrawingGoesOn) {
     Create();
     Tick();
-    window.CanDraw = false;
-    int presented = window.PresentedFrames;
-    Tick();
-    EXPECT_EQ(window.PresentedFrames, presented);
+    Data().Device->ForceDeviceLost();
+    int presented = renderer.Presents;
+    Tick(20);
+    EXPECT_EQ(renderer.Presents, presented);
     EXPECT_EQ(widgets->Updates, 1);
+    EXPECT_DOUBLE_EQ(Data().GameClock->Step, 0.01) << "no clock was updated";
+    Tick();
+    EXPECT_EQ(renderer.Presents, presented + 1);
+    EXPECT_EQ(widgets->Updates, 2);
 }
 
 TEST_F(GameFormTest, LosingFocusInFullScreenLeavesItAndComingBackRestoresIt) {
@@ -118,9 +126,9 @@ TEST_F(GameFormTest, LosingFocusInFullScreenLeavesItAndComingBackRestoresIt) {
     EXPECT_FALSE(window.FullScreen) << "the desktop resolution comes back";
     EXPECT_TRUE(window.Minimized);
     EXPECT_TRUE(Data().FullScreen()) << "the player's setting is unchanged";
-    int presented = window.PresentedFrames;
+    int presented = renderer.Presents;
     Tick();
-    EXPECT_EQ(window.PresentedFrames, presented);
+    EXPECT_EQ(renderer.Presents, presented);
     EXPECT_DOUBLE_EQ(Data().GameClock->Step, 0.0);
 
     form->HandleEvent(Event(TGWindowEvent::FocusGained));
@@ -164,7 +172,7 @@ TEST_F(GameFormTest, InputReachesTheWidgetManagerAndDeactivationReleasesTheButto
     form->HandleEvent(press);
     form->HandleEvent(Event(TGWindowEvent::KeyUp, 'Q'));
     form->HandleEvent(Event(TGWindowEvent::FocusLost));
-    std::vector<std::string> expected = {"move 120 80", "down 0",     "up 1",     "wheel up",  "dblclick",
+    std::vector<std::string> expected = {"move 120 80", "down 0",    "up 1",     "wheel up",     "dblclick",
                                          "keydown 81",  "press 113", "keyup 81", "move -20 -20", "up 0"};
     EXPECT_EQ(widgets->Log, expected);
     EXPECT_EQ(Data().MouseX, 120);
@@ -221,7 +229,7 @@ TEST_F(GameFormTest, DeveloperKeysChangeTheClockSpeedOnlyForTheDeveloper) {
     struct {
         int Key;
         double Speed;
-    } steps[] = {{VK_ADD, 2.0}, {VK_ADD, 3.0}, {VK_SUBTRACT, 2.0}, {VK_SUBTRACT, 1.0},
+    } steps[] = {{VK_ADD, 2.0},      {VK_ADD, 3.0}, {VK_SUBTRACT, 2.0}, {VK_SUBTRACT, 1.0},
                  {VK_SUBTRACT, 1.0}, {VK_F10, 0.1}, {VK_F11, 1.0}};
     for (const auto& step : steps) {
         key(step.Key);
@@ -244,7 +252,7 @@ TEST_F(GameFormTest, AnErrorInAFrameStillPresentsItAndIsShownOnce) {
     widgets->DrawError = "broken";
     Tick();
     Tick();
-    EXPECT_EQ(window.PresentedFrames, 3);
+    EXPECT_EQ(renderer.Presents, 3);
     ASSERT_EQ(window.Messages.size(), 1u);
     EXPECT_EQ(window.Messages[0].second, "TRecordingWidgets.Draw: broken");
     widgets->DrawError = "another";
@@ -255,7 +263,8 @@ TEST_F(GameFormTest, AnErrorInAFrameStillPresentsItAndIsShownOnce) {
 TEST_F(GameFormTest, RunningOutOfVideoMemoryStopsWithTheFixedMessageOutOfFullScreen) {
     Create(true);
     Tick();
-    Data().OutOfVideoMemory = true;
+    renderer.RefuseTextures = 2;
+    EXPECT_THROW(Data().Device->CreateTexture(64, 64, pfA8R8G8B8, false), EGError);
     try {
         Tick();
         FAIL() << "the program went on";

@@ -29,11 +29,7 @@ TGBaseAppData::TGBaseAppData(const TGAppStartInfo& info)
     FStorage = std::make_unique<TGUserStorage>(info.UserFolder, Config->GetStringDef("DataKey", ""));
     ApplyStoredWorkingFolder();
 
-    ScreenWidth = Config->GetIntDef("ScreenWidth", 800);
-    ScreenHeight = Config->GetIntDef("ScreenHeight", 600);
-    ViewportScale = Config->GetFloatDef("ViewportScale", 1.0);
-    // The graphics device is created here with Config and put into its mode (ScreenWidth x
-    // ScreenHeight, ViewportScale, the window); the rendering layer brings it.
+    CreateDevice(info.Backend);
     AfterDeviceCreated();
     // The resource manager follows the device, with the device, Config, Fonts, Dictionary and
     // the progress callback.
@@ -49,6 +45,10 @@ TGBaseAppData::TGBaseAppData(const TGAppStartInfo& info)
 TGBaseAppData::~TGBaseAppData() {
     InterfaceClock.reset();
     GameClock.reset();
+    if (Device) {
+        Device->SetFullScreen(false);
+        Device.reset();
+    }
     if (GDictionary == Dictionary.get()) {
         GDictionary = nullptr;
     }
@@ -89,8 +89,20 @@ void TGBaseAppData::ApplyStoredWorkingFolder() {
     FWorkingFolder = folder;
 }
 
+void TGBaseAppData::CreateDevice(IGRenderBackend* backend) {
+    ScreenWidth = Config->GetIntDef("ScreenWidth", 800);
+    ScreenHeight = Config->GetIntDef("ScreenHeight", 600);
+    ViewportScale = Config->GetFloatDef("ViewportScale", 1.0);
+    if (!backend) {
+        FNullBackend = std::make_unique<TGNullRenderBackend>();
+        backend = FNullBackend.get();
+    }
+    Device = std::make_unique<TGGraphicsDevice>(*backend, FWindow, *FTicks, Config);
+    Device->SetMode(ScreenWidth, ScreenHeight, ViewportScale);
+}
+
 bool TGBaseAppData::IsFullScreen() const {
-    return FWindow && FWindow->IsFullScreen();
+    return Device->IsFullScreen();
 }
 
 void TGBaseAppData::SetFullScreenNow(bool fullScreen) {
@@ -100,9 +112,7 @@ void TGBaseAppData::SetFullScreenNow(bool fullScreen) {
 }
 
 void TGBaseAppData::ToggleFullScreenNow() {
-    if (FWindow) {
-        FWindow->SetFullScreen(!FWindow->IsFullScreen());
-    }
+    Device->ToggleFullScreen();
     UpdateTimers(false);
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "UDictionary.h"
+#include "UGGraphicsDevice.h"
 #include "UGNewXMLNode.h"
+#include "UGNullRenderBackend.h"
 #include "UGTimer.h"
 #include "UGUserStorage.h"
 #include "UGWidgetInput.h"
@@ -30,6 +32,8 @@ struct TGAppStartInfo {
     std::string CoreConfigName = "CoreConfig.xml";
     IGTickSource* Ticks = nullptr;
     IGWindow* Window = nullptr; // none in logic tests
+    // The renderer of the graphics device; none gives the null renderer (logic tests, tools).
+    IGRenderBackend* Backend = nullptr;
     // Started for the media-centre shell ("-mce"): full screen from the start.
     bool MediaCenter = false;
     TGProgressCallback Progress;
@@ -75,6 +79,7 @@ public:
     PGXMLNode Config;
     std::unique_ptr<TGNewXMLNode> Fonts;
     std::unique_ptr<TDictionary> Dictionary;
+    std::unique_ptr<TGGraphicsDevice> Device;
     std::unique_ptr<TGTimer> GameClock;
     std::unique_ptr<TGTimer> InterfaceClock;
 
@@ -82,14 +87,12 @@ public:
     int ScreenHeight = 600;
     double ViewportScale = 1.0;
     bool SoundsEnabled = false;
-    // Set when a graphics call failed for lack of video memory; every window event checks it
-    // and the program stops with the fixed message.
-    bool OutOfVideoMemory = false;
 
 private:
     void LoadCoreConfig(const std::string& coreConfigName);
     void LoadLanguage(int systemLanguageId);
     void ApplyStoredWorkingFolder();
+    void CreateDevice(IGRenderBackend* backend);
 
     std::filesystem::path FProgramFolder;
     std::filesystem::path FWorkingFolder;
@@ -98,6 +101,7 @@ private:
     IGWindow* FWindow;
     bool FMediaCenter;
     TGProgressCallback FProgress;
+    std::unique_ptr<TGNullRenderBackend> FNullBackend;
 };
 
 // Adds the widget machinery to the engine's root object.

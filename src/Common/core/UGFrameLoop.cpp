@@ -1,5 +1,6 @@
 #include "UGFrameLoop.h"
 
+#include "UGAppData.h"
 #include "UGError.h"
 #include "UGGameForm.h"
 #include "UGPngWriter.h"
@@ -71,8 +72,8 @@ void TGFrameLoop::Run() {
 void TGFrameLoop::TakeScreenshots() {
     for (const TGScreenshotRequest& request : FOptions.Screenshots) {
         if (request.Frame == FFrame) {
-            WritePng(request.File, FWindow.BackBufferWidth(), FWindow.BackBufferHeight(),
-                     FWindow.ReadBackBuffer());
+            TGGraphicsDevice& device = *FForm.GetAppData()->Device;
+            WritePng(request.File, device.Width(), device.Height(), device.ReadBackBuffer());
         }
     }
 }

@@ -26,7 +26,7 @@ void TGGameForm::FormCreateEngine(const std::string& caption) {
 
 void TGGameForm::CheckVideoMemory() {
     TGAppData* data = GetAppData();
-    if (data && data->OutOfVideoMemory) {
+    if (data && data->Device->OutOfVideoMemory()) {
         FatalVideoMemoryExit();
     }
 }
@@ -76,44 +76,32 @@ void TGGameForm::RenderFrame() {
         data->UpdateTimers(false);
         return;
     }
-    if (!FWindow.BeginFrame()) {
+    TGGraphicsDevice& device = *data->Device;
+    if (!device.BeginFrame()) {
         return;
     }
     data->UpdateTimers(true);
     std::string error;
     try {
-        // Every frame starts from transparent black.
-        FWindow.ClearFrame(0x00000000u);
+        device.ClearScene();
         if (data->WidgetManager) {
             data->WidgetManager->Update();
             data->WidgetManager->Draw();
         }
         DoFrame();
     } catch (const EGFatalExit&) {
-        FWindow.PresentFrame();
+        device.EndFrame();
+        device.PresentFrame();
         throw;
     } catch (const std::exception& e) {
         error = e.what();
     }
     // The scene is presented whatever happened while it was drawn.
-    FWindow.PresentFrame();
-    CountFrame();
+    device.EndFrame();
+    device.PresentFrame();
     UpdateSystemCursor();
     if (!error.empty()) {
         ReportError(error);
-    }
-}
-
-void TGGameForm::CountFrame() {
-    uint64_t now = GetAppData()->Ticks().NowMs();
-    ++FFrameCount;
-    if (FFrameCount == 1 && FFrameCountStart == 0) {
-        FFrameCountStart = now;
-    }
-    if (now - FFrameCountStart >= 1000) {
-        FFramesPerSecond = FFrameCount * 1000.0 / static_cast<double>(now - FFrameCountStart);
-        FFrameCountStart = now;
-        FFrameCount = 0;
     }
 }
 

@@ -48,8 +48,6 @@ public:
     void HandleEvent(const TGWindowEvent& event);
 
     bool IsActive() const { return FActive; }
-    // Frames presented per second, measured over the last whole second.
-    double FramesPerSecond() const { return FFramesPerSecond; }
     bool TimerEnabled() const { return FTimerEnabled; }
     IGWindow& Window() const { return FWindow; }
 
@@ -80,7 +78,6 @@ protected:
 
 private:
     void UpdateSystemCursor();
-    void CountFrame();
 
     IGWindow& FWindow;
     bool FActive = false;
@@ -90,9 +87,6 @@ private:
     bool FMinimized = false;
     bool FFocused = false;
     std::set<std::string> FReportedErrors;
-    double FFramesPerSecond = 0.0;
-    uint64_t FFrameCountStart = 0;
-    int FFrameCount = 0;
 };
 
 } // namespace qm

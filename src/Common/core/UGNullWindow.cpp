@@ -11,8 +11,4 @@ bool TGNullWindow::WaitEvent(TGWindowEvent& event, int) {
     return true;
 }
 
-std::vector<uint32_t> TGNullWindow::ReadBackBuffer() {
-    return std::vector<uint32_t>(static_cast<size_t>(FWidth) * static_cast<size_t>(FHeight), FClear);
-}
-
 } // namespace qm

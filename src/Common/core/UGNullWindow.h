@@ -10,11 +10,11 @@
 namespace qm {
 
 // The do-nothing twin of the main window, for logic tests and tools: it keeps the state the
-// engine asked for (full screen, minimised, cursor), queues events handed to it, counts
-// presented frames and records message boxes instead of showing them.
+// engine asked for (full screen, minimised, cursor), queues events handed to it and records
+// message boxes instead of showing them.
 class TGNullWindow : public IGWindow {
 public:
-    TGNullWindow(int width = 800, int height = 600) : FWidth(width), FHeight(height) {}
+    TGNullWindow() = default;
 
     void SetCaption(const std::string& caption) override { Caption = caption; }
     bool HasFocus() const override { return Focused; }
@@ -34,13 +34,6 @@ public:
     bool WaitEvent(TGWindowEvent& event, int timeoutMs) override;
     void Queue(const TGWindowEvent& event) { FQueue.push_back(event); }
 
-    bool BeginFrame() override { return CanDraw; }
-    void ClearFrame(uint32_t argb) override { FClear = argb; }
-    void PresentFrame() override { ++PresentedFrames; }
-    int BackBufferWidth() const override { return FWidth; }
-    int BackBufferHeight() const override { return FHeight; }
-    std::vector<uint32_t> ReadBackBuffer() override;
-
     void ShowMessage(const std::string& title, const std::string& text) override {
         Messages.emplace_back(title, text);
     }
@@ -52,14 +45,9 @@ public:
     bool FullScreen = false;
     int FullScreenSwitches = 0;
     bool SystemCursorVisible = true;
-    bool CanDraw = true;
-    int PresentedFrames = 0;
     std::vector<std::pair<std::string, std::string>> Messages;
 
 private:
-    int FWidth;
-    int FHeight;
-    uint32_t FClear = 0;
     std::deque<TGWindowEvent> FQueue;
 };
 

@@ -57,16 +57,6 @@ public:
     // Waits up to timeoutMs for the next event; false when none came.
     virtual bool WaitEvent(TGWindowEvent& event, int timeoutMs) = 0;
 
-    // The back buffer: an offscreen surface of the drawing size, presented scaled and
-    // letterboxed into the window. BeginFrame is false when nothing can be drawn this frame.
-    virtual bool BeginFrame() = 0;
-    virtual void ClearFrame(uint32_t argb) = 0;
-    virtual void PresentFrame() = 0;
-    virtual int BackBufferWidth() const = 0;
-    virtual int BackBufferHeight() const = 0;
-    // The back buffer's pixels as ARGB, top row first.
-    virtual std::vector<uint32_t> ReadBackBuffer() = 0;
-
     // A message box for a fatal or unexpected error; the text also goes to standard error.
     virtual void ShowMessage(const std::string& title, const std::string& text) = 0;
 };

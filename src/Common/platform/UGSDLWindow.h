@@ -8,10 +8,9 @@
 
 namespace qm {
 
-// The main window on SDL2 with an OpenGL 3.3 core context. Drawing goes into an offscreen
-// back buffer of the drawing size, which is presented scaled and letterboxed into the window,
-// so any window size, full screen at the desktop resolution and HiDPI all work. Headless, the
-// same code runs on SDL's offscreen driver.
+// The main window on SDL2 with an OpenGL 3.3 core context, which the OpenGL renderer draws
+// into. Mouse positions are mapped back through the renderer's letterbox into drawing units.
+// Headless, the same code runs on SDL's offscreen driver.
 class TGSDLWindow : public IGWindow {
 public:
     // Raises the engine error when SDL, the window or an OpenGL 3.3 context cannot be had.
@@ -34,17 +33,13 @@ public:
 
     bool WaitEvent(TGWindowEvent& event, int timeoutMs) override;
 
-    bool BeginFrame() override;
-    void ClearFrame(uint32_t argb) override;
-    void PresentFrame() override;
-    int BackBufferWidth() const override { return FWidth; }
-    int BackBufferHeight() const override { return FHeight; }
-    std::vector<uint32_t> ReadBackBuffer() override;
-
     void ShowMessage(const std::string& title, const std::string& text) override;
 
+    // For the OpenGL renderer, which draws into this window's context.
+    SDL_Window* Handle() const { return FWindow; }
+    bool Headless() const { return FHeadless; }
+
 private:
-    void CreateBackBuffer();
     void Translate(const SDL_Event& event);
     void TranslateWindowEvent(const SDL_WindowEvent& event);
     void TranslateKey(const SDL_KeyboardEvent& event);
@@ -59,8 +54,6 @@ private:
     bool FHeadless;
     SDL_Window* FWindow = nullptr;
     SDL_GLContext FContext = nullptr;
-    unsigned FFramebuffer = 0;
-    unsigned FColorTexture = 0;
     bool FAltDown = false;
     bool FCtrlDown = false;
     std::deque<TGWindowEvent> FPending;

@@ -1,0 +1,194 @@
+#pragma once
+
+#include "UGRenderBackend.h"
+#include "UGTimer.h"
+#include "UGXMLNode.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace qm {
+
+class IGWindow;
+
+enum TGBlendMode : uint8_t { bmNone = 0, bmDefault = 1, bmAdd = 2, bmMul = 3, bmIntense = 4 };
+enum TGColorOp : uint8_t { coTexture = 0, coDiffuse = 1, coModulate = 2 };
+enum TGTextureFilter : uint8_t { tfLinear = 0, tfPoint = 1 };
+
+struct TGLockedRect {
+    int Pitch = 0;
+    uint8_t* Bits = nullptr;
+};
+
+// A texture of the device. Its texels are kept in memory by the engine (zero-filled at
+// creation); Lock gives them, Unlock hands the locked rectangle to the renderer.
+class IGTexture {
+public:
+    virtual ~IGTexture() = default;
+    virtual int Format() const = 0;
+    virtual int Width() const = 0;
+    virtual int Height() const = 0;
+    virtual bool IsRenderTarget() const = 0;
+    // The whole texture when rect is null. A render target's texels are read back first.
+    virtual TGLockedRect Lock(const TGRect* rect, bool writable) = 0;
+    virtual void Unlock() = 0;
+};
+using PGTexture = std::shared_ptr<IGTexture>;
+
+// Vertices in memory; every draw of one vertex format fills the same buffer from the start.
+class IGVertexBuffer {
+public:
+    virtual ~IGVertexBuffer() = default;
+    virtual uint8_t* Lock(int count, bool writable) = 0;
+    virtual void Unlock() = 0;
+    virtual int LockedCount() const = 0;
+    virtual int Format() const = 0;
+    virtual int Capacity() const = 0;
+    virtual int Stride() const = 0;
+    virtual const uint8_t* Data() const = 0;
+};
+using PGVertexBuffer = std::shared_ptr<IGVertexBuffer>;
+
+struct TGStageState {
+    PGTexture Texture;
+    uint8_t Filter = tfLinear;
+    uint8_t ColorOp = coTexture;
+    bool operator==(const TGStageState&) const = default;
+};
+
+// Everything a draw depends on. Callers change fields and save and restore the record with
+// PushState and PopState; the device sends only the fields that differ from what the renderer
+// already has.
+struct TGDeviceStateRec {
+    static constexpr int StageCount = 6;
+
+    uint8_t BlendMode = bmNone;
+    PGTexture RenderTarget; // none: the back buffer
+    TGRect Viewport;        // pixels
+    double ViewOffsetX = 0.0;
+    double ViewOffsetY = 0.0;
+    PGVertexBuffer VertexBuffer;
+    std::array<TGStageState, StageCount> Stages;
+};
+
+struct TGPointD {
+    double X = 0.0;
+    double Y = 0.0;
+};
+
+// The only owner of the renderer. Everything the game draws is a textured or coloured quad in
+// screen space, drawn as a two-triangle strip from a vertex buffer under one drawing state.
+class TGGraphicsDevice {
+public:
+    static constexpr int StackDepth = 1000;
+    // The sizes of atlas textures the packer uses.
+    static constexpr int MaxPackTextureSize = 1024;
+    static constexpr int MinPackTextureSize = 256;
+    // Video memory assumed when the driver does not say (bytes).
+    static constexpr int64_t DefaultVideoMemory = 512ll * 1024 * 1024;
+
+    // `config` may give "DefaultVideoMemoryMb", the video memory assumed when the driver does
+    // not report it.
+    TGGraphicsDevice(IGRenderBackend& backend, IGWindow* window, IGTickSource& ticks,
+                     const PGXMLNode& config);
+    ~TGGraphicsDevice();
+    TGGraphicsDevice(const TGGraphicsDevice&) = delete;
+    TGGraphicsDevice& operator=(const TGGraphicsDevice&) = delete;
+
+    void SetMode(int width, int height, double scale);
+    int Width() const { return FWidth; }
+    int Height() const { return FHeight; }
+    double ViewportScale() const { return FScale; }
+
+    bool IsFullScreen() const;
+    void ToggleFullScreen();
+    void SetFullScreen(bool wanted);
+    void ResetDevice(bool keepFormat);
+
+    bool BeginFrame();
+    void ClearScene();
+    void EndFrame();
+    void PresentFrame();
+    double FramesPerSecond() const { return FFramesPerSecond; }
+    bool InScene() const { return FInScene; }
+
+    TGDeviceStateRec State;
+    void PushState();
+    void PopState();
+    int StateDepth() const { return FDepth; }
+    void ApplyState(bool force);
+    void DrawStrip(int triangles);
+    void FillRect(TGPointD corner1, TGPointD corner2, uint32_t color);
+    PGVertexBuffer CommonVertexBuffer(int format, int count, int stride);
+
+    PGTexture CreateTexture(int width, int height, int format, bool renderTarget);
+    int AdjustFormat(int format) const;
+    void Set16BitMode(bool on) { F16BitMode = on; }
+    bool Is16BitMode() const { return F16BitMode; }
+    int64_t GetVideoMem(int kind) const;
+
+    // Owners of device objects that must be released when the display is lost and rebuilt
+    // when it comes back (render targets, system fonts).
+    void RegisterLostRestore(const void* owner, std::function<void()> lost, std::function<void()> restore);
+    void UnregisterLostRestore(const void* owner);
+    // Marks the display as lost, as another program taking the screen would.
+    void ForceDeviceLost() { FDeviceLost = true; }
+    bool DeviceLost() const { return FDeviceLost; }
+
+    // Set when a texture could not be created for lack of memory; the main window stops.
+    bool OutOfVideoMemory() const { return FOutOfVideoMemory; }
+    bool DrawFailed() const { return FDrawFailed; }
+
+    std::vector<uint32_t> ReadBackBuffer() { return FBackend.ReadBackBuffer(); }
+    IGRenderBackend& Backend() const { return FBackend; }
+    // Number of times each part of the state was sent to the renderer (for tests).
+    struct TGApplyCounts {
+        int RenderTarget = 0;
+        int Viewport = 0;
+        int VertexFormat = 0;
+        int BlendMode = 0;
+        int Stages = 0;
+    };
+    const TGApplyCounts& ApplyCounts() const { return FApplyCounts; }
+
+private:
+    struct TGLostRestore {
+        const void* Owner;
+        std::function<void()> Lost;
+        std::function<void()> Restore;
+    };
+    class TGTexture;
+    class TGVertexBuffer;
+
+    IGRenderBackend& FBackend;
+    IGWindow* FWindow;
+    IGTickSource& FTicks;
+    int FWidth = 800;
+    int FHeight = 600;
+    double FScale = 1.0;
+    bool F16BitMode = false;
+    bool FInScene = false;
+    bool FDeviceLost = false;
+    bool FOutOfVideoMemory = false;
+    bool FDrawFailed = false;
+    int64_t FFallbackVideoMemory = DefaultVideoMemory;
+
+    TGDeviceStateRec FApplied;
+    bool FAppliedValid = false;
+    std::vector<TGDeviceStateRec> FStack;
+    int FDepth = 0;
+    std::vector<PGVertexBuffer> FVertexBuffers;
+    std::vector<TGLostRestore> FLostRestore;
+    TGApplyCounts FApplyCounts;
+
+    double FFramesPerSecond = 0.0;
+    int FFrameCount = 0;
+    uint64_t FLastMeasureMs = 0;
+    bool FMeasureStarted = false;
+};
+
+} // namespace qm
