@@ -4,6 +4,7 @@
 #include "UGCommandLine.h"
 #include "UGError.h"
 #include "UGFrameLoop.h"
+#include "UGFreeTypeRasterizer.h"
 #include "UGGLRenderBackend.h"
 #include "UGGameForm.h"
 #include "UGInputScript.h"
@@ -53,12 +54,10 @@ int RunGame(const TGCommandLine& options) {
         script = TGInputScript::LoadFromFile(fs::absolute(*options.InputFile));
     }
     fs::current_path(dataFolder);
-    if (!options.Scene.empty()) {
-        throw EGError("Command line", "unknown scene \"" + options.Scene + "\"");
-    }
 
     TGSDLWindow window(TGameForm::ApplicationTitle, 800, 600, options.Headless);
     TGGLRenderBackend renderer(window);
+    TGFreeTypeRasterizer fontRasterizer;
     TGSDLTickSource systemTicks;
     TGManualTickSource fixedTicks;
     IGTickSource& ticks = options.FixedStep ? static_cast<IGTickSource&>(fixedTicks) : systemTicks;
@@ -70,10 +69,14 @@ int RunGame(const TGCommandLine& options) {
     info.Ticks = &ticks;
     info.Window = &window;
     info.Backend = &renderer;
+    info.FontRasterizer = &fontRasterizer;
     info.MediaCenter = options.MediaCenter;
 
     try {
         TGameForm form(window, info, options.FullScreen.value_or(!options.Headless));
+        if (!options.Scene.empty()) {
+            form.OpenScene(options.Scene);
+        }
         TGLoopOptions loop;
         loop.FixedStep = options.FixedStep ? &fixedTicks : nullptr;
         loop.MaxFrames = options.Frames;

@@ -1,5 +1,7 @@
 #include "UGameForm.h"
 
+#include "UGError.h"
+#include "UGFont.h"
 #include "UGKeys.h"
 #include "UGStrings.h"
 
@@ -14,14 +16,16 @@ TGameForm::TGameForm(IGWindow& window, const TGAppStartInfo& info, bool fullScre
 TGameForm::~TGameForm() {
     // The game manager and the two state queues go first once they exist; then the game data,
     // which tears down the engine.
+    FRenderTestScene.reset();
     FGameData.reset();
 }
 
 void TGameForm::FormCreate(const TGAppStartInfo& info, bool fullScreen) {
     FGameData = std::make_unique<TGameData>(info, "GameConfig.xml", fullScreen);
-    // Next come, as the game grows: the resource set "LoadingScreen", the game manager with
-    // the game and secret-level state queues, and the first screen chosen from the game
-    // configuration (IsInitalGameScreen, IsInitalMenuScreen, else the splash screens).
+    FGameData->ResManager->SetResourceSet("LoadingScreen");
+    // Next come, as the game grows: the game manager with the game and secret-level state
+    // queues, and the first screen chosen from the game configuration (IsInitalGameScreen,
+    // IsInitalMenuScreen, else the splash screens).
     FormCreateEngine(ApplicationTitle);
 }
 
@@ -36,9 +40,34 @@ void TGameForm::DeactivateGame() {
     FAltDown = false;
 }
 
+void TGameForm::OpenScene(const std::string& name) {
+    if (name == TRenderTestScene::SceneName) {
+        FRenderTestScene = std::make_unique<TRenderTestScene>(*FGameData);
+        return;
+    }
+    throw EGError("TGameForm.OpenScene", Format("unknown scene \"%s\"", name.c_str()));
+}
+
 void TGameForm::DoFrame() {
-    // A pending screen switch is carried out here, between frames, once screens exist; the
-    // information overlay is drawn with the font "SysFont" once fonts exist.
+    // A pending screen switch is carried out here, between frames, once screens exist.
+    if (FRenderTestScene) {
+        FRenderTestScene->Draw();
+    }
+    if (FInfoOverlay) {
+        DrawInfoOverlay();
+    }
+}
+
+void TGameForm::DrawInfoOverlay() {
+    if (!FGameData->ResManager->HasFont("SysFont")) {
+        return;
+    }
+    TGFont& font = FGameData->GetFont("SysFont");
+    double y = 5;
+    for (const std::string& line : InfoOverlayLines()) {
+        font.DrawString(line, 0xFFFF0000, 5, y);
+        y += 20;
+    }
 }
 
 std::vector<std::string> TGameForm::InfoOverlayLines() const {

@@ -2,6 +2,7 @@
 
 #include "UGGameForm.h"
 #include "UGameData.h"
+#include "URenderTestScene.h"
 
 #include <memory>
 #include <string>
@@ -24,6 +25,9 @@ public:
     void DeactivateGame() override;
     void DoFrame() override;
 
+    // Opens a test scene instead of the game's screens; an unknown name is an error.
+    void OpenScene(const std::string& name);
+
     bool InfoOverlayOn() const { return FInfoOverlay; }
     // The lines of the information overlay: the version for everybody, the performance and
     // diagnostic lines only for the developer user and the hidden player.
@@ -40,8 +44,10 @@ private:
     void DeveloperKey(int key);
     void SetClockSpeed(double speed);
     void SampleVideoMemory();
+    void DrawInfoOverlay();
 
     std::unique_ptr<TGameData> FGameData;
+    std::unique_ptr<TRenderTestScene> FRenderTestScene;
     int FLastMouseX = 0;
     int FLastMouseY = 0;
     bool FInfoOverlay = false;

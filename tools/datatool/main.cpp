@@ -5,6 +5,8 @@
 #include "UGConfigPreprocessor.h"
 #include "UGError.h"
 #include "UGFileSystem.h"
+#include "UGGraphicsFile.h"
+#include "UGSeqPool.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -26,6 +28,14 @@ const char* const Usage = R"(Usage: quillmark-data VERB [options]
   pack-cr [--root DIR] FILE      write FILE.cr exactly as the game does when it loads FILE
   unpack-cr FILE.cr              print the text a ".cr" cache holds (configuration or
                                  language file)
+  image-info FILE                print WIDTHxHEIGHT frames=N alpha=yes|no of a PNG, JPEG or
+                                 GIF file (the size of one frame)
+  gfx-build [--data DIR] ROOT PATH
+                                 build the ".gfx" archive of the image folder ROOT/PATH of the
+                                 data folder DIR (default .) as a sequence pool writes it, and
+                                 print its path
+  gfx-list FILE.gfx              print one line per sequence of an archive: its name, the
+                                 colour file and the alpha file or "-"
   help                           print this text
 )";
 
@@ -103,6 +113,47 @@ int UnpackCr(const std::vector<std::string>& args) {
     }
 }
 
+int ImageInfo(const std::vector<std::string>& args) {
+    if (args.size() != 1) {
+        throw EUsage("image-info takes one file");
+    }
+    std::printf("%s\n", DescribeImageFile(args[0]).c_str());
+    return 0;
+}
+
+int GfxBuild(const std::vector<std::string>& args) {
+    fs::path dataFolder = fs::current_path();
+    std::vector<std::string> names;
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--data") {
+            if (i + 1 >= args.size()) {
+                throw EUsage("--data needs a folder");
+            }
+            dataFolder = fs::absolute(args[++i]);
+        } else {
+            names.push_back(args[i]);
+        }
+    }
+    if (names.size() != 2) {
+        throw EUsage("gfx-build takes a root and a path");
+    }
+    std::printf("%s\n", BuildGfxArchive(dataFolder, names[0], names[1]).c_str());
+    return 0;
+}
+
+int GfxList(const std::vector<std::string>& args) {
+    if (args.size() != 1) {
+        throw EUsage("gfx-list takes one archive");
+    }
+    for (const TGGfxEntryInfo& entry : ListGfxArchive(args[0])) {
+        if (!entry.SequenceName.empty()) {
+            std::printf("%s %s %s\n", entry.SequenceName.c_str(), entry.ColorName.c_str(),
+                        entry.AlphaName.empty() ? "-" : entry.AlphaName.c_str());
+        }
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -122,6 +173,15 @@ int main(int argc, char** argv) {
         }
         if (verb == "unpack-cr") {
             return UnpackCr(args);
+        }
+        if (verb == "image-info") {
+            return ImageInfo(args);
+        }
+        if (verb == "gfx-build") {
+            return GfxBuild(args);
+        }
+        if (verb == "gfx-list") {
+            return GfxList(args);
         }
         throw EUsage("unknown verb \"" + verb + "\"");
     } catch (const EUsage& error) {

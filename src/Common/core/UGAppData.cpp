@@ -31,8 +31,7 @@ TGBaseAppData::TGBaseAppData(const TGAppStartInfo& info)
 
     CreateDevice(info.Backend);
     AfterDeviceCreated();
-    // The resource manager follows the device, with the device, Config, Fonts, Dictionary and
-    // the progress callback.
+    CreateResManager(info);
 
     double speed = Config->GetFloatDef("Speed", 1.0);
     GameClock = std::make_unique<TGTimer>(*FTicks, speed);
@@ -45,6 +44,7 @@ TGBaseAppData::TGBaseAppData(const TGAppStartInfo& info)
 TGBaseAppData::~TGBaseAppData() {
     InterfaceClock.reset();
     GameClock.reset();
+    ResManager.reset();
     if (Device) {
         Device->SetFullScreen(false);
         Device.reset();
@@ -99,6 +99,20 @@ void TGBaseAppData::CreateDevice(IGRenderBackend* backend) {
     }
     Device = std::make_unique<TGGraphicsDevice>(*backend, FWindow, *FTicks, Config);
     Device->SetMode(ScreenWidth, ScreenHeight, ViewportScale);
+}
+
+void TGBaseAppData::CreateResManager(const TGAppStartInfo& info) {
+    RegisterEngineResourceClasses();
+    TGResContextRec context;
+    context.Device = Device.get();
+    context.Config = Config;
+    context.Fonts = Fonts.get();
+    context.Dictionary = Dictionary.get();
+    context.Progress = FProgress;
+    context.UserFolder = info.UserFolder;
+    context.DataFolder = FWorkingFolder;
+    context.FontRasterizer = info.FontRasterizer;
+    ResManager = std::make_unique<TGResManager>(context);
 }
 
 bool TGBaseAppData::IsFullScreen() const {

@@ -4,6 +4,7 @@
 #include "UGGraphicsDevice.h"
 #include "UGNewXMLNode.h"
 #include "UGNullRenderBackend.h"
+#include "UGResManager.h"
 #include "UGTimer.h"
 #include "UGUserStorage.h"
 #include "UGWidgetInput.h"
@@ -34,6 +35,8 @@ struct TGAppStartInfo {
     IGWindow* Window = nullptr; // none in logic tests
     // The renderer of the graphics device; none gives the null renderer (logic tests, tools).
     IGRenderBackend* Backend = nullptr;
+    // Renders the TrueType faces of system fonts; none where no system font is loaded.
+    IGFontRasterizer* FontRasterizer = nullptr;
     // Started for the media-centre shell ("-mce"): full screen from the start.
     bool MediaCenter = false;
     TGProgressCallback Progress;
@@ -62,6 +65,10 @@ public:
     void StoreFolderHash(const std::filesystem::path& folder) const { FStorage->StoreFolderHash(folder); }
     const TGUserStorage& Storage() const { return *FStorage; }
 
+    // The ways game code reaches images and fonts.
+    TGSequence& GetSeq(const std::string& name) const { return ResManager->GetSeq(name); }
+    TGFont& GetFont(const std::string& name) const { return ResManager->GetFont(name); }
+
     // Switches between full screen and windowed at once; the time spent switching is not
     // counted by the clocks.
     void ToggleFullScreenNow();
@@ -80,6 +87,7 @@ public:
     std::unique_ptr<TGNewXMLNode> Fonts;
     std::unique_ptr<TDictionary> Dictionary;
     std::unique_ptr<TGGraphicsDevice> Device;
+    std::unique_ptr<TGResManager> ResManager;
     std::unique_ptr<TGTimer> GameClock;
     std::unique_ptr<TGTimer> InterfaceClock;
 
@@ -93,6 +101,7 @@ private:
     void LoadLanguage(int systemLanguageId);
     void ApplyStoredWorkingFolder();
     void CreateDevice(IGRenderBackend* backend);
+    void CreateResManager(const TGAppStartInfo& info);
 
     std::filesystem::path FProgramFolder;
     std::filesystem::path FWorkingFolder;

@@ -28,7 +28,6 @@ struct TGImage24 {
 
 // The colour key of the art: pixels of exactly this colour are transparent where no alpha
 // image exists.
-inline constexpr uint32_t MagentaRGB = 0xFF00FF;
 bool IsMagenta(const uint8_t* bgr);
 void SetMagenta(uint8_t* bgr);
 

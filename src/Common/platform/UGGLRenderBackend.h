@@ -2,17 +2,21 @@
 
 #include "UGRenderBackend.h"
 
+#include <array>
+
 namespace qm {
 
 class TGSDLWindow;
+class TGLTexture;
 
 // The OpenGL 3.3 renderer. It draws into an offscreen back buffer of the drawing size, which
 // Present blits scaled and letterboxed into the window, so any window size, full screen at the
 // desktop resolution and HiDPI all work, and headless runs read the same pixels.
 class TGGLRenderBackend : public IGRenderBackend {
 public:
-    // Raises the engine error with the "old version" message text when the context is older
-    // than OpenGL 3.3.
+    static constexpr int StageCount = 6;
+
+    // Needs the window's OpenGL context, which the window has already checked for 3.3.
     explicit TGGLRenderBackend(TGSDLWindow& window);
     ~TGGLRenderBackend() override;
     TGGLRenderBackend(const TGGLRenderBackend&) = delete;
@@ -40,13 +44,52 @@ public:
     bool QueryVideoMemory(int kind, int64_t& bytes) override;
 
 private:
+    friend class TGLTexture;
+    static constexpr int VertexFormatCount = 2;
+
+    struct TStage {
+        TGLTexture* Texture = nullptr;
+        int Filter = 0;
+        int ColorOp = 0;
+    };
+
+    void CreatePipeline();
     void DeleteBackBuffer();
+    // The framebuffer drawn into: the back buffer or the current render target's.
+    unsigned TargetFramebuffer() const;
+    // Viewport and projection depend on the target as well as on the viewport itself.
+    void UpdateTransform();
+    void SpecifyVertexLayout(int format, int stride);
+    // A texture going away must not stay bound as target or stage.
+    void Forget(const TGLTexture* texture);
 
     TGSDLWindow& FWindow;
     int FWidth = 0;
     int FHeight = 0;
+    int FMaxTextureSize = 0;
     unsigned FFramebuffer = 0;
     unsigned FColorTexture = 0;
+
+    unsigned FProgram = 0;
+    int FTransformLocation = -1;
+    int FTopStageLocation = -1;
+    int FColorOpLocation = -1;
+    std::array<unsigned, VertexFormatCount> FVertexArrays{};
+    std::array<unsigned, VertexFormatCount> FVertexBuffers{};
+    std::array<int, VertexFormatCount> FLayoutStrides{};
+    std::array<unsigned, 2> FSamplers{};
+
+    TGLTexture* FTarget = nullptr;
+    TGRect FViewport;
+    double FScale = 1.0;
+    double FOffsetX = 0.0;
+    double FOffsetY = 0.0;
+    int FVertexFormat = -1;
+    std::array<TStage, StageCount> FStages{};
+    int FEnabledStages = 0;
+    // The shader's uniforms as last set, so that a run of like draws sets none.
+    int FTopStage = -2;
+    int FColorOp = -1;
 };
 
 } // namespace qm

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <epoxy/gl.h>
 
 namespace qm {
 
@@ -41,11 +42,14 @@ TGSDLWindow::TGSDLWindow(const std::string& caption, int width, int height, bool
         throw EGError(Context, Format("cannot open the window: %s", error.c_str()));
     }
     FContext = SDL_GL_CreateContext(FWindow);
-    if (!FContext) {
-        std::string error = SDL_GetError();
+    // A driver may hand out an older context than asked for instead of refusing.
+    if (!FContext || epoxy_gl_version() < 33) {
+        if (FContext) {
+            SDL_GL_DeleteContext(FContext);
+        }
         SDL_DestroyWindow(FWindow);
         SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
-        throw EGError(Context, Format("cannot create an OpenGL 3.3 context: %s", error.c_str()));
+        throw EGError(OldOpenGLMessage);
     }
     SDL_GL_SetSwapInterval(0);
 }

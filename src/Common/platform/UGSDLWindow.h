@@ -8,12 +8,22 @@
 
 namespace qm {
 
+// The whole text of the error raised when the system cannot give an OpenGL 3.3 context; the
+// main program shows it in its fatal-error box.
+inline constexpr const char* OldOpenGLMessage =
+    "Sorry, your system configuration does not meet the minimum system requirements.\r"
+    "Description of the problem: old version of OpenGL.\r"
+    "To be able to play the game you need OpenGL 3.3 or later.\r\r"
+    "Troubleshooting: update the graphics driver of your system.\r"
+    "Updates are free.";
+
 // The main window on SDL2 with an OpenGL 3.3 core context, which the OpenGL renderer draws
 // into. Mouse positions are mapped back through the renderer's letterbox into drawing units.
 // Headless, the same code runs on SDL's offscreen driver.
 class TGSDLWindow : public IGWindow {
 public:
-    // Raises the engine error when SDL, the window or an OpenGL 3.3 context cannot be had.
+    // Raises the engine error when SDL or the window cannot be had, and OldOpenGLMessage when
+    // no OpenGL 3.3 context can.
     TGSDLWindow(const std::string& caption, int width, int height, bool headless);
     ~TGSDLWindow() override;
     TGSDLWindow(const TGSDLWindow&) = delete;

@@ -1,0 +1,85 @@
+#include "URenderTestScene.h"
+
+#include "UGFont.h"
+#include "UGResManager.h"
+#include "UGSprite.h"
+#include "UGameData.h"
+
+#include <cmath>
+
+namespace qm {
+
+namespace {
+
+constexpr double Pi = 3.14159265358979323846;
+
+constexpr const char* BlendNames[] = {"None", "Default", "Add", "Mul", "Intense"};
+
+} // namespace
+
+TRenderTestScene::TRenderTestScene(TGameData& data) : FData(data) {
+    FData.ResManager->SetResourceSet(ResourceSetName);
+}
+
+void TRenderTestScene::Draw() {
+    FData.InterfaceClock->AddStep(FTime);
+    TGGraphicsDevice& device = *FData.Device;
+    device.FillRect({0, 0}, {800, 600}, 0xFF1B2638);
+
+    // The panorama is 1400 pixels wide: several atlas fragments, scaled to the screen's width.
+    TGSprite& panorama = FData.ResManager->GetSeq("test/panorama").GetSprite(0);
+    panorama.DrawTransformed({0, 0}, {800.0 / 1400.0, 800.0 / 1400.0}, 0, 0, 0, 0xFFFFFFFF, bmDefault);
+
+    DrawBlendModes();
+    DrawTransforms();
+    DrawTexts();
+}
+
+// Each blend mode draws the same ball over a two-tone panel, so the differences show.
+void TRenderTestScene::DrawBlendModes() {
+    TGGraphicsDevice& device = *FData.Device;
+    TGSprite& ball = FData.ResManager->GetSeq("test/ball").GetSprite(0);
+    TGFont& label = FData.ResManager->GetFont("SysFont");
+    for (int mode = 0; mode < 5; ++mode) {
+        double x = 40 + mode * 148;
+        device.FillRect({x, 140}, {x + 120, 175}, 0xFF8090A0);
+        device.FillRect({x, 175}, {x + 120, 210}, 0xFFE0C070);
+        ball.DrawAt(0xFFFFFFFF, static_cast<uint8_t>(mode), x + 28, 143);
+        label.DrawString(BlendNames[mode], 0xFFFFFFFF, x + 4, 214);
+    }
+}
+
+void TRenderTestScene::DrawTransforms() {
+    TGSprite& ring = FData.ResManager->GetSeq("test/ring").GetSprite(0);
+    TGSprite& ball = FData.ResManager->GetSeq("test/ball").GetSprite(0);
+    TGSprite& keyed = FData.ResManager->GetSeq("test/keyed").GetSprite(0);
+    TGSequence& coin = FData.ResManager->GetSeq("test/coin");
+
+    // Turning about its centre at one and a half times its size.
+    double angle = std::fmod(FTime * 1.5, 2 * Pi);
+    ring.DrawTransformed({120, 330}, {1.5, 1.5}, 120 - 48, 330 - 48, angle, 0xFFFFFFFF, bmDefault);
+    // Stretched and turned by a fixed angle.
+    ball.DrawTransformed({290, 330}, {2.0, 1.0}, 290 - 64, 330 - 32, Pi / 6, 0xFFFFFFFF, bmDefault);
+    // Tinted through the vertex colour, and half transparent.
+    ball.DrawAt(0xFFFF6040, bmDefault, 400, 298);
+    ball.DrawAt(0x80FFFFFF, bmDefault, 480, 298);
+    // The magenta around the triangle is the colour key: it never reaches the screen.
+    keyed.DrawAt(0xFFFFFFFF, bmDefault, 570, 298);
+    // The coin's eight frames, ten per second.
+    int frame = static_cast<int>(FTime * 10) % coin.Count();
+    coin.GetSprite(frame).DrawTransformed({0, 0}, {2, 2}, 670, 298, 0, 0xFFFFFFFF, bmDefault);
+}
+
+void TRenderTestScene::DrawTexts() {
+    TGFont& title = FData.ResManager->GetFont("FntTest");
+    TGFont& system = FData.ResManager->GetFont("SysFont");
+    TGFont& systemBig = FData.ResManager->GetFont("SysFontBig");
+    title.DrawStringEx("Quillmark render test", {0xFFFFFFFF}, 0, 420, 800, 1, 1.0, 0.0);
+    title.DrawStringEx("Kerning AV To Wa", {0xFFFFE0A0, 0xFFA0E0FF}, 40, 470, 0, 0, 0.8, 0.0);
+    systemBig.DrawString("System font, bold, 16 points", 0xFFFFFFFF, 420, 478);
+    system.DrawString("System font, 10 points: the quick brown fox jumps over the lazy dog 0123456789", 0xFFC8D8F0,
+                      40, 530);
+    system.DrawString("Blend modes above: None, Default, Add, Mul, Intense", 0xFFC8D8F0, 40, 550);
+}
+
+} // namespace qm

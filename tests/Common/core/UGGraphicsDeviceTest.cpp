@@ -1,0 +1,382 @@
+#include "UGError.h"
+#include "UGGraphicsDevice.h"
+#include "UGNullRenderBackend.h"
+
+#include <algorithm>
+#include <cstring>
+#include <functional>
+#include <gtest/gtest.h>
+
+namespace qm {
+namespace {
+
+void ExpectError(const std::function<void()>& action, const std::string& text) {
+    try {
+        action();
+        ADD_FAILURE() << "no error, expected \"" << text << "\"";
+    } catch (const EGError& error) {
+        EXPECT_EQ(error.what(), text);
+    }
+}
+
+class GraphicsDevice : public ::testing::Test {
+protected:
+    GraphicsDevice() : Backend(512), Device(Backend, nullptr, Ticks, nullptr) { Device.SetMode(64, 48, 1.0); }
+
+    TGNullRenderBackend Backend;
+    TGManualTickSource Ticks;
+    TGGraphicsDevice Device;
+};
+
+TEST_F(GraphicsDevice, ThousandNestedPushesSucceedAndTheNextOverflows) {
+    for (int i = 0; i < TGGraphicsDevice::StackDepth; ++i) {
+        Device.PushState();
+    }
+    EXPECT_EQ(Device.StateDepth(), 1000);
+    ExpectError([&] { Device.PushState(); }, "TGGraphicsDevice.PushState: Stack overflow");
+    EXPECT_EQ(Device.StateDepth(), 1000);
+    for (int i = 0; i < TGGraphicsDevice::StackDepth; ++i) {
+        Device.PopState();
+    }
+    ExpectError([&] { Device.PopState(); }, "TGGraphicsDevice.PopState: Empty stack");
+}
+
+TEST_F(GraphicsDevice, PopRestoresEveryField) {
+    PGTexture target = Device.CreateTexture(8, 8, pfA8R8G8B8, true);
+    PGTexture texture = Device.CreateTexture(8, 8, pfA4R4G4B4, false);
+    PGVertexBuffer buffer = Device.CommonVertexBuffer(vfXYZDiffuse, 4, 16);
+    TGDeviceStateRec& s = Device.State;
+    s.BlendMode = bmAdd;
+    s.RenderTarget = target;
+    s.Viewport = TGRect{1, 2, 30, 40};
+    s.ViewOffsetX = 3.5;
+    s.ViewOffsetY = -7.25;
+    s.VertexBuffer = buffer;
+    for (int i = 0; i < TGDeviceStateRec::StageCount; ++i) {
+        s.Stages[static_cast<size_t>(i)] = {i % 2 ? texture : nullptr, static_cast<uint8_t>(i % 2),
+                                            static_cast<uint8_t>(i % 3)};
+    }
+    const TGDeviceStateRec saved = s;
+
+    Device.PushState();
+    s = TGDeviceStateRec();
+    s.BlendMode = bmMul;
+    s.Viewport = TGRect{0, 0, 5, 5};
+    s.Stages[0] = {texture, tfPoint, coModulate};
+    Device.PopState();
+
+    EXPECT_EQ(s.BlendMode, saved.BlendMode);
+    EXPECT_EQ(s.RenderTarget, saved.RenderTarget);
+    EXPECT_EQ(s.Viewport, saved.Viewport);
+    EXPECT_EQ(s.ViewOffsetX, saved.ViewOffsetX);
+    EXPECT_EQ(s.ViewOffsetY, saved.ViewOffsetY);
+    EXPECT_EQ(s.VertexBuffer, saved.VertexBuffer);
+    EXPECT_EQ(s.Stages, saved.Stages);
+    EXPECT_EQ(Device.StateDepth(), 0);
+}
+
+struct ApplyCase {
+    const char* Name;
+    std::function<void(TGDeviceStateRec&, const PGTexture&)> Change;
+    std::vector<std::string> Calls;
+};
+void PrintTo(const ApplyCase& c, std::ostream* os) {
+    *os << c.Name;
+}
+
+
+class GraphicsDeviceApply : public GraphicsDevice, public ::testing::WithParamInterface<ApplyCase> {};
+
+TEST_P(GraphicsDeviceApply, SendsOnlyTheChangedField) {
+    PGTexture texture = Device.CreateTexture(4, 4, pfA8R8G8B8, true);
+    Device.State.VertexBuffer = Device.CommonVertexBuffer(vfXYZDiffuseTex1, 4, 24);
+    Device.ApplyState(false);
+    Backend.Calls.clear();
+    Device.ApplyState(false);
+    EXPECT_TRUE(Backend.Calls.empty());
+
+    GetParam().Change(Device.State, texture);
+    Device.ApplyState(false);
+    EXPECT_EQ(Backend.Calls, GetParam().Calls);
+
+    // Everything is sent after ClearScene, changed or not.
+    Backend.Calls.clear();
+    TGGraphicsDevice::TGApplyCounts before = Device.ApplyCounts();
+    ASSERT_TRUE(Device.BeginFrame());
+    Device.ClearScene();
+    EXPECT_EQ(Backend.Calls.size(), 4u + TGDeviceStateRec::StageCount);
+    EXPECT_EQ(Device.ApplyCounts().RenderTarget, before.RenderTarget + 1);
+    EXPECT_EQ(Device.ApplyCounts().Viewport, before.Viewport + 1);
+    EXPECT_EQ(Device.ApplyCounts().VertexFormat, before.VertexFormat + 1);
+    EXPECT_EQ(Device.ApplyCounts().BlendMode, before.BlendMode + 1);
+    EXPECT_EQ(Device.ApplyCounts().Stages, before.Stages + TGDeviceStateRec::StageCount);
+    EXPECT_EQ(Backend.Clears, 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Fields, GraphicsDeviceApply,
+    ::testing::Values(
+        ApplyCase{"Blend", [](TGDeviceStateRec& s, const PGTexture&) { s.BlendMode = bmIntense; }, {"blend 4"}},
+        ApplyCase{"Target", [](TGDeviceStateRec& s, const PGTexture& t) { s.RenderTarget = t; }, {"target"}},
+        ApplyCase{"Viewport", [](TGDeviceStateRec& s, const PGTexture&) { s.Viewport.Right = 10; }, {"viewport"}},
+        ApplyCase{"ViewOffset", [](TGDeviceStateRec& s, const PGTexture&) { s.ViewOffsetY = 2; }, {"viewport"}},
+        ApplyCase{"StageTexture", [](TGDeviceStateRec& s, const PGTexture& t) { s.Stages[3].Texture = t; },
+                  {"stage 3 texture filter 0 op 0"}},
+        ApplyCase{"StageFilter", [](TGDeviceStateRec& s, const PGTexture&) { s.Stages[5].Filter = tfPoint; },
+                  {"stage 5 none filter 1 op 0"}},
+        ApplyCase{"StageOp", [](TGDeviceStateRec& s, const PGTexture&) { s.Stages[0].ColorOp = coDiffuse; },
+                  {"stage 0 none filter 0 op 1"}},
+        ApplyCase{"Nothing", [](TGDeviceStateRec&, const PGTexture&) {}, {}}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+TEST_F(GraphicsDevice, AnotherVertexBufferOfTheSameFormatIsSentAgain) {
+    Device.State.VertexBuffer = Device.CommonVertexBuffer(vfXYZDiffuse, 4, 16);
+    Device.ApplyState(false);
+    Backend.Calls.clear();
+    Device.State.VertexBuffer = Device.CommonVertexBuffer(vfXYZDiffuseTex1, 4, 24);
+    Device.ApplyState(false);
+    EXPECT_EQ(Backend.Calls, std::vector<std::string>{"format 1"});
+}
+
+struct FormatCase {
+    bool SixteenBit;
+    int Requested;
+    int Expected;
+};
+void PrintTo(const FormatCase& c, std::ostream* os) {
+    *os << (c.SixteenBit ? "16-bit " : "32-bit ") << c.Requested;
+}
+
+
+class GraphicsDeviceFormat : public GraphicsDevice, public ::testing::WithParamInterface<FormatCase> {};
+
+TEST_P(GraphicsDeviceFormat, AdjustFormatFollowsTheColourDepth) {
+    Device.Set16BitMode(GetParam().SixteenBit);
+    EXPECT_EQ(Device.AdjustFormat(GetParam().Requested), GetParam().Expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, GraphicsDeviceFormat,
+                         ::testing::Values(FormatCase{true, pfA1R5G5B5, pfA1R5G5B5},
+                                           FormatCase{true, pfA4R4G4B4, pfA4R4G4B4},
+                                           FormatCase{true, pfA8R8G8B8, pfA4R4G4B4},
+                                           FormatCase{false, pfA1R5G5B5, pfA8R8G8B8},
+                                           FormatCase{false, pfA4R4G4B4, pfA8R8G8B8},
+                                           FormatCase{false, pfA8R8G8B8, pfA8R8G8B8}));
+
+TEST_F(GraphicsDevice, AdjustFormatRejectsUnknownFormatsInBothModes) {
+    for (bool sixteen : {false, true}) {
+        Device.Set16BitMode(sixteen);
+        for (int format : {-1, 3}) {
+            ExpectError([&] { Device.AdjustFormat(format); }, "TGGraphicsDevice.AdjustFormat failed");
+        }
+    }
+}
+
+TEST_F(GraphicsDevice, CreateTextureRejectsSizesAboveTheRendererLimitAndUnknownFormats) {
+    EXPECT_NE(Device.CreateTexture(512, 512, pfA8R8G8B8, false), nullptr);
+    for (auto [width, height] : {std::pair{513, 8}, std::pair{8, 513}, std::pair{0, 8}}) {
+        ExpectError([&] { Device.CreateTexture(width, height, pfA8R8G8B8, false); },
+                    "TGGraphicsDevice.CreateTexture failed");
+    }
+    ExpectError([&] { Device.CreateTexture(8, 8, 3, false); }, "TGTexture.CreateD3DTexture: Invalid pixel format");
+    EXPECT_EQ(Backend.TexturesCreated, 1);
+    EXPECT_FALSE(Device.OutOfVideoMemory());
+}
+
+struct RefusalCase {
+    const char* Name;
+    int Format;
+    int Refusals;
+    int ExpectedFormat; // -1: out of video memory
+};
+void PrintTo(const RefusalCase& c, std::ostream* os) {
+    *os << c.Name;
+}
+
+
+class GraphicsDeviceRefusal : public GraphicsDevice, public ::testing::WithParamInterface<RefusalCase> {};
+
+TEST_P(GraphicsDeviceRefusal, RetriesOnceAsA8R8G8B8ThenRunsOutOfVideoMemory) {
+    const RefusalCase& c = GetParam();
+    Backend.RefuseTextures = c.Refusals;
+    if (c.ExpectedFormat < 0) {
+        ExpectError([&] { Device.CreateTexture(16, 16, c.Format, false); }, "Out of video memory");
+        EXPECT_TRUE(Device.OutOfVideoMemory());
+        EXPECT_EQ(Backend.TexturesCreated, 0);
+    } else {
+        PGTexture texture = Device.CreateTexture(16, 16, c.Format, false);
+        EXPECT_EQ(texture->Format(), c.ExpectedFormat);
+        EXPECT_FALSE(Device.OutOfVideoMemory());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, GraphicsDeviceRefusal,
+                         ::testing::Values(RefusalCase{"Accepted", pfA4R4G4B4, 0, pfA4R4G4B4},
+                                           RefusalCase{"A4R4G4B4Retried", pfA4R4G4B4, 1, pfA8R8G8B8},
+                                           RefusalCase{"A1R5G5B5Retried", pfA1R5G5B5, 1, pfA8R8G8B8},
+                                           RefusalCase{"RetryRefused", pfA4R4G4B4, 2, -1},
+                                           RefusalCase{"A8R8G8B8NotRetried", pfA8R8G8B8, 1, -1}),
+                         [](const auto& info) { return std::string(info.param.Name); });
+
+TEST_F(GraphicsDevice, CommonVertexBufferGrowsButNeverShrinksAndKeepsItsStride) {
+    PGVertexBuffer small = Device.CommonVertexBuffer(vfXYZDiffuse, 4, 16);
+    EXPECT_EQ(Device.CommonVertexBuffer(vfXYZDiffuse, 4, 16), small);
+    PGVertexBuffer grown = Device.CommonVertexBuffer(vfXYZDiffuse, 10, 16);
+    EXPECT_NE(grown, small);
+    EXPECT_EQ(grown->Capacity(), 10);
+    EXPECT_EQ(Device.CommonVertexBuffer(vfXYZDiffuse, 6, 16), grown);
+    EXPECT_EQ(grown->Capacity(), 10);
+    PGVertexBuffer other = Device.CommonVertexBuffer(vfXYZDiffuseTex1, 4, 24);
+    EXPECT_NE(other, grown);
+    EXPECT_EQ(other->Stride(), 24);
+    ExpectError([&] { Device.CommonVertexBuffer(vfXYZDiffuse, 4, 24); },
+                "TGGraphicsDevice.CommonVertexBuffer failed");
+}
+
+TEST_F(GraphicsDevice, FillRectDrawsTwoTrianglesHalfAPixelUpLeftAndLeavesTheStateAsItWas) {
+    Device.State.BlendMode = bmMul;
+    ASSERT_TRUE(Device.BeginFrame());
+    Device.FillRect({10, 20}, {30, 40}, 0x80FF0000u);
+    EXPECT_EQ(Backend.Draws, 1);
+    EXPECT_EQ(Backend.Triangles, 2);
+    EXPECT_EQ(Device.State.BlendMode, bmMul);
+    EXPECT_EQ(Device.State.VertexBuffer, nullptr);
+    EXPECT_EQ(Device.StateDepth(), 0);
+
+    struct Vertex {
+        float X, Y, Z;
+        uint32_t Color;
+    };
+    Vertex v[4];
+    std::memcpy(v, Device.CommonVertexBuffer(vfXYZDiffuse, 4, 16)->Data(), sizeof(v));
+    const float expected[4][2] = {{9.5f, 39.5f}, {29.5f, 39.5f}, {9.5f, 19.5f}, {29.5f, 19.5f}};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(v[i].X, expected[i][0]) << i;
+        EXPECT_EQ(v[i].Y, expected[i][1]) << i;
+        EXPECT_EQ(v[i].Z, 0.0f) << i;
+        EXPECT_EQ(v[i].Color, 0x80FF0000u) << i;
+    }
+    // FillRect draws with Default blending and the next draw sends the caller's mode again.
+    Device.ApplyState(false);
+    EXPECT_EQ(std::count(Backend.Calls.begin(), Backend.Calls.end(), "blend 1"), 1);
+    EXPECT_EQ(Backend.Calls.back(), "blend 3");
+}
+
+TEST_F(GraphicsDevice, AFailedDrawIsRememberedAndTheFrameGoesOn) {
+    ASSERT_TRUE(Device.BeginFrame());
+    Device.FillRect({0, 0}, {1, 1}, 0xFFFFFFFFu);
+    EXPECT_FALSE(Device.DrawFailed());
+    Backend.FailDraws = true;
+    Device.FillRect({0, 0}, {1, 1}, 0xFFFFFFFFu);
+    EXPECT_TRUE(Device.DrawFailed());
+    EXPECT_EQ(Backend.Draws, 2);
+}
+
+TEST_F(GraphicsDevice, ForcedLossRunsLostThenRestoreAndSkipsOneFrame) {
+    std::vector<std::string> events;
+    int owner = 0;
+    Device.RegisterLostRestore(&owner, [&] { events.push_back("lost"); }, [&] { events.push_back("restore"); });
+    PGTexture target = Device.CreateTexture(4, 4, pfA8R8G8B8, true);
+    int created = Backend.TexturesCreated;
+    Device.State.RenderTarget = target;
+
+    Device.ForceDeviceLost();
+    EXPECT_FALSE(Device.BeginFrame());
+    EXPECT_EQ(events, (std::vector<std::string>{"lost", "restore"}));
+    EXPECT_EQ(Backend.TexturesCreated, created + 1); // the render target came back
+    EXPECT_EQ(Device.State.RenderTarget, nullptr);
+    EXPECT_EQ(Device.State.Viewport, (TGRect{0, 0, 64, 48}));
+    EXPECT_TRUE(Device.BeginFrame());
+    EXPECT_EQ(Backend.Scenes, 1);
+
+    // Owners that go away are not called again, a destroyed render target included.
+    Device.EndFrame();
+    Device.UnregisterLostRestore(&owner);
+    target.reset();
+    Device.ForceDeviceLost();
+    EXPECT_FALSE(Device.BeginFrame());
+    EXPECT_EQ(events.size(), 2u);
+    EXPECT_EQ(Backend.TexturesCreated, created + 1);
+}
+
+TEST_F(GraphicsDevice, APresentThatLosesTheDisplayMarksTheDeviceLost) {
+    ASSERT_TRUE(Device.BeginFrame());
+    Device.EndFrame();
+    Device.PresentFrame();
+    EXPECT_FALSE(Device.DeviceLost());
+    Backend.LoseOnPresent = true;
+    Device.PresentFrame();
+    EXPECT_TRUE(Device.DeviceLost());
+    EXPECT_FALSE(Device.BeginFrame());
+    EXPECT_FALSE(Device.DeviceLost());
+}
+
+TEST_F(GraphicsDevice, VideoMemoryKnowsThreeKindsAndFallsBackWhenTheRendererCannotTell) {
+    for (int kind : {0, 1, 2}) {
+        EXPECT_EQ(Device.GetVideoMem(kind), TGGraphicsDevice::DefaultVideoMemory);
+    }
+    for (int kind : {-1, 3}) {
+        ExpectError([&] { Device.GetVideoMem(kind); }, "TGGraphicsDevice.GetVideoMem failed");
+    }
+}
+
+struct LockCase {
+    const char* Name;
+    TGRect Rect;
+    bool Valid;
+};
+void PrintTo(const LockCase& c, std::ostream* os) {
+    *os << c.Name;
+}
+
+
+class GraphicsDeviceLock : public GraphicsDevice, public ::testing::WithParamInterface<LockCase> {};
+
+TEST_P(GraphicsDeviceLock, LockChecksTheRectangleAgainstTheTexture) {
+    PGTexture texture = Device.CreateTexture(8, 4, pfA1R5G5B5, false);
+    const LockCase& c = GetParam();
+    if (!c.Valid) {
+        EXPECT_THROW(texture->Lock(&c.Rect, true), EGError);
+        return;
+    }
+    TGLockedRect locked = texture->Lock(&c.Rect, true);
+    EXPECT_EQ(locked.Pitch, 16);
+    TGLockedRect whole = {};
+    ExpectError([&] { whole = texture->Lock(nullptr, false); }, "TGTexture.Lock: the texture is already locked");
+    texture->Unlock();
+    whole = texture->Lock(nullptr, false);
+    EXPECT_EQ(locked.Bits - whole.Bits, c.Rect.Top * 16 + c.Rect.Left * 2);
+    texture->Unlock();
+}
+
+INSTANTIATE_TEST_SUITE_P(Rects, GraphicsDeviceLock,
+                         ::testing::Values(LockCase{"Whole", {0, 0, 8, 4}, true},
+                                           LockCase{"Inner", {1, 2, 5, 3}, true},
+                                           LockCase{"Empty", {4, 8, 8, 4}, true},
+                                           LockCase{"NegativeLeft", {0, -1, 8, 4}, false},
+                                           LockCase{"NegativeTop", {-1, 0, 8, 4}, false},
+                                           LockCase{"PastRight", {0, 0, 9, 4}, false},
+                                           LockCase{"PastBottom", {0, 0, 8, 5}, false},
+                                           LockCase{"Inverted", {0, 5, 4, 4}, false}),
+                         [](const auto& info) { return std::string(info.param.Name); });
+
+TEST_F(GraphicsDevice, OnlyAWritableLockHandsItsTexelsToTheRenderer) {
+    // A render target reads its texels back from the renderer on every lock, which shows what
+    // the renderer was given.
+    PGTexture target = Device.CreateTexture(4, 2, pfA8R8G8B8, true);
+    const TGRect row1{1, 0, 4, 2};
+    auto* texels = reinterpret_cast<uint32_t*>(target->Lock(&row1, true).Bits);
+    texels[2] = 0xFF123456u;
+    target->Unlock();
+    texels = reinterpret_cast<uint32_t*>(target->Lock(&row1, false).Bits);
+    EXPECT_EQ(texels[2], 0xFF123456u);
+    texels[2] = 0xFFABCDEFu;
+    target->Unlock();
+    texels = reinterpret_cast<uint32_t*>(target->Lock(nullptr, false).Bits);
+    EXPECT_EQ(texels[4 + 2], 0xFF123456u);
+    EXPECT_EQ(texels[2], 0u);
+    target->Unlock();
+}
+
+} // namespace
+} // namespace qm

@@ -1,0 +1,33 @@
+#include "ArtGenerator.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace artgen {
+
+void Fail(const std::string& message) {
+    std::fprintf(stderr, "quillmark-artgen: %s\n", message.c_str());
+    std::exit(1);
+}
+
+cairo_surface_t* NewSurface(int width, int height) {
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
+    if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
+        Fail("cannot create a surface of " + std::to_string(width) + "x" + std::to_string(height));
+    }
+    return surface;
+}
+
+void SavePng(const TArtContext& context, const std::string& relative, cairo_surface_t* surface) {
+    fs::path path = context.DataFolder / relative;
+    std::error_code ec;
+    fs::create_directories(path.parent_path(), ec);
+    cairo_surface_flush(surface);
+    cairo_status_t status = cairo_surface_write_to_png(surface, path.c_str());
+    cairo_surface_destroy(surface);
+    if (status != CAIRO_STATUS_SUCCESS) {
+        Fail("cannot write " + path.string() + ": " + cairo_status_to_string(status));
+    }
+}
+
+} // namespace artgen

@@ -1,0 +1,35 @@
+#pragma once
+
+// The generator of the default art: it draws every picture of the data folder with Cairo, from
+// code, the same bytes on every run. Each art family writes its pictures in one function.
+
+#include <cairo.h>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace artgen {
+
+namespace fs = std::filesystem;
+
+// Where pictures go and what the families share.
+struct TArtContext {
+    fs::path DataFolder; // the build tree's data folder
+    fs::path FaceFolder; // where the TrueType faces are (the data folder's fonts/)
+    // Resource definitions of generated image fonts, appended to lang/Fonts.xml.
+    std::vector<std::string> FontResources;
+};
+
+// Fails the build with a message naming what went wrong.
+[[noreturn]] void Fail(const std::string& message);
+
+// A new ARGB surface; the caller owns it.
+cairo_surface_t* NewSurface(int width, int height);
+// Writes the surface as PNG under the data folder (folders are created) and frees it.
+void SavePng(const TArtContext& context, const std::string& relative, cairo_surface_t* surface);
+
+// The families.
+void DrawTestArt(TArtContext& context);
+void DrawFontArt(TArtContext& context);
+
+} // namespace artgen

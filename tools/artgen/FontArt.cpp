@@ -1,0 +1,165 @@
+// Image fonts: glyph sheets rendered from the TrueType faces of the data folder, with a fill
+// gradient, a dark outline and a soft shadow, and their definitions for lang/Fonts.xml.
+
+#include "ArtGenerator.h"
+
+#include <cairo-ft.h>
+#include <ft2build.h>
+#include FT_FREETYPE_H
+
+#include <cmath>
+#include <string>
+
+namespace artgen {
+
+namespace {
+
+struct TImageFontStyle {
+    std::string Id;
+    std::string Face;
+    double Size;
+    double Outline;
+    double Top[3];
+    double Bottom[3];
+};
+
+std::string XmlEscape(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        switch (c) {
+        case '"':
+            out += "&quot;";
+            break;
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        default:
+            out += c;
+        }
+    }
+    return out;
+}
+
+// The face's own kerning between printable characters, in whole pixels at the sheet's size.
+std::string KerningPairs(FT_Face face, double size) {
+    std::string pairs;
+    if (!FT_HAS_KERNING(face) || FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(size)) != 0) {
+        return pairs;
+    }
+    for (int first = 33; first <= 126; ++first) {
+        for (int second = 33; second <= 126; ++second) {
+            FT_Vector delta{};
+            FT_Get_Kerning(face, FT_Get_Char_Index(face, static_cast<FT_ULong>(first)),
+                           FT_Get_Char_Index(face, static_cast<FT_ULong>(second)), FT_KERNING_DEFAULT, &delta);
+            long pixels = std::lround(delta.x / 64.0);
+            if (pixels != 0) {
+                pairs += "\n    <Pair C1=\"" + XmlEscape(std::string(1, static_cast<char>(first))) + "\" C2=\"" +
+                         XmlEscape(std::string(1, static_cast<char>(second))) + "\" Delta=\"" +
+                         std::to_string(pixels) + "\"/>";
+            }
+        }
+    }
+    return pairs;
+}
+
+void RenderImageFont(TArtContext& context, FT_Library library, const TImageFontStyle& style) {
+    fs::path facePath = context.FaceFolder / style.Face;
+    FT_Face face = nullptr;
+    if (!fs::exists(facePath) || FT_New_Face(library, facePath.c_str(), 0, &face) != 0) {
+        Fail("missing or unreadable face " + facePath.string() + " (needed by the image font " + style.Id + ")");
+    }
+    std::string pairs = KerningPairs(face, style.Size);
+    cairo_font_face_t* cairoFace = cairo_ft_font_face_create_for_ft_face(face, 0);
+
+    // Measure every glyph first so the sheet is exactly as wide as the glyphs.
+    cairo_surface_t* probe = NewSurface(8, 8);
+    cairo_t* measure = cairo_create(probe);
+    cairo_set_font_face(measure, cairoFace);
+    cairo_set_font_size(measure, style.Size);
+    cairo_font_extents_t fontExtents;
+    cairo_font_extents(measure, &fontExtents);
+    std::string chars;
+    std::string widths;
+    int pad = static_cast<int>(std::ceil(style.Outline)) + 1;
+    int totalWidth = 0;
+    std::vector<int> cellWidths;
+    for (int code = 32; code <= 126; ++code) {
+        char text[2] = {static_cast<char>(code), 0};
+        cairo_text_extents_t extents;
+        cairo_text_extents(measure, text, &extents);
+        int width = static_cast<int>(std::ceil(extents.x_advance)) + 2 * pad;
+        cellWidths.push_back(width);
+        totalWidth += width;
+        chars += text;
+        widths += (widths.empty() ? "" : ",") + std::to_string(width);
+    }
+    cairo_destroy(measure);
+    cairo_surface_destroy(probe);
+
+    int height = static_cast<int>(std::ceil(fontExtents.ascent + fontExtents.descent)) + 2 * pad + 2;
+    double baseline = pad + fontExtents.ascent;
+    cairo_surface_t* sheet = NewSurface(totalWidth, height);
+    cairo_t* cr = cairo_create(sheet);
+    cairo_set_font_face(cr, cairoFace);
+    cairo_set_font_size(cr, style.Size);
+    cairo_pattern_t* fill = cairo_pattern_create_linear(0, pad, 0, height - pad);
+    cairo_pattern_add_color_stop_rgb(fill, 0.0, style.Top[0], style.Top[1], style.Top[2]);
+    cairo_pattern_add_color_stop_rgb(fill, 1.0, style.Bottom[0], style.Bottom[1], style.Bottom[2]);
+    int x = 0;
+    for (int code = 32; code <= 126; ++code) {
+        char text[2] = {static_cast<char>(code), 0};
+        int cell = cellWidths[static_cast<size_t>(code - 32)];
+        // Shadow, outline, then the fill, each only inside the glyph's own cell.
+        cairo_save(cr);
+        cairo_rectangle(cr, x, 0, cell, height);
+        cairo_clip(cr);
+        cairo_move_to(cr, x + pad + 1.5, baseline + 1.5);
+        cairo_text_path(cr, text);
+        cairo_set_source_rgba(cr, 0, 0, 0, 0.35);
+        cairo_fill(cr);
+        cairo_move_to(cr, x + pad, baseline);
+        cairo_text_path(cr, text);
+        cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+        cairo_set_line_width(cr, style.Outline * 2);
+        cairo_set_source_rgb(cr, 0.12, 0.08, 0.05);
+        cairo_stroke_preserve(cr);
+        cairo_set_source(cr, fill);
+        cairo_fill(cr);
+        cairo_restore(cr);
+        x += cell;
+    }
+    cairo_pattern_destroy(fill);
+    cairo_destroy(cr);
+    SavePng(context, "gfx/fonts/" + style.Id + ".png", sheet);
+    // The FreeType face stays open: Cairo may keep glyphs of it cached until the program ends.
+    cairo_font_face_destroy(cairoFace);
+
+    // The cells carry room for the outline on both sides; glyphs overlap by that much again.
+    std::string indents;
+    for (int code = 32; code <= 126; ++code) {
+        indents += "\n    <Indent C=\"" + XmlEscape(std::string(1, static_cast<char>(code))) + "\" Left=\"" +
+                   std::to_string(1 - pad) + "\" Right=\"" + std::to_string(1 - pad) + "\"/>";
+    }
+    context.FontResources.push_back("<Resource Type=\"ImageFont\" Id=\"" + style.Id + "\" SeqId=\"fonts/" +
+                                    style.Id + "\" LinearFilter=\"1\" Chars=\"" + XmlEscape(chars) +
+                                    "\" Widths=\"" + widths + "\">" + indents + pairs + "\n  </Resource>");
+}
+
+} // namespace
+
+void DrawFontArt(TArtContext& context) {
+    FT_Library library = nullptr;
+    if (FT_Init_FreeType(&library) != 0) {
+        Fail("FreeType cannot start");
+    }
+    RenderImageFont(context, library,
+                    {"FntTest", "DejaVuSans-Bold.ttf", 26, 2.0, {1.0, 0.95, 0.7}, {0.95, 0.6, 0.15}});
+}
+
+} // namespace artgen
