@@ -77,8 +77,8 @@ void TRenderTestScene::DrawTexts() {
     title.DrawStringEx("Quillmark render test", {0xFFFFFFFF}, 0, 420, 800, 1, 1.0, 0.0);
     title.DrawStringEx("Kerning AV To Wa", {0xFFFFE0A0, 0xFFA0E0FF}, 40, 470, 0, 0, 0.8, 0.0);
     systemBig.DrawString("System font, bold, 16 points", 0xFFFFFFFF, 420, 478);
-    system.DrawString("System font, 10 points: the quick brown fox jumps over the lazy dog 0123456789", 0xFFC8D8F0,
-                      40, 530);
+    system.DrawString("System font, 10 points: the quick brown fox jumps over the lazy dog 0123456789",
+                      0xFFC8D8F0, 40, 530);
     system.DrawString("Blend modes above: None, Default, Add, Mul, Intense", 0xFFC8D8F0, 40, 550);
 }
 

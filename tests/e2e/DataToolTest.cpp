@@ -50,8 +50,8 @@ TEST_F(DataTool, PreprocessPackAndUnpackTheShippedConfiguration) {
 }
 
 TEST_F(DataTool, IncludesAreFoundFromTheRootFolderWhereverTheToolRuns) {
-    CommandResult text = test::RunCommand("cd / && " + ShellQuote(QM_DATA_TOOL_BINARY) + " preprocess --root " +
-                                          Q(data) + " " + Q(data / "GameConfig.xml"));
+    CommandResult text = test::RunCommand("cd / && " + ShellQuote(QM_DATA_TOOL_BINARY) +
+                                          " preprocess --root " + Q(data) + " " + Q(data / "GameConfig.xml"));
     ASSERT_EQ(text.Status, 0) << text.Err;
     EXPECT_NE(text.Out.find("<HighScores"), std::string::npos);
 }
@@ -66,7 +66,8 @@ TEST_F(DataTool, UnpacksLanguageFileCaches) {
 TEST_F(DataTool, ErrorsGoToStandardErrorWithTheGamesTextsAndFail) {
     CommandResult missing = Tool("preprocess --root " + Q(data) + " " + Q(data / "Nothing.xml"));
     EXPECT_EQ(missing.Status, 1);
-    EXPECT_NE(missing.Err.find("Config preprocessing:  File not found: \""), std::string::npos) << missing.Err;
+    EXPECT_NE(missing.Err.find("Config preprocessing:  File not found: \""), std::string::npos)
+        << missing.Err;
     EXPECT_TRUE(missing.Out.empty());
 
     dir.Write("broken.cr", std::string(100, '\x42'));
@@ -82,6 +83,48 @@ TEST_F(DataTool, ErrorsGoToStandardErrorWithTheGamesTextsAndFail) {
 
     EXPECT_EQ(Tool("frobnicate").Status, 2);
     EXPECT_EQ(Tool("preprocess").Status, 2);
+}
+
+TEST(DataToolImages, DescribesPicturesAndBuildsAndListsArchives) {
+    TempDir dir;
+    fs::path data = dir.Path() / "data";
+    fs::create_directories(data / "gfx");
+    fs::copy(QM_BINARY_DIR "/data/gfx/test", data / "gfx" / "test", fs::copy_options::recursive);
+    auto q = [](const fs::path& path) { return ShellQuote(path.string()); };
+
+    struct {
+        const char* File;
+        const char* Expected;
+    } pictures[] = {{"ball.png", "64x64 frames=1 alpha=yes\n"},
+                    {"keyed.png", "64x64 frames=1 alpha=no\n"},
+                    {"coin.8.png", "32x32 frames=8 alpha=yes\n"}};
+    for (const auto& picture : pictures) {
+        CommandResult info = Tool("image-info " + q(data / "gfx" / "test" / picture.File));
+        EXPECT_EQ(info.Status, 0) << info.Err;
+        EXPECT_EQ(info.Out, picture.Expected);
+    }
+    dir.Write("broken.png", "not a picture at all");
+    CommandResult broken = Tool("image-info " + q(dir.Path() / "broken.png"));
+    EXPECT_EQ(broken.Status, 1);
+    EXPECT_NE(broken.Err.find("broken.png"), std::string::npos) << broken.Err;
+
+    CommandResult build = Tool("gfx-build --data " + q(data) + " gfx test");
+    ASSERT_EQ(build.Status, 0) << build.Err;
+    fs::path archive = data / "gfx" / "test.gfx";
+    EXPECT_EQ(build.Out, archive.string() + "\n");
+    CommandResult list = Tool("gfx-list " + q(archive));
+    ASSERT_EQ(list.Status, 0) << list.Err;
+    EXPECT_EQ(list.Out, "test/ball gfx/test/ball.png -\n"
+                        "test/coin gfx/test/coin.8.png -\n"
+                        "test/keyed gfx/test/keyed.png -\n"
+                        "test/panorama gfx/test/panorama.png -\n"
+                        "test/ring gfx/test/ring.png -\n");
+
+    std::string bytes = test::ReadFile(archive);
+    dir.Write("cut.gfx", bytes.substr(0, bytes.size() / 2));
+    CommandResult cut = Tool("gfx-list " + q(dir.Path() / "cut.gfx"));
+    EXPECT_EQ(cut.Status, 1);
+    EXPECT_NE(cut.Err.find("cut.gfx"), std::string::npos) << cut.Err;
 }
 
 } // namespace

@@ -41,8 +41,8 @@ protected:
     // Runs the game headless on a data folder with a private user folder.
     CommandResult Run(const std::string& arguments, const fs::path& data = QM_BINARY_DIR "/data") {
         return test::RunCommand(ShellQuote(QM_GAME_BINARY) + " --headless --fixed-step --data " +
-                                ShellQuote(data.string()) + " --user-dir " + ShellQuote((dir.Path() / "user").string()) +
-                                " " + arguments);
+                                ShellQuote(data.string()) + " --user-dir " +
+                                ShellQuote((dir.Path() / "user").string()) + " " + arguments);
     }
     std::string In(const std::string& name) { return ShellQuote((dir.Path() / name).string()); }
 
@@ -50,7 +50,8 @@ protected:
 };
 
 TEST_F(HeadlessRun, RunsTheFrameLoopAndWritesTheBackBufferOfTheRequestedFrames) {
-    CommandResult result = Run("--frames 12 --screenshot 5:" + In("a.png") + " --screenshot 12:" + In("b.png"));
+    CommandResult result =
+        Run("--frames 12 --screenshot 5:" + In("a.png") + " --screenshot 12:" + In("b.png"));
     ASSERT_EQ(result.Status, 0) << result.Err;
     for (const char* name : {"a.png", "b.png"}) {
         Picture picture = ReadPng(dir.Path() / name);
@@ -72,11 +73,13 @@ TEST_F(HeadlessRun, ScriptedInputIsPlayedAndQuitEndsTheRun) {
                            "5 focus lost\n"
                            "6 focus gained\n"
                            "7 quit\n");
-    CommandResult result = Run("--frames 1000 --input " + In("input.txt") + " --screenshot 6:" + In("six.png"));
+    CommandResult result =
+        Run("--frames 1000 --input " + In("input.txt") + " --screenshot 6:" + In("six.png"));
     EXPECT_EQ(result.Status, 0) << result.Err;
     EXPECT_TRUE(fs::exists(dir.Path() / "six.png"));
 
-    CommandResult late = Run("--frames 1000 --input " + In("input.txt") + " --screenshot 50:" + In("late.png"));
+    CommandResult late =
+        Run("--frames 1000 --input " + In("input.txt") + " --screenshot 50:" + In("late.png"));
     EXPECT_NE(late.Status, 0);
     EXPECT_NE(late.Err.find("before frame 50"), std::string::npos) << late.Err;
 }
@@ -96,7 +99,8 @@ TEST_F(HeadlessRun, BrokenDataStopsWithAMessageNamingFileAndProblem) {
         const char* To;
         const char* Expected;
     } cases[] = {
-        {"missing attribute", "CoreConfig.xml", "SoundsEnabled=\"1\"", "", "Attribute \"SoundsEnabled\" not found"},
+        {"missing attribute", "CoreConfig.xml", "SoundsEnabled=\"1\"", "",
+         "Attribute \"SoundsEnabled\" not found"},
         {"malformed game configuration", "GameConfig.xml", "</GameConfig>", "", "GameConfig.xml"},
         {"unreadable language file", "lang/Dic1033.xml", "</Dictionary>", "<Dic", "Dic1033"},
     };
@@ -107,7 +111,8 @@ TEST_F(HeadlessRun, BrokenDataStopsWithAMessageNamingFileAndProblem) {
         test::EditFile(data / c.File, c.From, c.To);
         CommandResult result = Run("--frames 3", data);
         EXPECT_EQ(result.Status, 1) << c.Name;
-        EXPECT_NE(result.Err.find("Unable to run the game"), std::string::npos) << c.Name << ": " << result.Err;
+        EXPECT_NE(result.Err.find("Unable to run the game"), std::string::npos)
+            << c.Name << ": " << result.Err;
         EXPECT_NE(result.Err.find(c.Expected), std::string::npos) << c.Name << ": " << result.Err;
     }
     CommandResult missing = Run("--frames 3", dir.Path() / "nowhere");

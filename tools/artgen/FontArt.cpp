@@ -56,11 +56,12 @@ std::string KerningPairs(FT_Face face, double size) {
         for (int second = 33; second <= 126; ++second) {
             FT_Vector delta{};
             FT_Get_Kerning(face, FT_Get_Char_Index(face, static_cast<FT_ULong>(first)),
-                           FT_Get_Char_Index(face, static_cast<FT_ULong>(second)), FT_KERNING_DEFAULT, &delta);
+                           FT_Get_Char_Index(face, static_cast<FT_ULong>(second)), FT_KERNING_DEFAULT,
+                           &delta);
             long pixels = std::lround(delta.x / 64.0);
             if (pixels != 0) {
-                pairs += "\n    <Pair C1=\"" + XmlEscape(std::string(1, static_cast<char>(first))) + "\" C2=\"" +
-                         XmlEscape(std::string(1, static_cast<char>(second))) + "\" Delta=\"" +
+                pairs += "\n    <Pair C1=\"" + XmlEscape(std::string(1, static_cast<char>(first))) +
+                         "\" C2=\"" + XmlEscape(std::string(1, static_cast<char>(second))) + "\" Delta=\"" +
                          std::to_string(pixels) + "\"/>";
             }
         }
@@ -72,7 +73,8 @@ void RenderImageFont(TArtContext& context, FT_Library library, const TImageFontS
     fs::path facePath = context.FaceFolder / style.Face;
     FT_Face face = nullptr;
     if (!fs::exists(facePath) || FT_New_Face(library, facePath.c_str(), 0, &face) != 0) {
-        Fail("missing or unreadable face " + facePath.string() + " (needed by the image font " + style.Id + ")");
+        Fail("missing or unreadable face " + facePath.string() + " (needed by the image font " + style.Id +
+             ")");
     }
     std::string pairs = KerningPairs(face, style.Size);
     cairo_font_face_t* cairoFace = cairo_ft_font_face_create_for_ft_face(face, 0);

@@ -112,7 +112,8 @@ void Panorama(TArtContext& context) {
     for (int layer = 0; layer < 3; ++layer) {
         cairo_move_to(cr, 0, height);
         for (int x = 0; x <= width; x += 10) {
-            double y = height * (0.55 + 0.12 * layer) + 18 * std::sin(x * (0.006 + layer * 0.004) + layer * 1.7);
+            double y =
+                height * (0.55 + 0.12 * layer) + 18 * std::sin(x * (0.006 + layer * 0.004) + layer * 1.7);
             cairo_line_to(cr, x, y);
         }
         cairo_line_to(cr, width, height);

@@ -100,7 +100,7 @@ void TGFont::DrawStringEx(const std::string& text, const std::vector<uint32_t>& 
         if (alignment == 1) {
             // Whole units keep centred captions on the pixel grid; ties go to the even
             // neighbour, as every other rounding of the engine does.
-            x += std::round((boxWidth - width) / 2.0);
+            x += std::nearbyint((boxWidth - width) / 2.0);
         } else {
             x = x + boxWidth - width;
         }

@@ -1,5 +1,7 @@
 #include "UGGraphicsFile.h"
 
+#include <filesystem>
+
 #include "UGError.h"
 #include "UGFileSystem.h"
 #include "UGStrings.h"
@@ -760,7 +762,11 @@ void GlueBitmaps(const std::vector<TGImage24>& frames, TGImage24& target) {
 }
 
 std::string DescribeImageFile(const std::string& path) {
-    const PGGraphicsFile file = CreateByExtension(path, nullptr, false);
+    // The frame count is read from the file's own name, so that the folders a person types
+    // before it ("./gfx/coin.8.png") do not hide it.
+    std::string bytes = ReadWholeFile(path);
+    const PGGraphicsFile file =
+        CreateByExtension(std::filesystem::path(path).filename().string(), &bytes, true);
     const TGImage24& frame = file->GetFrame(0);
     return Format("%dx%d frames=%d alpha=%s", frame.Width, frame.Height, file->FrameCount(),
                   file->GetAlpha() ? "yes" : "no");

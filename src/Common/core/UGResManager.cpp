@@ -124,7 +124,8 @@ const TGResourceClass* TGResourceRegistry::Find(const std::string& typeName) con
 const TGResourceClass& TGResourceRegistry::ResolveClass(const std::string& typeName) const {
     const TGResourceClass* cls = Find(typeName);
     if (!cls) {
-        throw EGError("TGResource.ResolveClass", Format("Resource type \"%s\" not registered", typeName.c_str()));
+        throw EGError("TGResource.ResolveClass",
+                      Format("Resource type \"%s\" not registered", typeName.c_str()));
     }
     return *cls;
 }
@@ -177,14 +178,16 @@ std::vector<TGResourceDef> TGResManager::UpdateResources(const std::string& setN
         return list;
     }
     PGXMLNode set;
-    PGXMLCollection sets = FContext.Config ? FContext.Config->GetCollection("ResourceSet") : EmptyXMLCollection();
+    PGXMLCollection sets =
+        FContext.Config ? FContext.Config->GetCollection("ResourceSet") : EmptyXMLCollection();
     for (size_t i = 0; i < sets->Count(); ++i) {
         if (sets->GetItem(i)->GetString("Name") == setName) {
             set = sets->GetItem(i);
         }
     }
     if (!set) {
-        throw EGError("TGResManager.UpdateResources", Format("ResourceSet \"%s\" not found", setName.c_str()));
+        throw EGError("TGResManager.UpdateResources",
+                      Format("ResourceSet \"%s\" not found", setName.c_str()));
     }
     const TGResourceRegistry& registry = TGResourceRegistry::Instance();
     std::vector<TGResourceDef> definitions = AllDefinitions();
@@ -238,8 +241,8 @@ std::vector<TGResourceDef> TGResManager::UpdateResources(const std::string& setN
 std::unique_ptr<TGResource> TGResManager::Create(const TGResourceDef& def) const {
     const TGResourceClass& cls = TGResourceRegistry::Instance().ResolveClass(def.Type);
     if (!cls.Create) {
-        throw EGError("TGResManager.Create", Format("resource \"%s\" has the abstract type \"%s\"", def.Id.c_str(),
-                                                    def.Type.c_str()));
+        throw EGError("TGResManager.Create", Format("resource \"%s\" has the abstract type \"%s\"",
+                                                    def.Id.c_str(), def.Type.c_str()));
     }
     return cls.Create(FContext, def);
 }
@@ -252,7 +255,8 @@ void TGResManager::SetResourceSet(const std::string& setName) {
     try {
         std::vector<TGResourceDef> list = UpdateResources(setName);
         auto inList = [&](const std::string& id) {
-            return std::any_of(list.begin(), list.end(), [&](const TGResourceDef& def) { return def.Id == id; });
+            return std::any_of(list.begin(), list.end(),
+                               [&](const TGResourceDef& def) { return def.Id == id; });
         };
         // The index must never point at a freed sequence, even for a moment.
         FSequenceIndex.clear();
@@ -339,7 +343,9 @@ TGSequence& TGResManager::GetSeq(const std::string& name) const {
     return *it->second;
 }
 
-bool TGResManager::HasSeq(const std::string& name) const { return FSequenceIndex.count(LowerAscii(name)) != 0; }
+bool TGResManager::HasSeq(const std::string& name) const {
+    return FSequenceIndex.count(LowerAscii(name)) != 0;
+}
 
 void TGResManager::RebuildSequenceIndex() {
     FSequenceIndex.clear();

@@ -79,10 +79,9 @@ class TGResourceRegistry {
 public:
     static TGResourceRegistry& Instance();
     // Registers a type once; a second registration of the same name changes nothing.
-    const TGResourceClass& Register(const std::string& typeName, const std::string& parentTypeName,
-                                    std::function<std::unique_ptr<TGResource>(const TGResContextRec&,
-                                                                              const TGResourceDef&)>
-                                        create);
+    const TGResourceClass&
+    Register(const std::string& typeName, const std::string& parentTypeName,
+             std::function<std::unique_ptr<TGResource>(const TGResContextRec&, const TGResourceDef&)> create);
     // Raises "TGResource.ResolveClass: Resource type "<name>" not registered".
     const TGResourceClass& ResolveClass(const std::string& typeName) const;
     const TGResourceClass* Find(const std::string& typeName) const;

@@ -30,10 +30,14 @@ void WriteRect(int32_t* out, const TGRect& rect) {
     out[3] = rect.Bottom;
 }
 
-TGRect ReadRect(const int32_t* in) { return TGRect{in[0], in[1], in[2], in[3]}; }
+TGRect ReadRect(const int32_t* in) {
+    return TGRect{in[0], in[1], in[2], in[3]};
+}
 
 // Rounds to the nearest integer, ties to even, as the pixel snapping of source rectangles does.
-int32_t RoundEven(double value) { return static_cast<int32_t>(std::nearbyint(value)); }
+int32_t RoundEven(double value) {
+    return static_cast<int32_t>(std::nearbyint(value));
+}
 
 } // namespace
 
@@ -42,7 +46,8 @@ TGSprite::TGSprite(TGGraphicsDevice& device, int width, int height, TGTexturePac
     CreateFragments(aligned);
 }
 
-TGSprite::TGSprite(TGGraphicsDevice& device, int width, int height, int textureWidth, int textureHeight, int format)
+TGSprite::TGSprite(TGGraphicsDevice& device, int width, int height, int textureWidth, int textureHeight,
+                   int format)
     : FDevice(device), FWidth(width), FHeight(height),
       FOwnPack(std::make_unique<TGTexturePack>(device, true, format, textureWidth, textureHeight)) {
     FPack = FOwnPack.get();
@@ -131,8 +136,8 @@ void TGSprite::CreateFragments(bool aligned) {
 
 void TGSprite::SetImage(const TGImage24& color, const TGImage24* alpha) {
     if (color.Width != FWidth || color.Height != FHeight) {
-        throw EGError("TGSprite.SetImage", Format("a %dx%d picture for a %dx%d sprite", color.Width, color.Height,
-                                                  FWidth, FHeight));
+        throw EGError("TGSprite.SetImage", Format("a %dx%d picture for a %dx%d sprite", color.Width,
+                                                  color.Height, FWidth, FHeight));
     }
     TGBgrFrameView colorView{color.Width, color.Height, color.Pixels.data()};
     TGBgrFrameView alphaView;
@@ -163,11 +168,17 @@ TGRect TGSprite::GetTextureMapRect() const {
     return FFragments[0].AtlasRect;
 }
 
-double TGSprite::Width() const { return FWidth / FDevice.ViewportScale(); }
+double TGSprite::Width() const {
+    return FWidth / FDevice.ViewportScale();
+}
 
-double TGSprite::Height() const { return FHeight / FDevice.ViewportScale(); }
+double TGSprite::Height() const {
+    return FHeight / FDevice.ViewportScale();
+}
 
-TGRectD TGSprite::WholeSource() const { return TGRectD{0.0, 0.0, Width(), Height()}; }
+TGRectD TGSprite::WholeSource() const {
+    return TGRectD{0.0, 0.0, Width(), Height()};
+}
 
 void TGSprite::DrawAt(uint32_t color, uint8_t blendMode, double x, double y) const {
     DrawEx({0.0, 0.0}, {1.0, 1.0}, x, y, 0.0, WholeSource(), color, blendMode);
@@ -177,8 +188,8 @@ void TGSprite::DrawPart(const TGRectD& source, uint32_t color, double x, double 
     DrawEx({0.0, 0.0}, {1.0, 1.0}, x, y, 0.0, source, color, blendMode);
 }
 
-void TGSprite::DrawTransformed(TGPointD pivot, TGPointD scale, double x, double y, double angle, uint32_t color,
-                               uint8_t blendMode) const {
+void TGSprite::DrawTransformed(TGPointD pivot, TGPointD scale, double x, double y, double angle,
+                               uint32_t color, uint8_t blendMode) const {
     DrawEx(pivot, scale, x, y, angle, WholeSource(), color, blendMode);
 }
 
@@ -285,7 +296,9 @@ void TGSequence::WriteToBundle(TGTaggedWriter& writer) const {
     }
 }
 
-void TGSequence::Add(std::unique_ptr<TGSprite> sprite) { FSprites.push_back(std::move(sprite)); }
+void TGSequence::Add(std::unique_ptr<TGSprite> sprite) {
+    FSprites.push_back(std::move(sprite));
+}
 
 TGSprite& TGSequence::GetSprite(int index) const {
     if (index < 0 || index >= Count()) {

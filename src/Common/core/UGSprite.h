@@ -37,7 +37,8 @@ public:
     // and must fit into one texture ("Sprite too large" otherwise).
     TGSprite(TGGraphicsDevice& device, int width, int height, TGTexturePack& pack, bool aligned);
     // A sprite with a render-target pack of its own (widget snapshots).
-    TGSprite(TGGraphicsDevice& device, int width, int height, int textureWidth, int textureHeight, int format);
+    TGSprite(TGGraphicsDevice& device, int width, int height, int textureWidth, int textureHeight,
+             int format);
     // A sprite read from a bundle record; the shared pack was read before it.
     TGSprite(TGGraphicsDevice& device, TGTexturePack& pack, TGTaggedReader& reader);
     ~TGSprite();

@@ -161,8 +161,8 @@ public:
         BindForTransfer(FTexture);
         glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
         glPixelStorei(GL_UNPACK_ROW_LENGTH, pitch / BytesPerPixel(FFormat));
-        glTexSubImage2D(GL_TEXTURE_2D, 0, rect.Left, rect.Top, rect.Width(), rect.Height(), GL_BGRA, info.Type,
-                        bits);
+        glTexSubImage2D(GL_TEXTURE_2D, 0, rect.Left, rect.Top, rect.Width(), rect.Height(), GL_BGRA,
+                        info.Type, bits);
         glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
     }
 
@@ -458,7 +458,8 @@ void TGGLRenderBackend::DisableStagesFrom(int stage) {
 }
 
 bool TGGLRenderBackend::DrawStrip(const uint8_t* vertices, int stride, int triangles) {
-    if (!vertices || triangles <= 0 || FVertexFormat < 0 || stride < (FVertexFormat == vfXYZDiffuse ? 16 : 24)) {
+    if (!vertices || triangles <= 0 || FVertexFormat < 0 ||
+        stride < (FVertexFormat == vfXYZDiffuse ? 16 : 24)) {
         return false;
     }
     int topStage = -1;

@@ -1,5 +1,5 @@
-#include "UGError.h"
 #include "UGGraphicsDevice.h"
+#include "UGError.h"
 #include "UGNullRenderBackend.h"
 
 #include <algorithm>
@@ -84,7 +84,6 @@ void PrintTo(const ApplyCase& c, std::ostream* os) {
     *os << c.Name;
 }
 
-
 class GraphicsDeviceApply : public GraphicsDevice, public ::testing::WithParamInterface<ApplyCase> {};
 
 TEST_P(GraphicsDeviceApply, SendsOnlyTheChangedField) {
@@ -116,15 +115,21 @@ TEST_P(GraphicsDeviceApply, SendsOnlyTheChangedField) {
 INSTANTIATE_TEST_SUITE_P(
     Fields, GraphicsDeviceApply,
     ::testing::Values(
-        ApplyCase{"Blend", [](TGDeviceStateRec& s, const PGTexture&) { s.BlendMode = bmIntense; }, {"blend 4"}},
+        ApplyCase{
+            "Blend", [](TGDeviceStateRec& s, const PGTexture&) { s.BlendMode = bmIntense; }, {"blend 4"}},
         ApplyCase{"Target", [](TGDeviceStateRec& s, const PGTexture& t) { s.RenderTarget = t; }, {"target"}},
-        ApplyCase{"Viewport", [](TGDeviceStateRec& s, const PGTexture&) { s.Viewport.Right = 10; }, {"viewport"}},
-        ApplyCase{"ViewOffset", [](TGDeviceStateRec& s, const PGTexture&) { s.ViewOffsetY = 2; }, {"viewport"}},
-        ApplyCase{"StageTexture", [](TGDeviceStateRec& s, const PGTexture& t) { s.Stages[3].Texture = t; },
+        ApplyCase{
+            "Viewport", [](TGDeviceStateRec& s, const PGTexture&) { s.Viewport.Right = 10; }, {"viewport"}},
+        ApplyCase{
+            "ViewOffset", [](TGDeviceStateRec& s, const PGTexture&) { s.ViewOffsetY = 2; }, {"viewport"}},
+        ApplyCase{"StageTexture",
+                  [](TGDeviceStateRec& s, const PGTexture& t) { s.Stages[3].Texture = t; },
                   {"stage 3 texture filter 0 op 0"}},
-        ApplyCase{"StageFilter", [](TGDeviceStateRec& s, const PGTexture&) { s.Stages[5].Filter = tfPoint; },
+        ApplyCase{"StageFilter",
+                  [](TGDeviceStateRec& s, const PGTexture&) { s.Stages[5].Filter = tfPoint; },
                   {"stage 5 none filter 1 op 0"}},
-        ApplyCase{"StageOp", [](TGDeviceStateRec& s, const PGTexture&) { s.Stages[0].ColorOp = coDiffuse; },
+        ApplyCase{"StageOp",
+                  [](TGDeviceStateRec& s, const PGTexture&) { s.Stages[0].ColorOp = coDiffuse; },
                   {"stage 0 none filter 0 op 1"}},
         ApplyCase{"Nothing", [](TGDeviceStateRec&, const PGTexture&) {}, {}}),
     [](const auto& info) { return std::string(info.param.Name); });
@@ -147,7 +152,6 @@ void PrintTo(const FormatCase& c, std::ostream* os) {
     *os << (c.SixteenBit ? "16-bit " : "32-bit ") << c.Requested;
 }
 
-
 class GraphicsDeviceFormat : public GraphicsDevice, public ::testing::WithParamInterface<FormatCase> {};
 
 TEST_P(GraphicsDeviceFormat, AdjustFormatFollowsTheColourDepth) {
@@ -155,13 +159,11 @@ TEST_P(GraphicsDeviceFormat, AdjustFormatFollowsTheColourDepth) {
     EXPECT_EQ(Device.AdjustFormat(GetParam().Requested), GetParam().Expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Modes, GraphicsDeviceFormat,
-                         ::testing::Values(FormatCase{true, pfA1R5G5B5, pfA1R5G5B5},
-                                           FormatCase{true, pfA4R4G4B4, pfA4R4G4B4},
-                                           FormatCase{true, pfA8R8G8B8, pfA4R4G4B4},
-                                           FormatCase{false, pfA1R5G5B5, pfA8R8G8B8},
-                                           FormatCase{false, pfA4R4G4B4, pfA8R8G8B8},
-                                           FormatCase{false, pfA8R8G8B8, pfA8R8G8B8}));
+INSTANTIATE_TEST_SUITE_P(
+    Modes, GraphicsDeviceFormat,
+    ::testing::Values(FormatCase{true, pfA1R5G5B5, pfA1R5G5B5}, FormatCase{true, pfA4R4G4B4, pfA4R4G4B4},
+                      FormatCase{true, pfA8R8G8B8, pfA4R4G4B4}, FormatCase{false, pfA1R5G5B5, pfA8R8G8B8},
+                      FormatCase{false, pfA4R4G4B4, pfA8R8G8B8}, FormatCase{false, pfA8R8G8B8, pfA8R8G8B8}));
 
 TEST_F(GraphicsDevice, AdjustFormatRejectsUnknownFormatsInBothModes) {
     for (bool sixteen : {false, true}) {
@@ -178,7 +180,8 @@ TEST_F(GraphicsDevice, CreateTextureRejectsSizesAboveTheRendererLimitAndUnknownF
         ExpectError([&] { Device.CreateTexture(width, height, pfA8R8G8B8, false); },
                     "TGGraphicsDevice.CreateTexture failed");
     }
-    ExpectError([&] { Device.CreateTexture(8, 8, 3, false); }, "TGTexture.CreateD3DTexture: Invalid pixel format");
+    ExpectError([&] { Device.CreateTexture(8, 8, 3, false); },
+                "TGTexture.CreateD3DTexture: Invalid pixel format");
     EXPECT_EQ(Backend.TexturesCreated, 1);
     EXPECT_FALSE(Device.OutOfVideoMemory());
 }
@@ -192,7 +195,6 @@ struct RefusalCase {
 void PrintTo(const RefusalCase& c, std::ostream* os) {
     *os << c.Name;
 }
-
 
 class GraphicsDeviceRefusal : public GraphicsDevice, public ::testing::WithParamInterface<RefusalCase> {};
 
@@ -275,7 +277,8 @@ TEST_F(GraphicsDevice, AFailedDrawIsRememberedAndTheFrameGoesOn) {
 TEST_F(GraphicsDevice, ForcedLossRunsLostThenRestoreAndSkipsOneFrame) {
     std::vector<std::string> events;
     int owner = 0;
-    Device.RegisterLostRestore(&owner, [&] { events.push_back("lost"); }, [&] { events.push_back("restore"); });
+    Device.RegisterLostRestore(
+        &owner, [&] { events.push_back("lost"); }, [&] { events.push_back("restore"); });
     PGTexture target = Device.CreateTexture(4, 4, pfA8R8G8B8, true);
     int created = Backend.TexturesCreated;
     Device.State.RenderTarget = target;
@@ -329,7 +332,6 @@ void PrintTo(const LockCase& c, std::ostream* os) {
     *os << c.Name;
 }
 
-
 class GraphicsDeviceLock : public GraphicsDevice, public ::testing::WithParamInterface<LockCase> {};
 
 TEST_P(GraphicsDeviceLock, LockChecksTheRectangleAgainstTheTexture) {
@@ -342,23 +344,22 @@ TEST_P(GraphicsDeviceLock, LockChecksTheRectangleAgainstTheTexture) {
     TGLockedRect locked = texture->Lock(&c.Rect, true);
     EXPECT_EQ(locked.Pitch, 16);
     TGLockedRect whole = {};
-    ExpectError([&] { whole = texture->Lock(nullptr, false); }, "TGTexture.Lock: the texture is already locked");
+    ExpectError([&] { whole = texture->Lock(nullptr, false); },
+                "TGTexture.Lock: the texture is already locked");
     texture->Unlock();
     whole = texture->Lock(nullptr, false);
     EXPECT_EQ(locked.Bits - whole.Bits, c.Rect.Top * 16 + c.Rect.Left * 2);
     texture->Unlock();
 }
 
-INSTANTIATE_TEST_SUITE_P(Rects, GraphicsDeviceLock,
-                         ::testing::Values(LockCase{"Whole", {0, 0, 8, 4}, true},
-                                           LockCase{"Inner", {1, 2, 5, 3}, true},
-                                           LockCase{"Empty", {4, 8, 8, 4}, true},
-                                           LockCase{"NegativeLeft", {0, -1, 8, 4}, false},
-                                           LockCase{"NegativeTop", {-1, 0, 8, 4}, false},
-                                           LockCase{"PastRight", {0, 0, 9, 4}, false},
-                                           LockCase{"PastBottom", {0, 0, 8, 5}, false},
-                                           LockCase{"Inverted", {0, 5, 4, 4}, false}),
-                         [](const auto& info) { return std::string(info.param.Name); });
+INSTANTIATE_TEST_SUITE_P(
+    Rects, GraphicsDeviceLock,
+    ::testing::Values(LockCase{"Whole", {0, 0, 8, 4}, true}, LockCase{"Inner", {1, 2, 5, 3}, true},
+                      LockCase{"Empty", {4, 8, 8, 4}, true}, LockCase{"NegativeLeft", {0, -1, 8, 4}, false},
+                      LockCase{"NegativeTop", {-1, 0, 8, 4}, false},
+                      LockCase{"PastRight", {0, 0, 9, 4}, false}, LockCase{"PastBottom", {0, 0, 8, 5}, false},
+                      LockCase{"Inverted", {0, 5, 4, 4}, false}),
+    [](const auto& info) { return std::string(info.param.Name); });
 
 TEST_F(GraphicsDevice, OnlyAWritableLockHandsItsTexelsToTheRenderer) {
     // A render target reads its texels back from the renderer on every lock, which shows what

@@ -1,5 +1,5 @@
-#include "UGError.h"
 #include "UGGLRenderBackend.h"
+#include "UGError.h"
 #include "UGGraphicsDevice.h"
 #include "UGSDLWindow.h"
 
@@ -140,7 +140,6 @@ void PrintTo(const FillCase& c, std::ostream* os) {
     *os << c.Name;
 }
 
-
 class GLRenderFill : public GLRender, public ::testing::WithParamInterface<FillCase> {};
 
 TEST_P(GLRenderFill, FillRectCoversExactlyTheExpectedPixels) {
@@ -158,15 +157,15 @@ TEST_P(GLRenderFill, FillRectCoversExactlyTheExpectedPixels) {
 // TGRect is {top, left, right, bottom}.
 INSTANTIATE_TEST_SUITE_P(
     Cases, GLRenderFill,
-    ::testing::Values(FillCase{"Whole", 1, {}, 0, 0, {10, 10}, {20, 20}, {10, 10, 20, 20}},
-                      FillCase{"CornersGivenTheOtherWay", 1, {}, 0, 0, {20, 20}, {10, 10}, {10, 10, 20, 20}},
-                      FillCase{"Fractional", 1, {}, 0, 0, {5.25, 7.75}, {9.25, 12.75}, {8, 5, 9, 13}},
-                      FillCase{"ViewOffset", 1, {}, 10, 20, {2, 3}, {6, 5}, {23, 12, 16, 25}},
-                      FillCase{"Scale", 2, {}, 0, 0, {2.25, 3.25}, {6.25, 5.25}, {6, 4, 12, 10}},
-                      FillCase{"ScaleAndOffset", 2, {}, 3, 1, {2.25, 3.25}, {6.25, 5.25}, {8, 10, 18, 12}},
-                      FillCase{"Viewport", 1, {8, 16, 48, 40}, 0, 0, {2, 3}, {6, 5}, {11, 18, 22, 13}},
-                      FillCase{"ClippedToTheViewport", 1, {8, 16, 48, 40}, 0, 0, {-10, -10}, {100, 100},
-                               {8, 16, 48, 40}}),
+    ::testing::Values(
+        FillCase{"Whole", 1, {}, 0, 0, {10, 10}, {20, 20}, {10, 10, 20, 20}},
+        FillCase{"CornersGivenTheOtherWay", 1, {}, 0, 0, {20, 20}, {10, 10}, {10, 10, 20, 20}},
+        FillCase{"Fractional", 1, {}, 0, 0, {5.25, 7.75}, {9.25, 12.75}, {8, 5, 9, 13}},
+        FillCase{"ViewOffset", 1, {}, 10, 20, {2, 3}, {6, 5}, {23, 12, 16, 25}},
+        FillCase{"Scale", 2, {}, 0, 0, {2.25, 3.25}, {6.25, 5.25}, {6, 4, 12, 10}},
+        FillCase{"ScaleAndOffset", 2, {}, 3, 1, {2.25, 3.25}, {6.25, 5.25}, {8, 10, 18, 12}},
+        FillCase{"Viewport", 1, {8, 16, 48, 40}, 0, 0, {2, 3}, {6, 5}, {11, 18, 22, 13}},
+        FillCase{"ClippedToTheViewport", 1, {8, 16, 48, 40}, 0, 0, {-10, -10}, {100, 100}, {8, 16, 48, 40}}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 struct BlendCase {
@@ -177,7 +176,6 @@ struct BlendCase {
 void PrintTo(const BlendCase& c, std::ostream* os) {
     *os << c.Name;
 }
-
 
 class GLRenderBlend : public GLRender, public ::testing::WithParamInterface<BlendCase> {};
 
@@ -230,7 +228,6 @@ void PrintTo(const OpCase& c, std::ostream* os) {
     *os << c.Name;
 }
 
-
 class GLRenderColorOp : public GLRender, public ::testing::WithParamInterface<OpCase> {};
 
 TEST_P(GLRenderColorOp, TheHighestTexturedStageColours) {
@@ -273,7 +270,6 @@ struct FilterCase {
 void PrintTo(const FilterCase& c, std::ostream* os) {
     *os << c.Name;
 }
-
 
 class GLRenderFilter : public GLRender, public ::testing::WithParamInterface<FilterCase> {};
 
@@ -323,7 +319,6 @@ struct TargetCase {
 void PrintTo(const TargetCase& c, std::ostream* os) {
     *os << c.Name;
 }
-
 
 class GLRenderTarget : public GLRender, public ::testing::WithParamInterface<TargetCase> {
 protected:
@@ -435,7 +430,8 @@ TEST_F(GLRender, TexturesUpToTheGLLimitOnly) {
 }
 
 TEST_F(GLRender, VideoMemoryIsKnownOnlyThroughADriverExtension) {
-    bool reported = epoxy_has_gl_extension("GL_NVX_gpu_memory_info") || epoxy_has_gl_extension("GL_ATI_meminfo");
+    bool reported =
+        epoxy_has_gl_extension("GL_NVX_gpu_memory_info") || epoxy_has_gl_extension("GL_ATI_meminfo");
     int64_t bytes = -1;
     EXPECT_EQ(Renderer->QueryVideoMemory(0, bytes), reported);
     if (reported) {
