@@ -2,6 +2,7 @@
 
 #include "UGError.h"
 
+#include <algorithm>
 #include <zlib.h>
 
 namespace qm {
@@ -25,28 +26,34 @@ std::string ZDecompress(const std::string& bytes) {
     }
     stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.data()));
     stream.avail_in = static_cast<uInt>(bytes.size());
-    std::string out;
-    char buffer[65536];
-    int rc;
-    do {
-        stream.next_out = reinterpret_cast<Bytef*>(buffer);
-        stream.avail_out = sizeof buffer;
+    // Inflate straight into the result, doubling it when full: caches are megabytes of texels,
+    // and copying them through a small buffer costs more than the inflation itself.
+    std::string out(std::max<size_t>(bytes.size() * 4, 4096), '\0');
+    size_t produced = 0;
+    int rc = Z_OK;
+    while (rc != Z_STREAM_END) {
+        if (produced == out.size()) {
+            out.resize(out.size() * 2);
+        }
+        stream.next_out = reinterpret_cast<Bytef*>(out.data() + produced);
+        stream.avail_out = static_cast<uInt>(std::min<size_t>(out.size() - produced, 1u << 30));
+        uInt before = stream.avail_out;
         rc = inflate(&stream, Z_NO_FLUSH);
+        produced += before - stream.avail_out;
         if (rc != Z_OK && rc != Z_STREAM_END) {
-            std::string reason = stream.msg ? stream.msg : zError(rc);
-            if (rc == Z_BUF_ERROR) {
-                reason = "unexpected end of data";
-            }
+            std::string reason = rc == Z_BUF_ERROR ? "unexpected end of data"
+                                 : stream.msg      ? stream.msg
+                                                   : zError(rc);
             inflateEnd(&stream);
             throw EGError("ZDecompress", reason);
         }
-        out.append(buffer, sizeof buffer - stream.avail_out);
-    } while (rc != Z_STREAM_END);
+    }
     bool trailing = stream.avail_in != 0;
     inflateEnd(&stream);
     if (trailing) {
         throw EGError("ZDecompress", "unexpected data after the end of the stream");
     }
+    out.resize(produced);
     return out;
 }
 
