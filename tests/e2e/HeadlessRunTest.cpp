@@ -76,7 +76,17 @@ TEST_F(HeadlessRun, ScriptedInputIsPlayedAndQuitEndsTheRun) {
     CommandResult result =
         Run("--frames 1000 --input " + In("input.txt") + " --screenshot 6:" + In("six.png"));
     EXPECT_EQ(result.Status, 0) << result.Err;
-    EXPECT_TRUE(fs::exists(dir.Path() / "six.png"));
+    // F8 opened the information overlay: its version line is written in red at the top left.
+    Picture six = ReadPng(dir.Path() / "six.png");
+    ASSERT_EQ(six.Rgba.size(), 800u * 600u * 4u);
+    int red = 0;
+    for (int y = 5; y < 20; ++y) {
+        for (int x = 5; x < 80; ++x) {
+            const uint8_t* p = six.Rgba.data() + (static_cast<size_t>(y) * 800 + x) * 4;
+            red += (p[0] > 150 && p[1] < 60 && p[3] > 150) ? 1 : 0;
+        }
+    }
+    EXPECT_GT(red, 20) << "the overlay's text";
 
     CommandResult late =
         Run("--frames 1000 --input " + In("input.txt") + " --screenshot 50:" + In("late.png"));
