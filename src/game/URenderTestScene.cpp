@@ -70,16 +70,27 @@ void TRenderTestScene::DrawTransforms() {
     coin.GetSprite(frame).DrawTransformed({0, 0}, {2, 2}, 670, 298, 0, 0xFFFFFFFF, bmDefault);
 }
 
+// Every image font writes its own name, then the system fonts.
 void TRenderTestScene::DrawTexts() {
-    TGFont& title = FData.ResManager->GetFont("FntTest");
+    TGFont& title = FData.ResManager->GetFont("FntTitles");
+    title.DrawStringEx("Quillmark render test", {0xFFFFFFFF}, 0, 384, 800, 1, 1.0, 0.0);
+    const char* left[] = {"FntBtn2", "FntDefWhite", "FntDefBlue", "FntDefYellow", "Font04"};
+    const char* right[] = {"FntTxtBigWhite", "FntTxtBigYellow", "FntTxtWhite", "FntTxtYellow"};
+    double y = 428;
+    for (const char* name : left) {
+        FData.ResManager->GetFont(name).DrawString(std::string(name) + ": AV To Wa", 0xFFFFFFFF, 40, y);
+        y += 26;
+    }
+    y = 428;
+    for (const char* name : right) {
+        FData.ResManager->GetFont(name).DrawString(std::string(name) + ": Tide Gate", 0xFFFFFFFF, 420, y);
+        y += 26;
+    }
     TGFont& system = FData.ResManager->GetFont("SysFont");
     TGFont& systemBig = FData.ResManager->GetFont("SysFontBig");
-    title.DrawStringEx("Quillmark render test", {0xFFFFFFFF}, 0, 420, 800, 1, 1.0, 0.0);
-    title.DrawStringEx("Kerning AV To Wa", {0xFFFFE0A0, 0xFFA0E0FF}, 40, 470, 0, 0, 0.8, 0.0);
-    systemBig.DrawString("System font, bold, 16 points", 0xFFFFFFFF, 420, 478);
-    system.DrawString("System font, 10 points: the quick brown fox jumps over the lazy dog 0123456789",
-                      0xFFC8D8F0, 40, 530);
-    system.DrawString("Blend modes above: None, Default, Add, Mul, Intense", 0xFFC8D8F0, 40, 550);
+    systemBig.DrawString("System font, bold, 16 points", 0xFFFFFFFF, 420, 536);
+    system.DrawStringEx("System font, 10 points: the quick brown fox jumps over the lazy dog 0123456789",
+                        {0xFFC8D8F0}, 0, 572, 800, 1, 1.0, 0.0);
 }
 
 } // namespace qm

@@ -2,6 +2,7 @@
 // gradient, a dark outline and a soft shadow, and their definitions for lang/Fonts.xml.
 
 #include "ArtGenerator.h"
+#include "ArtPalette.h"
 
 #include <cairo-ft.h>
 #include <ft2build.h>
@@ -18,9 +19,10 @@ struct TImageFontStyle {
     std::string Id;
     std::string Face;
     double Size;
-    double Outline;
-    double Top[3];
-    double Bottom[3];
+    double Outline; // 0: no outline
+    TColor Top;
+    TColor Bottom;
+    bool Shadow;
 };
 
 std::string XmlEscape(const std::string& text) {
@@ -88,7 +90,7 @@ void RenderImageFont(TArtContext& context, FT_Library library, const TImageFontS
     cairo_font_extents(measure, &fontExtents);
     std::string chars;
     std::string widths;
-    int pad = static_cast<int>(std::ceil(style.Outline)) + 1;
+    int pad = static_cast<int>(std::ceil(style.Outline + (style.Shadow ? ShadowOffsetX : 0.0))) + 1;
     int totalWidth = 0;
     std::vector<int> cellWidths;
     for (int code = 32; code <= 126; ++code) {
@@ -110,9 +112,7 @@ void RenderImageFont(TArtContext& context, FT_Library library, const TImageFontS
     cairo_t* cr = cairo_create(sheet);
     cairo_set_font_face(cr, cairoFace);
     cairo_set_font_size(cr, style.Size);
-    cairo_pattern_t* fill = cairo_pattern_create_linear(0, pad, 0, height - pad);
-    cairo_pattern_add_color_stop_rgb(fill, 0.0, style.Top[0], style.Top[1], style.Top[2]);
-    cairo_pattern_add_color_stop_rgb(fill, 1.0, style.Bottom[0], style.Bottom[1], style.Bottom[2]);
+    cairo_pattern_t* fill = VerticalGradient(pad, baseline, style.Top, style.Bottom);
     int x = 0;
     for (int code = 32; code <= 126; ++code) {
         char text[2] = {static_cast<char>(code), 0};
@@ -121,16 +121,24 @@ void RenderImageFont(TArtContext& context, FT_Library library, const TImageFontS
         cairo_save(cr);
         cairo_rectangle(cr, x, 0, cell, height);
         cairo_clip(cr);
-        cairo_move_to(cr, x + pad + 1.5, baseline + 1.5);
-        cairo_text_path(cr, text);
-        cairo_set_source_rgba(cr, 0, 0, 0, 0.35);
-        cairo_fill(cr);
+        cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+        if (style.Shadow) {
+            cairo_move_to(cr, x + pad + ShadowOffsetX, baseline + ShadowOffsetY);
+            cairo_text_path(cr, text);
+            SetColor(cr, palette::Ink, ShadowAlpha);
+            if (style.Outline > 0) {
+                cairo_set_line_width(cr, style.Outline * 2);
+                cairo_stroke_preserve(cr);
+            }
+            cairo_fill(cr);
+        }
         cairo_move_to(cr, x + pad, baseline);
         cairo_text_path(cr, text);
-        cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
-        cairo_set_line_width(cr, style.Outline * 2);
-        cairo_set_source_rgb(cr, 0.12, 0.08, 0.05);
-        cairo_stroke_preserve(cr);
+        if (style.Outline > 0) {
+            cairo_set_line_width(cr, style.Outline * 2);
+            SetColor(cr, palette::Ink);
+            cairo_stroke_preserve(cr);
+        }
         cairo_set_source(cr, fill);
         cairo_fill(cr);
         cairo_restore(cr);
@@ -160,8 +168,28 @@ void DrawFontArt(TArtContext& context) {
     if (FT_Init_FreeType(&library) != 0) {
         Fail("FreeType cannot start");
     }
-    RenderImageFont(context, library,
-                    {"FntTest", "DejaVuSans-Bold.ttf", 26, 2.0, {1.0, 0.95, 0.7}, {0.95, 0.6, 0.15}});
+    using namespace palette;
+    const TColor White{1.0, 1.0, 1.0};
+    const TColor SkyBlue{0.62, 0.85, 1.0};
+    const TColor DeepBlue{0.25, 0.55, 0.95};
+    const std::string Bold = "DejaVuSans-Bold.ttf";
+    const std::string Regular = "DejaVuSans.ttf";
+    // Titles, buttons, labels and body text; the names are the ones screens and code ask for.
+    const TImageFontStyle styles[] = {
+        {"FntTitles", Bold, 30, 2.5, BrassLight, BrassDark, true},
+        {"FntBtn2", Bold, 18, 2.0, Parchment, SandLight, true},
+        {"FntDefWhite", Bold, 16, 1.5, White, Parchment, true},
+        {"FntDefBlue", Bold, 16, 1.5, SkyBlue, DeepBlue, true},
+        {"FntDefYellow", Bold, 16, 1.5, BrassLight, BrassDark, true},
+        {"FntTxtBigWhite", Regular, 18, 1.0, White, Parchment, true},
+        {"FntTxtBigYellow", Regular, 18, 1.0, BrassLight, {0.9, 0.65, 0.2}, true},
+        {"FntTxtWhite", Regular, 14, 0.0, White, Parchment, true},
+        {"FntTxtYellow", Regular, 14, 0.0, BrassLight, {0.95, 0.78, 0.35}, true},
+        {"Font04", Regular, 12, 0.0, Parchment, SandLight, true},
+    };
+    for (const TImageFontStyle& style : styles) {
+        RenderImageFont(context, library, style);
+    }
 }
 
 } // namespace artgen
