@@ -3,6 +3,7 @@
 
 #include "ArtGenerator.h"
 #include "ArtPalette.h"
+#include "UGXMLUtils.h"
 
 #include <cairo-ft.h>
 #include <ft2build.h>
@@ -25,29 +26,6 @@ struct TImageFontStyle {
     bool Shadow;
 };
 
-std::string XmlEscape(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-        switch (c) {
-        case '"':
-            out += "&quot;";
-            break;
-        case '&':
-            out += "&amp;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        default:
-            out += c;
-        }
-    }
-    return out;
-}
-
 // The face's own kerning between printable characters, in whole pixels at the sheet's size.
 std::string KerningPairs(FT_Face face, double size) {
     std::string pairs;
@@ -62,9 +40,9 @@ std::string KerningPairs(FT_Face face, double size) {
                            &delta);
             long pixels = std::lround(delta.x / 64.0);
             if (pixels != 0) {
-                pairs += "\n    <Pair C1=\"" + XmlEscape(std::string(1, static_cast<char>(first))) +
-                         "\" C2=\"" + XmlEscape(std::string(1, static_cast<char>(second))) + "\" Delta=\"" +
-                         std::to_string(pixels) + "\"/>";
+                pairs += "\n    <Pair C1=\"" + qm::XmlEscaped(std::string(1, static_cast<char>(first))) +
+                         "\" C2=\"" + qm::XmlEscaped(std::string(1, static_cast<char>(second))) +
+                         "\" Delta=\"" + std::to_string(pixels) + "\"/>";
             }
         }
     }
@@ -153,11 +131,11 @@ void RenderImageFont(TArtContext& context, FT_Library library, const TImageFontS
     // The cells carry room for the outline on both sides; glyphs overlap by that much again.
     std::string indents;
     for (int code = 32; code <= 126; ++code) {
-        indents += "\n    <Indent C=\"" + XmlEscape(std::string(1, static_cast<char>(code))) + "\" Left=\"" +
-                   std::to_string(1 - pad) + "\" Right=\"" + std::to_string(1 - pad) + "\"/>";
+        indents += "\n    <Indent C=\"" + qm::XmlEscaped(std::string(1, static_cast<char>(code))) +
+                   "\" Left=\"" + std::to_string(1 - pad) + "\" Right=\"" + std::to_string(1 - pad) + "\"/>";
     }
     context.FontResources.push_back("<Resource Type=\"ImageFont\" Id=\"" + style.Id + "\" SeqId=\"fonts/" +
-                                    style.Id + "\" LinearFilter=\"1\" Chars=\"" + XmlEscape(chars) +
+                                    style.Id + "\" LinearFilter=\"1\" Chars=\"" + qm::XmlEscaped(chars) +
                                     "\" Widths=\"" + widths + "\">" + indents + pairs + "\n  </Resource>");
 }
 

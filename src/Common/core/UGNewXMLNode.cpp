@@ -1,4 +1,5 @@
 #include "UGNewXMLNode.h"
+#include "UGXMLUtils.h"
 
 #include "UGCompress.h"
 #include "UGConvert.h"
@@ -23,17 +24,6 @@ const char* const CRLF = "\r\n";
 // Opening tags longer than this are written with one attribute per line.
 constexpr size_t MaxOpeningTagLength = 120;
 
-const char* LocalName(const char* qualified) {
-    const char* colon = std::strrchr(qualified, ':');
-    return colon ? colon + 1 : qualified;
-}
-
-bool IsTextElement(const pugi::xml_node& element) {
-    pugi::xml_node child = element.first_child();
-    return child && !child.next_sibling() &&
-           (child.type() == pugi::node_pcdata || child.type() == pugi::node_cdata);
-}
-
 // The width of a line is counted in characters as a reader sees them, not in UTF-8 bytes.
 size_t CharacterCount(std::string_view text) {
     size_t count = 0;
@@ -43,27 +33,6 @@ size_t CharacterCount(std::string_view text) {
         }
     }
     return count;
-}
-
-void AppendEscaped(std::string& out, std::string_view text) {
-    for (char c : text) {
-        switch (c) {
-        case '"':
-            out += "&quot;";
-            break;
-        case '&':
-            out += "&amp;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        default:
-            out += c;
-        }
-    }
 }
 
 // A whole text as a 64-bit integer, decimal or hexadecimal after "$" or "0x".
@@ -179,7 +148,7 @@ void WriteNode(const TGNewXMLNode& node, size_t depth, bool indented, std::strin
     std::string line = indent + "<" + name;
     for (const TGNewXMLAttribute& attribute : node.Attributes()) {
         line += " " + attribute.Name + "=\"";
-        AppendEscaped(line, attribute.Text);
+        AppendXmlEscaped(line, attribute.Text);
         line += "\"";
     }
     line += tagEnd;
@@ -188,7 +157,7 @@ void WriteNode(const TGNewXMLNode& node, size_t depth, bool indented, std::strin
         out += indent + "<" + name + CRLF;
         for (const TGNewXMLAttribute& attribute : node.Attributes()) {
             out += attributeIndent + attribute.Name + "=\"";
-            AppendEscaped(out, attribute.Text);
+            AppendXmlEscaped(out, attribute.Text);
             out += "\"";
             out += CRLF;
         }
@@ -198,7 +167,7 @@ void WriteNode(const TGNewXMLNode& node, size_t depth, bool indented, std::strin
     }
 
     if (hasText) {
-        AppendEscaped(out, node.GetText());
+        AppendXmlEscaped(out, node.GetText());
     } else {
         out += CRLF;
     }

@@ -1,4 +1,5 @@
 #include "UGXMLNode.h"
+#include "UGXMLUtils.h"
 
 #include "UGConvert.h"
 #include "UGError.h"
@@ -12,17 +13,6 @@
 namespace qm {
 
 namespace {
-
-const char* LocalName(const char* qualified) {
-    const char* colon = std::strrchr(qualified, ':');
-    return colon ? colon + 1 : qualified;
-}
-
-bool IsTextElement(const pugi::xml_node& element) {
-    pugi::xml_node child = element.first_child();
-    return child && !child.next_sibling() &&
-           (child.type() == pugi::node_pcdata || child.type() == pugi::node_cdata);
-}
 
 // Where an element came from. Children link to their parent's record instead of copying the
 // path, so a snapshot of a large file pays one small record per element for its diagnostics.
