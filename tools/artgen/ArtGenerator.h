@@ -28,8 +28,12 @@ cairo_surface_t* NewSurface(int width, int height);
 // Writes the surface as PNG under the data folder (folders are created) and frees it.
 void SavePng(const TArtContext& context, const std::string& relative, cairo_surface_t* surface);
 
-// The families.
+// The families, each in its own file.
 void DrawTestArt(TArtContext& context);
 void DrawFontArt(TArtContext& context);
+void DrawInterfaceArt(TArtContext& context);
+void DrawLogoArt(TArtContext& context);
+void DrawFirstTimeArt(TArtContext& context);
+void DrawMarbleArt(TArtContext& context);
 
 } // namespace artgen

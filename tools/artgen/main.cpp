@@ -45,6 +45,10 @@ int main(int argc, char** argv) {
     context.FaceFolder = context.DataFolder / "fonts";
     DrawTestArt(context);
     DrawFontArt(context);
+    DrawInterfaceArt(context);
+    DrawLogoArt(context);
+    DrawFirstTimeArt(context);
+    DrawMarbleArt(context);
     WriteFontFile(context, argv[1]);
     return 0;
 }

@@ -1,0 +1,7 @@
+#include "ArtGenerator.h"
+
+namespace artgen {
+
+void DrawMarbleArt(TArtContext&) {}
+
+} // namespace artgen
