@@ -12,7 +12,7 @@ ifeq ($(CI),true)
 CMAKE_FLAGS += -DQM_WERROR=ON
 endif
 
-.PHONY: all deps configure build play test clean format
+.PHONY: all deps configure build play test clean format art-sheet
 
 all: build
 
@@ -30,6 +30,9 @@ play: build
 
 test: build
 	cd $(BUILD_DIR) && SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy ctest --output-on-failure -j $(JOBS)
+
+art-sheet: build
+	@cmake --build $(BUILD_DIR) --target art-sheet
 
 format:
 	@clang-format -i $$(git ls-files '*.cpp' '*.h')

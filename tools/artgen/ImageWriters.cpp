@@ -15,9 +15,13 @@ uint32_t Pack(uint8_t r, uint8_t g, uint8_t b) {
     return (static_cast<uint32_t>(r) << 16) | (static_cast<uint32_t>(g) << 8) | b;
 }
 
-int Channel(uint32_t rgb, int channel) { return static_cast<int>((rgb >> (16 - 8 * channel)) & 0xFF); }
+int Channel(uint32_t rgb, int channel) {
+    return static_cast<int>((rgb >> (16 - 8 * channel)) & 0xFF);
+}
 
-uint8_t ToByte(double value) { return static_cast<uint8_t>(std::lround(std::clamp(value, 0.0, 1.0) * 255.0)); }
+uint8_t ToByte(double value) {
+    return static_cast<uint8_t>(std::lround(std::clamp(value, 0.0, 1.0) * 255.0));
+}
 
 fs::path PrepareOutput(const TArtContext& context, const std::string& relative) {
     fs::path path = context.DataFolder / relative;
@@ -64,6 +68,22 @@ int Distance(uint32_t rgb, const TRgb8& entry) {
     return 3 * dr * dr + 4 * dg * dg + 2 * db * db;
 }
 
+// The palette entry closest to the colour; ties go to the lower index.
+size_t Nearest(std::unordered_map<uint32_t, size_t>& cache, uint32_t rgb, const TGifPalette& colours) {
+    auto found = cache.find(rgb);
+    if (found != cache.end()) {
+        return found->second;
+    }
+    size_t best = 0;
+    for (size_t i = 1; i < colours.size(); ++i) {
+        if (Distance(rgb, colours[i]) < Distance(rgb, colours[best])) {
+            best = i;
+        }
+    }
+    cache.emplace(rgb, best);
+    return best;
+}
+
 void FailGif(const fs::path& path, int code) {
     const char* reason = GifErrorString(code);
     Fail("cannot write " + path.string() + ": " + (reason ? reason : "unknown GIF error"));
@@ -106,8 +126,8 @@ TRgbImage ImageFromSurface(cairo_surface_t* surface, const TColor& background) {
 
 TRgbImage CropImage(const TRgbImage& image, int x, int y, int width, int height) {
     if (x < 0 || y < 0 || width <= 0 || height <= 0 || x + width > image.Width || y + height > image.Height) {
-        Fail("a crop of " + std::to_string(width) + "x" + std::to_string(height) + " at " + std::to_string(x) +
-             "," + std::to_string(y) + " leaves the picture");
+        Fail("a crop of " + std::to_string(width) + "x" + std::to_string(height) + " at " +
+             std::to_string(x) + "," + std::to_string(y) + " leaves the picture");
     }
     TRgbImage crop;
     crop.Width = width;
@@ -199,17 +219,58 @@ TGifPalette BuildGifPalette(const std::vector<const TRgbImage*>& images) {
     TGifPalette result;
     for (const TBox& box : boxes) {
         double sum[3] = {0, 0, 0};
-        double count = 0;
+        uint64_t count = 0;
+        size_t commonest = box.Begin;
         for (size_t i = box.Begin; i < box.End; ++i) {
             for (int c = 0; c < 3; ++c) {
                 sum[c] += static_cast<double>(Channel(colours[i].Rgb, c)) * colours[i].Count;
             }
-            count += static_cast<double>(colours[i].Count);
+            count += colours[i].Count;
+            if (colours[i].Count > colours[commonest].Count) {
+                commonest = i;
+            }
         }
-        result.push_back({ToByte(sum[0] / count / 255.0), ToByte(sum[1] / count / 255.0),
-                          ToByte(sum[2] / count / 255.0)});
+        // A colour covering most of its box is a flat area that must keep its exact colour (a
+        // window may draw its own fill next to it).
+        if (colours[commonest].Count * 2 > count) {
+            const uint32_t rgb = colours[commonest].Rgb;
+            result.push_back({static_cast<uint8_t>(Channel(rgb, 0)), static_cast<uint8_t>(Channel(rgb, 1)),
+                              static_cast<uint8_t>(Channel(rgb, 2))});
+            continue;
+        }
+        const double total = static_cast<double>(count) * 255.0;
+        result.push_back({ToByte(sum[0] / total), ToByte(sum[1] / total), ToByte(sum[2] / total)});
     }
     return result;
+}
+
+void DitherToPalette(TRgbImage& image, const TGifPalette& colours) {
+    // The 4 x 4 Bayer matrix: each threshold once, spread evenly over the block.
+    static const int bayer[4][4] = {{0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}};
+    // About the gap between neighbouring palette colours in a smooth gradient.
+    constexpr double amplitude = 10.0;
+    std::unordered_map<uint32_t, bool> exact;
+    for (const TRgb8& entry : colours) {
+        exact[Pack(entry.R, entry.G, entry.B)] = true;
+    }
+    std::unordered_map<uint32_t, size_t> nearest;
+    for (int y = 0; y < image.Height; ++y) {
+        for (int x = 0; x < image.Width; ++x) {
+            uint8_t* pixel = image.Pixels.data() + (static_cast<size_t>(y) * image.Width + x) * 3;
+            if (exact.count(Pack(pixel[0], pixel[1], pixel[2])) != 0) {
+                continue;
+            }
+            const double offset = ((bayer[y & 3][x & 3] + 0.5) / 16.0 - 0.5) * amplitude;
+            uint8_t shifted[3];
+            for (int c = 0; c < 3; ++c) {
+                shifted[c] = static_cast<uint8_t>(std::lround(std::clamp(pixel[c] + offset, 0.0, 255.0)));
+            }
+            const TRgb8& entry = colours[Nearest(nearest, Pack(shifted[0], shifted[1], shifted[2]), colours)];
+            pixel[0] = entry.R;
+            pixel[1] = entry.G;
+            pixel[2] = entry.B;
+        }
+    }
 }
 
 void WriteGif(const TArtContext& context, const std::string& relative, const std::vector<TRgbImage>& frames,
@@ -241,6 +302,7 @@ void WriteGif(const TArtContext& context, const std::string& relative, const std
     }
 
     int error = 0;
+    std::error_code ec;
     GifFileType* gif = EGifOpenFileName(path.c_str(), false, &error);
     if (!gif) {
         GifFreeMapObject(map);
@@ -265,7 +327,7 @@ void WriteGif(const TArtContext& context, const std::string& relative, const std
         }
     }
 
-    std::unordered_map<uint32_t, GifPixelType> nearest;
+    std::unordered_map<uint32_t, size_t> nearest;
     std::vector<GifPixelType> line(static_cast<size_t>(width));
     for (const TRgbImage& frame : frames) {
         if (animated) {
@@ -277,7 +339,8 @@ void WriteGif(const TArtContext& context, const std::string& relative, const std
             control.TransparentColor = NO_TRANSPARENT_COLOR;
             GifByteType extension[4];
             size_t length = EGifGCBToExtension(&control, extension);
-            if (EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, static_cast<int>(length), extension) == GIF_ERROR) {
+            if (EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, static_cast<int>(length), extension) ==
+                GIF_ERROR) {
                 FailGif(path, gif->Error);
             }
         }
@@ -288,17 +351,7 @@ void WriteGif(const TArtContext& context, const std::string& relative, const std
             const uint8_t* row = frame.Pixels.data() + static_cast<size_t>(y) * width * 3;
             for (int x = 0; x < width; ++x) {
                 const uint32_t rgb = Pack(row[x * 3], row[x * 3 + 1], row[x * 3 + 2]);
-                auto found = nearest.find(rgb);
-                if (found == nearest.end()) {
-                    size_t best = 0;
-                    for (size_t i = 1; i < colours.size(); ++i) {
-                        if (Distance(rgb, colours[i]) < Distance(rgb, colours[best])) {
-                            best = i;
-                        }
-                    }
-                    found = nearest.emplace(rgb, static_cast<GifPixelType>(best)).first;
-                }
-                line[static_cast<size_t>(x)] = found->second;
+                line[static_cast<size_t>(x)] = static_cast<GifPixelType>(Nearest(nearest, rgb, colours));
             }
             if (EGifPutLine(gif, line.data(), width) == GIF_ERROR) {
                 FailGif(path, gif->Error);
@@ -308,6 +361,10 @@ void WriteGif(const TArtContext& context, const std::string& relative, const std
     if (EGifCloseFile(gif, &error) == GIF_ERROR) {
         FailGif(path, error);
     }
+    // giflib creates its files readable by their owner only; the data folder is read by all.
+    fs::permissions(
+        path, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read,
+        ec);
 }
 
 void WriteJpeg(const TArtContext& context, const std::string& relative, cairo_surface_t* surface, int quality,

@@ -38,6 +38,12 @@ TRgbImage CropImage(const TRgbImage& image, int x, int y, int width, int height)
 // side by side (a background and the animation drawn into it) agree on every colour they share.
 TGifPalette BuildGifPalette(const std::vector<const TRgbImage*>& images);
 
+// Replaces every pixel by a palette colour. Colours the palette holds exactly stay as they are;
+// the others get an ordered dither, so that gradients do not break into bands. The pattern is
+// keyed to the pixel's place in this picture: dither a whole scene before cutting parts out of
+// it, and the parts join it without a seam.
+void DitherToPalette(TRgbImage& image, const TGifPalette& colours);
+
 // Writes the frames under the data folder as one GIF with the given palette. One frame gives a
 // still picture; several give an endless animation, each frame shown `delay` hundredths of a
 // second. All frames have the size of the first.

@@ -1,7 +1,9 @@
 // quillmark-artgen SOURCE_DATA DATA_FOLDER: draws the default art into the build tree's data
 // folder; SOURCE_DATA gives the hand-written files that generated parts are added to.
+// quillmark-artgen --sheet DATA_FOLDER OUT.png: draws the contact sheet of a data folder's art.
 
 #include "ArtGenerator.h"
+#include "ContactSheet.h"
 
 #include <fstream>
 #include <sstream>
@@ -37,6 +39,13 @@ void WriteFontFile(const TArtContext& context, const fs::path& sourceData) {
 } // namespace
 
 int main(int argc, char** argv) {
+    if (argc >= 2 && std::string(argv[1]) == "--sheet") {
+        if (argc != 4) {
+            Fail("usage: quillmark-artgen --sheet DATA_FOLDER OUT.png");
+        }
+        DrawContactSheet(argv[2], argv[3]);
+        return 0;
+    }
     if (argc != 3) {
         Fail("usage: quillmark-artgen SOURCE_DATA DATA_FOLDER");
     }

@@ -3,10 +3,12 @@
 
 #include "UGCompress.h"
 #include "UGConfigPreprocessor.h"
+#include "UGDataCheck.h"
 #include "UGError.h"
 #include "UGFileSystem.h"
 #include "UGGraphicsFile.h"
 #include "UGSeqPool.h"
+#include "UGameDataNames.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -36,6 +38,9 @@ const char* const Usage = R"(Usage: quillmark-data VERB [options]
                                  print its path
   gfx-list FILE.gfx              print one line per sequence of an archive: its name, the
                                  colour file and the alpha file or "-"
+  check [--data DIR]             load the data folder DIR (default .) as the game does and
+                                 print one line per problem found ("FILE: ITEM: WHAT");
+                                 exit status 1 when there is any
   help                           print this text
 )";
 
@@ -154,6 +159,26 @@ int GfxList(const std::vector<std::string>& args) {
     return 0;
 }
 
+int Check(const std::vector<std::string>& args) {
+    fs::path dataFolder = fs::current_path();
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--data" && i + 1 < args.size()) {
+            dataFolder = fs::absolute(args[++i]);
+        } else if (args[i] == "--data") {
+            throw EUsage("--data needs a folder");
+        } else {
+            throw EUsage("unexpected argument \"" + args[i] + "\"");
+        }
+    }
+    std::vector<TGDataProblem> problems = CheckDataFolder(GameDataCheckInput(dataFolder));
+    for (const TGDataProblem& problem : problems) {
+        std::printf("%s\n", problem.Text().c_str());
+    }
+    std::fprintf(stderr, "quillmark-data check: %zu problem(s) in \"%s\"\n", problems.size(),
+                 dataFolder.c_str());
+    return problems.empty() ? 0 : ExitFailure;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -182,6 +207,9 @@ int main(int argc, char** argv) {
         }
         if (verb == "gfx-list") {
             return GfxList(args);
+        }
+        if (verb == "check") {
+            return Check(args);
         }
         throw EUsage("unknown verb \"" + verb + "\"");
     } catch (const EUsage& error) {
