@@ -1,5 +1,5 @@
-#include "TestHelpers.h"
 #include "UGAppData.h"
+#include "TestHelpers.h"
 #include "UGError.h"
 #include "UGFileSystem.h"
 #include "UGNullWindow.h"
@@ -82,11 +82,13 @@ TEST_F(AppDataTest, LanguageComesFromTheSystemOrTheForcedIdWith1033AsFallback) {
         int System;
         const char* Force;
         const char* Expected;
-    } cases[] = {{1031, "", "Deutsch"}, {1036, "", "English"}, {1033, "1031", "Deutsch"}, {1031, "1036", "English"}};
+    } cases[] = {
+        {1031, "", "Deutsch"}, {1036, "", "English"}, {1033, "1031", "Deutsch"}, {1031, "1036", "English"}};
     for (const auto& c : cases) {
         TempDir caseDir;
         fs::path caseData = test::CopyFixture("minimal", caseDir);
-        test::EditFile(caseData / "CoreConfig.xml", "ForceLangId=\"\"", std::string("ForceLangId=\"") + c.Force + "\"");
+        test::EditFile(caseData / "CoreConfig.xml", "ForceLangId=\"\"",
+                       std::string("ForceLangId=\"") + c.Force + "\"");
         info.ProgramFolder = caseData;
         info.SystemLanguageId = c.System;
         TTestAppData app(info);
@@ -102,13 +104,26 @@ TEST_F(AppDataTest, BadDataStopsStartUpWithAMessageNamingFileAndProblem) {
         const char* To;
         std::vector<std::string> Expected;
     } cases[] = {
-        {"missing SoundsEnabled", "CoreConfig.xml", " SoundsEnabled=\"0\"", "",
+        {"missing SoundsEnabled",
+         "CoreConfig.xml",
+         " SoundsEnabled=\"0\"",
+         "",
          {"Attribute \"SoundsEnabled\" not found", "CoreConfig.xml"}},
-        {"missing ForceLangId", "CoreConfig.xml", "ForceLangId=\"\"", "", {"Attribute \"ForceLangId\" not found"}},
-        {"ForceLangId not a number", "CoreConfig.xml", "ForceLangId=\"\"", "ForceLangId=\"en\"",
+        {"missing ForceLangId",
+         "CoreConfig.xml",
+         "ForceLangId=\"\"",
+         "",
+         {"Attribute \"ForceLangId\" not found"}},
+        {"ForceLangId not a number",
+         "CoreConfig.xml",
+         "ForceLangId=\"\"",
+         "ForceLangId=\"en\"",
          {"'en' is not a valid integer"}},
         {"malformed configuration", "CoreConfig.xml", "</CoreConfig>", "</Core>", {"CoreConfig.xml", "line"}},
-        {"include cycle", "config/Sets.xml", "<ResourceSet", "[% INCLUDE config/*.xml %]<ResourceSet",
+        {"include cycle",
+         "config/Sets.xml",
+         "<ResourceSet",
+         "[% INCLUDE config/*.xml %]<ResourceSet",
          {"Circular reference", "Sets.xml"}},
         {"malformed language file", "lang/Dic1033.xml", "</Dictionary>", "", {"Dic1033"}},
     };

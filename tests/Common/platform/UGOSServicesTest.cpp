@@ -1,7 +1,7 @@
+#include "UGOSServices.h"
 #include "UGError.h"
 #include "UGKeyMap.h"
 #include "UGKeys.h"
-#include "UGOSServices.h"
 
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -40,10 +40,14 @@ TEST(OSServices, LocaleNamesMapToWindowsLanguageIds) {
     struct {
         const char* Locale;
         int Id;
-    } cases[] = {{"en_US.UTF-8", 1033}, {"de_DE.UTF-8", 1031}, {"fr_FR", 1036}, {"it_IT@euro", 1040},
-                 {"es_ES.UTF-8", 3082}, {"pt_BR.UTF-8", 1046}, {"pt_PT", 2070},  {"C", 1033},
-                 {"POSIX", 1033},       {"", 1033},            {"xx_YY", 1033},  {"DE", 1031},
-                 {"en_GB.UTF-8", 2057}, {"nl", 1043},          {"est", 1033}};
+    } cases[] = {{"en_US.UTF-8", 1033}, {"de_DE.UTF-8", 1031},
+                 {"fr_FR", 1036},       {"it_IT@euro", 1040},
+                 {"es_ES.UTF-8", 3082}, {"pt_BR.UTF-8", 1046},
+                 {"pt_PT", 2070},       {"C", 1033},
+                 {"POSIX", 1033},       {"", 1033},
+                 {"xx_YY", 1033},       {"DE", 1031},
+                 {"en_GB.UTF-8", 2057}, {"nl", 1043},
+                 {"est", 1033}};
     for (const auto& c : cases) {
         EXPECT_EQ(LanguageIdFromLocale(c.Locale), c.Id) << c.Locale;
     }
@@ -84,10 +88,11 @@ TEST(KeyMap, SDLKeysBecomeTheGamesVirtualKeys) {
     struct {
         SDL_Keycode Sdl;
         int Key;
-    } cases[] = {{SDLK_BACKSPACE, 8},  {SDLK_RETURN, 13},  {SDLK_KP_ENTER, 13}, {SDLK_LCTRL, 17}, {SDLK_RALT, 18},
-                 {SDLK_ESCAPE, 27},    {SDLK_END, 35},     {SDLK_HOME, 36},     {SDLK_LEFT, 37},  {SDLK_DOWN, 40},
-                 {SDLK_DELETE, 46},    {SDLK_KP_PLUS, 107}, {SDLK_KP_MINUS, 109}, {SDLK_F7, 118},  {SDLK_F11, 122},
-                 {SDLK_a, 'A'},        {SDLK_z, 'Z'},      {SDLK_0, '0'},       {SDLK_9, '9'},    {SDLK_CAPSLOCK, 0}};
+    } cases[] = {{SDLK_BACKSPACE, 8},  {SDLK_RETURN, 13}, {SDLK_KP_ENTER, 13}, {SDLK_LCTRL, 17},
+                 {SDLK_RALT, 18},      {SDLK_ESCAPE, 27}, {SDLK_END, 35},      {SDLK_HOME, 36},
+                 {SDLK_LEFT, 37},      {SDLK_DOWN, 40},   {SDLK_DELETE, 46},   {SDLK_KP_PLUS, 107},
+                 {SDLK_KP_MINUS, 109}, {SDLK_F7, 118},    {SDLK_F11, 122},     {SDLK_a, 'A'},
+                 {SDLK_z, 'Z'},        {SDLK_0, '0'},     {SDLK_9, '9'},       {SDLK_CAPSLOCK, 0}};
     for (const auto& c : cases) {
         EXPECT_EQ(VirtualKeyFromSDL(c.Sdl), c.Key) << SDL_GetKeyName(c.Sdl);
     }
