@@ -1,5 +1,9 @@
 #include "ArtGenerator.h"
 
+#include <ft2build.h>
+#include FT_FREETYPE_H
+
+#include <cairo-ft.h>
 #include <cstdio>
 #include <cstdlib>
 
@@ -28,6 +32,19 @@ void SavePng(const TArtContext& context, const std::string& relative, cairo_surf
     if (status != CAIRO_STATUS_SUCCESS) {
         Fail("cannot write " + path.string() + ": " + cairo_status_to_string(status));
     }
+}
+
+cairo_font_face_t* LoadFace(const TArtContext& context, const std::string& file, const std::string& user) {
+    static FT_Library library = nullptr;
+    if (!library && FT_Init_FreeType(&library) != 0) {
+        Fail("FreeType cannot start");
+    }
+    fs::path path = context.FaceFolder / file;
+    FT_Face face = nullptr;
+    if (!fs::exists(path) || FT_New_Face(library, path.c_str(), 0, &face) != 0) {
+        Fail("missing or unreadable face " + path.string() + " (needed by " + user + ")");
+    }
+    return cairo_ft_font_face_create_for_ft_face(face, 0);
 }
 
 } // namespace artgen

@@ -28,6 +28,11 @@ cairo_surface_t* NewSurface(int width, int height);
 // Writes the surface as PNG under the data folder (folders are created) and frees it.
 void SavePng(const TArtContext& context, const std::string& relative, cairo_surface_t* surface);
 
+// A face of the data folder's fonts/ for Cairo; `user` names who needs it in the failure
+// message. The FreeType face stays open to the end of the program: Cairo may keep glyphs of it
+// cached.
+cairo_font_face_t* LoadFace(const TArtContext& context, const std::string& file, const std::string& user);
+
 // The families, each in its own file.
 void DrawTestArt(TArtContext& context);
 void DrawFontArt(TArtContext& context);

@@ -43,6 +43,24 @@ inline cairo_pattern_t* VerticalGradient(double y0, double y1, const TColor& top
     return pattern;
 }
 
+inline TColor Mix(const TColor& a, const TColor& b, double t) {
+    return {a.R + (b.R - a.R) * t, a.G + (b.G - a.G) * t, a.B + (b.B - a.B) * t};
+}
+
+inline void AddStop(cairo_pattern_t* pattern, double offset, const TColor& c, double alpha = 1.0) {
+    cairo_pattern_add_color_stop_rgba(pattern, offset, c.R, c.G, c.B, alpha);
+}
+
+// The brass of rims, medals and lamps: pale at the lit end, deep at the other; the caller
+// destroys it.
+inline cairo_pattern_t* BrassPattern(double x0, double y0, double x1, double y1) {
+    cairo_pattern_t* pattern = cairo_pattern_create_linear(x0, y0, x1, y1);
+    AddStop(pattern, 0.0, {1.0, 0.93, 0.68});
+    AddStop(pattern, 0.35, palette::BrassLight);
+    AddStop(pattern, 1.0, palette::BrassDark);
+    return pattern;
+}
+
 // A rounded rectangle path.
 inline void RoundedRect(cairo_t* cr, double x, double y, double w, double h, double r) {
     const double pi = 3.14159265358979323846;

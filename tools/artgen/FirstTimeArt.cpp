@@ -42,36 +42,6 @@ constexpr TColor TextBack{0x00 / 255.0, 0x34 / 255.0, 0x5C / 255.0};
 constexpr TColor TextLight{0x5F / 255.0, 0xB9 / 255.0, 0xFE / 255.0};
 constexpr double TextTop = 43;
 
-TColor Mix(const TColor& a, const TColor& b, double t) {
-    return {a.R + (b.R - a.R) * t, a.G + (b.G - a.G) * t, a.B + (b.B - a.B) * t};
-}
-
-void AddStop(cairo_pattern_t* pattern, double offset, const TColor& c, double alpha = 1.0) {
-    cairo_pattern_add_color_stop_rgba(pattern, offset, c.R, c.G, c.B, alpha);
-}
-
-cairo_pattern_t* BrassPattern(double x0, double y0, double x1, double y1) {
-    cairo_pattern_t* pattern = cairo_pattern_create_linear(x0, y0, x1, y1);
-    AddStop(pattern, 0.0, {1.0, 0.93, 0.68});
-    AddStop(pattern, 0.35, palette::BrassLight);
-    AddStop(pattern, 1.0, palette::BrassDark);
-    return pattern;
-}
-
-// The FreeType face stays open to the end of the program: Cairo may keep glyphs of it cached.
-cairo_font_face_t* LoadFace(const TArtContext& context, const std::string& file) {
-    static FT_Library library = nullptr;
-    if (!library && FT_Init_FreeType(&library) != 0) {
-        Fail("FreeType cannot start");
-    }
-    fs::path path = context.FaceFolder / file;
-    FT_Face face = nullptr;
-    if (!fs::exists(path) || FT_New_Face(library, path.c_str(), 0, &face) != 0) {
-        Fail("missing or unreadable face " + path.string() + " (needed by the first-run window)");
-    }
-    return cairo_ft_font_face_create_for_ft_face(face, 0);
-}
-
 void Stroke(cairo_t* cr, const TColor& c, double width, double alpha = 1.0) {
     cairo_set_line_width(cr, width);
     SetColor(cr, c, alpha);
@@ -539,7 +509,7 @@ TRgbImage Scene(cairo_font_face_t* bold, int frame, bool fullBar) {
 } // namespace
 
 void DrawFirstTimeArt(TArtContext& context) {
-    cairo_font_face_t* bold = LoadFace(context, "DejaVuSans-Bold.ttf");
+    cairo_font_face_t* bold = LoadFace(context, "DejaVuSans-Bold.ttf", "the first-run window");
     std::vector<TRgbImage> scenes;
     for (int frame = 0; frame < HelloFrames; ++frame) {
         scenes.push_back(Scene(bold, frame, false));

@@ -19,10 +19,6 @@ constexpr double Pi = 3.14159265358979323846;
 
 using TPath = std::function<void(cairo_t*)>;
 
-TColor Mix(const TColor& a, const TColor& b, double t) {
-    return {a.R + (b.R - a.R) * t, a.G + (b.G - a.G) * t, a.B + (b.B - a.B) * t};
-}
-
 // Disabled pieces keep their lightness but lose their colour.
 TColor Greyed(const TColor& c) {
     double grey = 0.3 * c.R + 0.59 * c.G + 0.11 * c.B;

@@ -21,28 +21,6 @@ namespace {
 constexpr double Pi = 3.14159265358979323846;
 constexpr int LogoSize = 100;
 
-TColor Mix(const TColor& a, const TColor& b, double t) {
-    return {a.R + (b.R - a.R) * t, a.G + (b.G - a.G) * t, a.B + (b.B - a.B) * t};
-}
-
-void AddStop(cairo_pattern_t* pattern, double offset, const TColor& c) {
-    cairo_pattern_add_color_stop_rgb(pattern, offset, c.R, c.G, c.B);
-}
-
-// The FreeType face stays open to the end of the program: Cairo may keep glyphs of it cached.
-cairo_font_face_t* LoadFace(const TArtContext& context, const std::string& file) {
-    static FT_Library library = nullptr;
-    if (!library && FT_Init_FreeType(&library) != 0) {
-        Fail("FreeType cannot start");
-    }
-    fs::path path = context.FaceFolder / file;
-    FT_Face face = nullptr;
-    if (!fs::exists(path) || FT_New_Face(library, path.c_str(), 0, &face) != 0) {
-        Fail("missing or unreadable face " + path.string() + " (needed by the logos)");
-    }
-    return cairo_ft_font_face_create_for_ft_face(face, 0);
-}
-
 // Capitals spaced apart by `tracking` pixels read better than the face's own spacing when small.
 double TrackedWidth(cairo_t* cr, const std::string& text, double tracking) {
     double width = 0;
@@ -100,15 +78,6 @@ void WordLine(cairo_t* cr, cairo_font_face_t* face, const std::string& text, dou
     cairo_fill(cr);
     cairo_pattern_destroy(fill);
     cairo_restore(cr);
-}
-
-// A brass rim lit from the upper left.
-cairo_pattern_t* BrassPattern(double x0, double y0, double x1, double y1) {
-    cairo_pattern_t* pattern = cairo_pattern_create_linear(x0, y0, x1, y1);
-    AddStop(pattern, 0.0, {1.0, 0.93, 0.68});
-    AddStop(pattern, 0.35, palette::BrassLight);
-    AddStop(pattern, 1.0, palette::BrassDark);
-    return pattern;
 }
 
 void ShapeShadow(cairo_t* cr, const std::function<void()>& shape) {
@@ -491,7 +460,7 @@ void SecondPublisherLogo(TArtContext& context, cairo_font_face_t* bold) {
 } // namespace
 
 void DrawLogoArt(TArtContext& context) {
-    cairo_font_face_t* bold = LoadFace(context, "DejaVuSans-Bold.ttf");
+    cairo_font_face_t* bold = LoadFace(context, "DejaVuSans-Bold.ttf", "the logos");
     DeveloperLogo(context, bold);
     PublisherLogo(context, bold);
     SecondPublisherLogo(context, bold);

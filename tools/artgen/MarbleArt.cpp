@@ -49,14 +49,6 @@ const TMarbleStyle Styles[8] = {
     {TSymbol::Drop, Rgb(255, 255, 255), Rgb(238, 236, 230), Rgb(138, 144, 160), Rgb(84, 94, 122), true},
 };
 
-TColor Mix(const TColor& a, const TColor& b, double t) {
-    return TColor{a.R + (b.R - a.R) * t, a.G + (b.G - a.G) * t, a.B + (b.B - a.B) * t};
-}
-
-void AddStop(cairo_pattern_t* pattern, double offset, const TColor& c, double alpha = 1.0) {
-    cairo_pattern_add_color_stop_rgba(pattern, offset, c.R, c.G, c.B, alpha);
-}
-
 // The symbol's outline around (0, 0), reaching about `size` from the centre.
 void SymbolPath(cairo_t* cr, TSymbol symbol, double size) {
     switch (symbol) {
