@@ -61,6 +61,19 @@ inline cairo_pattern_t* BrassPattern(double x0, double y0, double x1, double y1)
     return pattern;
 }
 
+// Light slanted bands across the fill of a bar give it a sense of movement along the bar.
+inline void SlantedBands(cairo_t* cr, double x, double y, double w, double h) {
+    for (double band = x - h; band < x + w; band += 14) {
+        cairo_move_to(cr, band, y + h);
+        cairo_line_to(cr, band + 7, y + h);
+        cairo_line_to(cr, band + 7 + h, y);
+        cairo_line_to(cr, band + h, y);
+        cairo_close_path(cr);
+    }
+    cairo_set_source_rgba(cr, 1, 1, 1, 0.12);
+    cairo_fill(cr);
+}
+
 // A rounded rectangle path.
 inline void RoundedRect(cairo_t* cr, double x, double y, double w, double h, double r) {
     const double pi = 3.14159265358979323846;

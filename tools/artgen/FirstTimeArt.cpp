@@ -185,15 +185,7 @@ void ProgressBar(cairo_t* cr, bool full) {
         cairo_set_source(cr, fill);
         cairo_paint(cr);
         cairo_pattern_destroy(fill);
-        for (double band = x - h; band < x + w; band += 14) {
-            cairo_move_to(cr, band, y + h);
-            cairo_line_to(cr, band + 7, y + h);
-            cairo_line_to(cr, band + 7 + h, y);
-            cairo_line_to(cr, band + h, y);
-            cairo_close_path(cr);
-        }
-        cairo_set_source_rgba(cr, 1, 1, 1, 0.12);
-        cairo_fill(cr);
+        SlantedBands(cr, x, y, w, h);
         cairo_pattern_t* gloss = cairo_pattern_create_linear(0, y + 2, 0, y + h * 0.5);
         cairo_pattern_add_color_stop_rgba(gloss, 0.0, 1, 1, 1, 0.55);
         cairo_pattern_add_color_stop_rgba(gloss, 1.0, 1, 1, 1, 0.05);

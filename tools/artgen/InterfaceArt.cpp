@@ -435,15 +435,7 @@ void Bar(TArtContext& context, bool full) {
         cairo_save(cr);
         channel(cr);
         cairo_clip(cr);
-        for (double band = x - h; band < x + w; band += 14) {
-            cairo_move_to(cr, band, y + h);
-            cairo_line_to(cr, band + 7, y + h);
-            cairo_line_to(cr, band + 7 + h, y);
-            cairo_line_to(cr, band + h, y);
-            cairo_close_path(cr);
-        }
-        cairo_set_source_rgba(cr, 1, 1, 1, 0.12);
-        cairo_fill(cr);
+        SlantedBands(cr, x, y, w, h);
         cairo_restore(cr);
         Gloss(cr, x + inset + 2, y + inset + 1, w - 2 * inset - 4, (h - 2 * inset) * 0.4, 3, 0.55);
         InnerShadow(cr, channel, 1.0, 1.0, 1, 0.35);
