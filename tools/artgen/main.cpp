@@ -33,7 +33,13 @@ void WriteFontFile(const TArtContext& context, const fs::path& sourceData) {
         added += "  " + resource + "\n";
     }
     content.insert(close, added);
-    std::ofstream(path, std::ios::trunc) << content;
+    std::error_code ec;
+    fs::create_directories(path.parent_path(), ec);
+    std::ofstream out(path, std::ios::trunc);
+    out << content;
+    if (!out.flush()) {
+        Fail("cannot write " + path.string());
+    }
 }
 
 } // namespace
