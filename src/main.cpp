@@ -10,6 +10,7 @@
 #include "UGInputScript.h"
 #include "UGOSServices.h"
 #include "UGRandom.h"
+#include "UGSDLProgressWindow.h"
 #include "UGSDLWindow.h"
 #include "UGameForm.h"
 
@@ -58,6 +59,7 @@ int RunGame(const TGCommandLine& options) {
     TGSDLWindow window(TGameForm::ApplicationTitle, 800, 600, options.Headless);
     TGGLRenderBackend renderer(window);
     TGFreeTypeRasterizer fontRasterizer;
+    TGSDLProgressWindow progressWindow;
     TGSDLTickSource systemTicks;
     TGManualTickSource fixedTicks;
     IGTickSource& ticks = options.FixedStep ? static_cast<IGTickSource&>(fixedTicks) : systemTicks;
@@ -70,6 +72,7 @@ int RunGame(const TGCommandLine& options) {
     info.Window = &window;
     info.Backend = &renderer;
     info.FontRasterizer = &fontRasterizer;
+    info.ProgressWindow = &progressWindow;
     info.MediaCenter = options.MediaCenter;
 
     try {

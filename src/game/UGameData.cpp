@@ -1,16 +1,143 @@
 #include "UGameData.h"
 
+#include "UFirstTimeInitializationForm.h"
 #include "UGConfigPreprocessor.h"
+#include "UGFileSystem.h"
+#include "UGGameForm.h"
 #include "UGStrings.h"
+#include "UGWindow.h"
 
 #include <pugixml.hpp>
 
+#include <cstdio>
+#include <vector>
+
 namespace qm {
 
+namespace fs = std::filesystem;
+
+// Shared between the application data and the progress callback it hands to the resource
+// manager, which is created before the game's half of the application data exists.
+struct TBaseGameData::TFirstTimeProgress {
+    TGProgressCallback Chained;
+    PGXMLNode Config;
+    TFirstTimeInitializationForm* Form = nullptr;
+    int Counter = 0;
+
+    void Step(const std::string& message) {
+        ++Counter;
+        if (Form) {
+            Form->SetPercent(FirstTimePercent(Counter, Config->GetInt("FirstTimeInitStepCount")));
+            Form->ProcessMessages();
+        }
+        if (Chained) {
+            Chained(message);
+        }
+    }
+};
+
+TGAppStartInfo TBaseGameData::ChainProgress(const TGAppStartInfo& info,
+                                            const std::shared_ptr<TFirstTimeProgress>& progress) {
+    TGAppStartInfo chained = info;
+    chained.Progress = [progress](const std::string& message) { progress->Step(message); };
+    return chained;
+}
+
 TBaseGameData::TBaseGameData(const TGAppStartInfo& info, const std::string& gameConfigName)
-    : TGAppData(info) {
+    : TBaseGameData(info, gameConfigName, std::make_shared<TFirstTimeProgress>()) {}
+
+TBaseGameData::TBaseGameData(const TGAppStartInfo& info, const std::string& gameConfigName,
+                             std::shared_ptr<TFirstTimeProgress> progress)
+    : TGAppData(ChainProgress(info, progress)), FFirstTime(std::move(progress)) {
+    FFirstTime->Chained = info.Progress;
+    FFirstTime->Config = Config;
+    // Data folders of tools and tests may leave the start-up keys out; they start unchecked.
+    Device->Set16BitMode(Config->GetBool("Force16Bit"));
+    CheckVideoMemory();
+    if (Config->GetBool("IsCheckGFXCacheChange")) {
+        CheckGraphicsCache(info);
+    }
     TGConfigProcessor processor(WorkingFolder(), gameConfigName, false);
     GameConfig = CreateXMLSnapshot(processor.DocumentElement(), gameConfigName);
+}
+
+TBaseGameData::~TBaseGameData() = default;
+
+fs::path TBaseGameData::CacheFolder() const {
+    return Storage().UserFolder() / (Device->Is16BitMode() ? "cache16" : "cache32");
+}
+
+int TBaseGameData::FirstTimeStepCount() const {
+    return FFirstTime->Counter;
+}
+
+void TBaseGameData::CheckVideoMemory() {
+    int64_t memory = Device->GetVideoMem(2);
+    if (memory < Config->GetInt("MinimumVideoMemoryForRun")) {
+        if (Window()) {
+            Window()->ShowMessage(TGGameForm::FatalTitle, TGGameForm::NotEnoughMemoryText);
+        } else {
+            std::fprintf(stderr, "%s: %s\n", TGGameForm::FatalTitle, TGGameForm::NotEnoughMemoryText);
+        }
+        // A refusal to run is a failure to whoever started the program.
+        throw EGFatalExit(1);
+    }
+    if (memory < Config->GetInt("MinimumVideoMemoryFor32Bit")) {
+        Device->Set16BitMode(true);
+    }
+}
+
+void TBaseGameData::CheckGraphicsCache(const TGAppStartInfo& info) {
+    // The art folder is named by its full path, for storing and checking alike, so that the
+    // stored hash does not depend on the current folder.
+    fs::path gfx = WorkingFolder() / "gfx";
+    fs::path cache = CacheFolder();
+    CreateFolders(cache);
+    bool gfxChanged = FolderChanged(gfx);
+    bool cacheChanged = FolderChanged(cache);
+    if (!gfxChanged && !cacheChanged) {
+        return;
+    }
+    // Listed first: removing entries while the folder is being read may skip some.
+    std::vector<fs::path> stale;
+    for (const fs::directory_entry& entry : fs::directory_iterator(cache)) {
+        if (!entry.is_directory()) {
+            stale.push_back(entry.path());
+        }
+    }
+    for (const fs::path& file : stale) {
+        fs::remove(file);
+    }
+    RebuildGraphicsCache(info);
+    // Stored only after a complete rebuild, so that an interrupted one is repeated at the next
+    // start; the cache folder first, as it now holds the fresh bundles.
+    StoreFolderHash(cache);
+    StoreFolderHash(gfx);
+}
+
+void TBaseGameData::RebuildGraphicsCache(const TGAppStartInfo& info) {
+    std::unique_ptr<TFirstTimeInitializationForm> form;
+    if (info.ProgressWindow) {
+        std::optional<TGRasterFace> face;
+        if (info.FontRasterizer) {
+            face = RenderProgressFace(*info.FontRasterizer, Config, WorkingFolder());
+        }
+        form = std::make_unique<TFirstTimeInitializationForm>(WorkingFolder(), info.SystemLanguageId, Ticks(),
+                                                              std::move(face), info.ProgressWindow);
+    }
+    struct TDetach {
+        TFirstTimeProgress& State;
+        ~TDetach() { State.Form = nullptr; }
+    } detach{*FFirstTime};
+    if (form) {
+        form->Show();
+        FFirstTime->Form = form.get();
+    }
+    PGXMLCollection sets = Config->GetCollection("ResourceSet");
+    for (size_t i = 0; i < sets->Count(); ++i) {
+        ResManager->SetResourceSet(sets->GetItem(i)->GetString("Name"));
+    }
+    ResManager->SetResourceSet("");
 }
 
 TGameData::TGameData(const TGAppStartInfo& info, const std::string& gameConfigName, bool fullScreen)

@@ -2,6 +2,8 @@
 
 #include "UGAppData.h"
 
+#include <filesystem>
+#include <memory>
 #include <string>
 
 namespace qm {
@@ -10,9 +12,31 @@ namespace qm {
 // configuration and the display option.
 class TBaseGameData : public TGAppData {
 public:
+    // Checks the machine, and rebuilds the graphics cache when the art or the cache changed,
+    // before the game configuration is read. Too little video memory shows the fixed message and raises
+    // EGFatalExit.
     TBaseGameData(const TGAppStartInfo& info, const std::string& gameConfigName);
+    ~TBaseGameData() override;
+
+    // The cache of decoded art for the current colour depth.
+    std::filesystem::path CacheFolder() const;
+    // Progress steps reported by the resource manager since start-up.
+    int FirstTimeStepCount() const;
 
     PGXMLNode GameConfig;
+
+private:
+    struct TFirstTimeProgress;
+
+    TBaseGameData(const TGAppStartInfo& info, const std::string& gameConfigName,
+                  std::shared_ptr<TFirstTimeProgress> progress);
+    static TGAppStartInfo ChainProgress(const TGAppStartInfo& info,
+                                        const std::shared_ptr<TFirstTimeProgress>& progress);
+    void CheckVideoMemory();
+    void CheckGraphicsCache(const TGAppStartInfo& info);
+    void RebuildGraphicsCache(const TGAppStartInfo& info);
+
+    std::shared_ptr<TFirstTimeProgress> FFirstTime;
 };
 
 // The game's application data. Players, progress, high scores and the save file join it as

@@ -18,6 +18,7 @@
 namespace qm {
 
 class IGWindow;
+class IGProgressWindow;
 
 // Called once per lengthy step while the graphics cache is filled (a progress bar listens).
 using TGProgressCallback = std::function<void(const std::string& message)>;
@@ -37,6 +38,8 @@ struct TGAppStartInfo {
     IGRenderBackend* Backend = nullptr;
     // Renders the TrueType faces of system fonts; none where no system font is loaded.
     IGFontRasterizer* FontRasterizer = nullptr;
+    // Shows the progress of a graphics-cache rebuild; none where nobody watches (tests, tools).
+    IGProgressWindow* ProgressWindow = nullptr;
     // Started for the media-centre shell ("-mce"): full screen from the start.
     bool MediaCenter = false;
     TGProgressCallback Progress;
