@@ -6,6 +6,8 @@
 
 namespace artgen {
 
+constexpr double Pi = 3.14159265358979323846;
+
 struct TColor {
     double R;
     double G;
@@ -76,12 +78,11 @@ inline void SlantedBands(cairo_t* cr, double x, double y, double w, double h) {
 
 // A rounded rectangle path.
 inline void RoundedRect(cairo_t* cr, double x, double y, double w, double h, double r) {
-    const double pi = 3.14159265358979323846;
     cairo_new_sub_path(cr);
-    cairo_arc(cr, x + w - r, y + r, r, -pi / 2, 0);
-    cairo_arc(cr, x + w - r, y + h - r, r, 0, pi / 2);
-    cairo_arc(cr, x + r, y + h - r, r, pi / 2, pi);
-    cairo_arc(cr, x + r, y + r, r, pi, 3 * pi / 2);
+    cairo_arc(cr, x + w - r, y + r, r, -Pi / 2, 0);
+    cairo_arc(cr, x + w - r, y + h - r, r, 0, Pi / 2);
+    cairo_arc(cr, x + r, y + h - r, r, Pi / 2, Pi);
+    cairo_arc(cr, x + r, y + r, r, Pi, 3 * Pi / 2);
     cairo_close_path(cr);
 }
 

@@ -22,8 +22,6 @@ namespace artgen {
 
 namespace {
 
-constexpr double Pi = 3.14159265358979323846;
-
 constexpr int WindowWidth = 492;
 constexpr int WindowHeight = 66;
 // Where the window puts the greeting and the bars, and how large they are.

@@ -15,8 +15,6 @@ namespace artgen {
 
 namespace {
 
-constexpr double Pi = 3.14159265358979323846;
-
 using TPath = std::function<void(cairo_t*)>;
 
 // Disabled pieces keep their lightness but lose their colour.

@@ -18,7 +18,6 @@ namespace artgen {
 
 namespace {
 
-constexpr double Pi = 3.14159265358979323846;
 constexpr int LogoSize = 100;
 
 // Capitals spaced apart by `tracking` pixels read better than the face's own spacing when small.

@@ -12,8 +12,6 @@ namespace artgen {
 
 namespace {
 
-constexpr double Pi = 3.14159265358979323846;
-
 // One board cell; the marble sprite is centred on the cell, so both forms share this size.
 constexpr int CellSize = 48;
 constexpr double Centre = CellSize / 2.0;

@@ -2,14 +2,13 @@
 // picture on magenta, a coin animation strip and a panorama wider than one atlas texture.
 
 #include "ArtGenerator.h"
+#include "ArtPalette.h"
 
 #include <cmath>
 
 namespace artgen {
 
 namespace {
-
-constexpr double Pi = 3.14159265358979323846;
 
 // The light of the whole art comes from the upper left.
 void GlossyBall(cairo_t* cr, double cx, double cy, double r, double red, double green, double blue) {
