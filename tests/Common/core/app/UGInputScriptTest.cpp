@@ -1,5 +1,4 @@
 #include "UGInputScript.h"
-#include "UGCommandLine.h"
 #include "UGError.h"
 #include "UGKeys.h"
 
@@ -87,36 +86,6 @@ TEST(InputScript, KeyNames) {
         {"", 0}};
     for (const auto& c : cases) {
         EXPECT_EQ(VirtualKeyFromName(c.Name), c.Key) << c.Name;
-    }
-}
-
-TEST(CommandLine, ReadsEveryOption) {
-    TGCommandLine options = ParseCommandLine({"--data", "d", "--user-dir", "u", "--headless", "--fixed-step",
-                                              "--frames", "30", "--input", "in.txt", "--screenshot",
-                                              "5:a.png", "--screenshot", "30:b.png", "--windowed", " -MCE "});
-    EXPECT_EQ(options.DataFolder, "d");
-    EXPECT_EQ(*options.UserFolder, "u");
-    EXPECT_TRUE(options.Headless);
-    EXPECT_TRUE(options.FixedStep);
-    EXPECT_EQ(options.Frames, 30u);
-    EXPECT_EQ(*options.InputFile, "in.txt");
-    ASSERT_EQ(options.Screenshots.size(), 2u);
-    EXPECT_EQ(options.Screenshots[1].Frame, 30u);
-    EXPECT_EQ(options.Screenshots[1].File, "b.png");
-    EXPECT_EQ(options.FullScreen, false);
-    EXPECT_TRUE(options.MediaCenter);
-}
-
-TEST(CommandLine, RejectsBadOptionsWithAMessage) {
-    std::vector<std::vector<std::string>> bad = {{"--frames"},
-                                                 {"--frames", "0"},
-                                                 {"--frames", "ten"},
-                                                 {"--screenshot", "5"},
-                                                 {"--screenshot", "x:a.png"},
-                                                 {"--screenshot", "5:"},
-                                                 {"--bogus"}};
-    for (const auto& args : bad) {
-        EXPECT_THROW(ParseCommandLine(args), EGError) << args[0];
     }
 }
 
