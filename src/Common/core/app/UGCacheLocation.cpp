@@ -124,7 +124,8 @@ TGCacheLocation::TWriteResult TGCacheLocation::Write(const fs::path& besideSourc
     return result;
 }
 
-TGCacheLocation::TWriteResult TGCacheLocation::Refresh(const fs::path& besideSource, const std::string& bytes) const {
+TGCacheLocation::TWriteResult TGCacheLocation::Refresh(const fs::path& besideSource,
+                                                       const std::string& bytes) const {
     auto holdsThese = [&](const fs::path& cache) {
         std::error_code ec;
         if (fs::file_size(cache, ec) != bytes.size() || ec) {
