@@ -52,8 +52,9 @@ size_t XmlElementDepth(const pugi::xml_node& element, size_t limit) {
 
 void CheckXmlDepth(const pugi::xml_node& element, const std::string& context, const std::string& source) {
     if (XmlElementDepth(element) > MaxXmlDepth) {
+        std::string where = source.empty() ? std::string() : "\"" + source + "\": ";
         throw EGError(context,
-                      Format("\"%s\": elements nested deeper than %zu levels", source.c_str(), MaxXmlDepth));
+                      Format("%selements nested deeper than %zu levels", where.c_str(), MaxXmlDepth));
     }
 }
 

@@ -428,6 +428,8 @@ TEST(UGNewXMLNodeTest, NestingIsBoundedWithAnErrorNamingTheFile) {
               "TGNewXMLNode.LoadFromFile: \"" + (dir.Path() / "lang" / "Dic1033.xml").string() +
                   "\": elements nested deeper than 256 levels");
     EXPECT_NO_THROW(node.LoadFromString(nested(256)));
+    EXPECT_EQ(ErrorText([&] { node.LoadFromString(nested(257)); }),
+              "TGNewXMLNode.LoadFromString: elements nested deeper than 256 levels");
 }
 
 TEST(UGNewXMLNodeTest, WithoutXmlOrCacheTheErrorNamesTheXml) {
