@@ -9,8 +9,8 @@ namespace qm {
 
 namespace fs = std::filesystem;
 
-// The per-user cache folder: $XDG_CACHE_HOME/Quillmark2, else ~/.cache/Quillmark2. Empty when
-// neither variable is set, which leaves caches beside their sources only.
+// The per-user cache folder: $XDG_CACHE_HOME/Quillmark2 when that is an absolute path, else
+// ~/.cache/Quillmark2. Empty without either, which leaves caches beside their sources only.
 fs::path DefaultCacheFolder();
 
 // Decides where the caches of one data folder live. A cache is read beside its source when it is

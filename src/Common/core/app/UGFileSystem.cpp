@@ -99,18 +99,19 @@ bool IsTemporaryFileName(const std::string& name) {
 
 void RemoveStaleTemporaryFiles(const fs::path& folder, std::chrono::seconds minimumAge) {
     std::error_code ec;
-    fs::directory_iterator it(folder.empty() ? fs::path(".") : folder, ec);
-    if (ec) {
-        return;
-    }
     const auto now = fs::file_time_type::clock::now();
-    for (const fs::directory_entry& entry : it) {
-        if (!IsTemporaryFileName(entry.path().filename().string()) || !entry.is_regular_file(ec)) {
+    // Stepped with error codes: a folder that changes or fails while it is listed ends the tidy-up
+    // quietly instead of raising.
+    for (fs::directory_iterator it(folder.empty() ? fs::path(".") : folder, ec), end; !ec && it != end;
+         it.increment(ec)) {
+        const fs::directory_entry& entry = *it;
+        std::error_code entryError;
+        if (!IsTemporaryFileName(entry.path().filename().string()) || !entry.is_regular_file(entryError)) {
             continue;
         }
-        fs::file_time_type changed = entry.last_write_time(ec);
-        if (!ec && now - changed >= minimumAge) {
-            fs::remove(entry.path(), ec);
+        fs::file_time_type changed = entry.last_write_time(entryError);
+        if (!entryError && now - changed >= minimumAge) {
+            fs::remove(entry.path(), entryError);
         }
     }
 }

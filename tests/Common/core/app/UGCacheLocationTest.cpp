@@ -32,6 +32,7 @@ TEST(CacheLocation, DefaultFolderFollowsTheCacheHomeThenTheHome) {
     const TCase cases[] = {
         {"/x/cache", "/home/p", "/x/cache/Quillmark2"},
         {"", "/home/p", "/home/p/.cache/Quillmark2"},
+        {"relative/cache", "/home/p", "/home/p/.cache/Quillmark2"},
         {nullptr, "/home/p", "/home/p/.cache/Quillmark2"},
         {nullptr, nullptr, ""},
     };
