@@ -25,8 +25,9 @@ bool IsInside(const fs::path& relative) {
 } // namespace
 
 fs::path DefaultCacheFolder() {
+    // A relative value is invalid by the XDG rules and ignored like an empty one.
     const char* cacheHome = std::getenv("XDG_CACHE_HOME");
-    if (cacheHome && *cacheHome) {
+    if (cacheHome && *cacheHome == '/') {
         return fs::path(cacheHome) / "Quillmark2";
     }
     const char* home = std::getenv("HOME");
