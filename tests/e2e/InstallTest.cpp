@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <regex>
 #include <set>
 #include <unistd.h>
@@ -22,8 +23,19 @@ class InstalledGame : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         Prefix = new TempDir;
+        // Installing rewrites the build tree's install manifest, which the README's uninstall
+        // reads: the developer's own installation keeps its list.
+        const fs::path manifest = QM_BINARY_DIR "/install_manifest.txt";
+        const bool hadManifest = fs::exists(manifest);
+        const std::string previous = hadManifest ? test::ReadFile(manifest) : "";
         Install = test::RunCommand(ShellQuote(QM_CMAKE_COMMAND) + " --install " + ShellQuote(QM_BINARY_DIR) +
                                    " --prefix " + ShellQuote(Prefix->Path().string()));
+        if (hadManifest) {
+            std::ofstream(manifest, std::ios::binary | std::ios::trunc) << previous;
+        } else {
+            std::error_code ec;
+            fs::remove(manifest, ec);
+        }
     }
     static void TearDownTestSuite() {
         delete Prefix;
