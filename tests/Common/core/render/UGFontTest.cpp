@@ -23,14 +23,7 @@
 namespace qm {
 namespace {
 
-std::string ErrorText(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const EGError& error) {
-        return error.what();
-    }
-    return "(no error)";
-}
+using test::ErrorText;
 
 struct TVertex {
     float X, Y, Z;
