@@ -59,23 +59,30 @@ std::string Utf8(char32_t code) {
     return text;
 }
 
-// The face's own kerning between printable characters, in whole pixels at the sheet's size.
-std::string KerningPairs(FT_Face face, double size) {
+// The face's own kerning between the sheet's characters, in whole pixels at the sheet's size.
+std::string KerningPairs(FT_Face face, double size, const std::vector<std::vector<char32_t>>& rows) {
     std::string pairs;
     if (!FT_HAS_KERNING(face) || FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(size)) != 0) {
         return pairs;
     }
-    for (int first = 33; first <= 126; ++first) {
-        for (int second = 33; second <= 126; ++second) {
+    std::vector<char32_t> codes;
+    for (const std::vector<char32_t>& row : rows) {
+        for (char32_t code : row) {
+            // The space only moves the pen; no face kerns it.
+            if (code != U' ') {
+                codes.push_back(code);
+            }
+        }
+    }
+    for (char32_t first : codes) {
+        for (char32_t second : codes) {
             FT_Vector delta{};
-            FT_Get_Kerning(face, FT_Get_Char_Index(face, static_cast<FT_ULong>(first)),
-                           FT_Get_Char_Index(face, static_cast<FT_ULong>(second)), FT_KERNING_DEFAULT,
-                           &delta);
+            FT_Get_Kerning(face, FT_Get_Char_Index(face, first), FT_Get_Char_Index(face, second),
+                           FT_KERNING_DEFAULT, &delta);
             long pixels = std::lround(delta.x / 64.0);
             if (pixels != 0) {
-                pairs += "\n    <Pair C1=\"" + qm::XmlEscaped(std::string(1, static_cast<char>(first))) +
-                         "\" C2=\"" + qm::XmlEscaped(std::string(1, static_cast<char>(second))) +
-                         "\" Delta=\"" + std::to_string(pixels) + "\"/>";
+                pairs += "\n    <Pair C1=\"" + qm::XmlEscaped(Utf8(first)) + "\" C2=\"" +
+                         qm::XmlEscaped(Utf8(second)) + "\" Delta=\"" + std::to_string(pixels) + "\"/>";
             }
         }
     }
@@ -89,7 +96,9 @@ void RenderImageFont(TArtContext& context, FT_Library library, const TImageFontS
         Fail("missing or unreadable face " + facePath.string() + " (needed by the image font " + style.Id +
              ")");
     }
-    std::string pairs = KerningPairs(face, style.Size);
+    // Before Cairo takes the face: it keeps track of the size it set on it.
+    const std::vector<std::vector<char32_t>> rows = SheetRows();
+    std::string pairs = KerningPairs(face, style.Size, rows);
     cairo_font_face_t* cairoFace = cairo_ft_font_face_create_for_ft_face(face, 0);
 
     // Measure every glyph first so the sheet is exactly as wide as the glyphs.
@@ -102,7 +111,6 @@ void RenderImageFont(TArtContext& context, FT_Library library, const TImageFontS
     std::string chars;
     std::string widths;
     int pad = static_cast<int>(std::ceil(style.Outline + (style.Shadow ? ShadowOffsetX : 0.0))) + 1;
-    const std::vector<std::vector<char32_t>> rows = SheetRows();
     std::vector<std::vector<int>> cellWidths(rows.size());
     int sheetWidth = 0;
     for (size_t row = 0; row < rows.size(); ++row) {
