@@ -82,6 +82,8 @@ protected:
 TEST_F(GameFormTest, BecomesActiveOnTheFirstTickWithFocusAndDrawsOneFramePerTick) {
     window.Focused = false;
     Create();
+    // The frames are all alike; every one is presented only when asked.
+    Data().Device->SetSkipSameFrames(false);
     EXPECT_EQ(window.Caption, "Quillmark");
     EXPECT_FALSE(window.SystemCursorVisible);
     Tick();
@@ -248,6 +250,7 @@ TEST_F(GameFormTest, DeveloperModeNeedsTheConfigurationFlag) {
 
 TEST_F(GameFormTest, AnErrorInAFrameStillPresentsItAndIsShownOnce) {
     Create();
+    Data().Device->SetSkipSameFrames(false);
     Tick();
     widgets->DrawError = "broken";
     Tick();

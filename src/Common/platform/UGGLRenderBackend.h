@@ -34,14 +34,20 @@ public:
 
     void SetRenderTarget(IGBackendTexture* target) override;
     void SetViewport(const TGRect& viewport, double scale, double offsetX, double offsetY) override;
-    void SetVertexFormat(int format) override;
-    void SetBlendMode(int mode) override;
-    void SetStage(int stage, IGBackendTexture* texture, int filter, int colorOp) override;
+    void SetVertexFormat(TGVertexFormat format) override;
+    void SetBlendMode(TGBlendMode mode) override;
+    void SetStage(int stage, IGBackendTexture* texture, TGTextureFilter filter, TGColorOp colorOp) override;
     void DisableStagesFrom(int stage) override;
     bool DrawStrip(const uint8_t* vertices, int stride, int triangles) override;
 
     std::vector<uint32_t> ReadBackBuffer() override;
-    bool QueryVideoMemory(int kind, int64_t& bytes) override;
+    bool QueryVideoMemory(TGMemoryKind kind, int64_t& bytes) override;
+
+    // Compiles and links a program from the two sources. Raises the engine error with the
+    // compiler's or linker's log, and then leaves no shader or program behind.
+    static unsigned BuildProgram(const char* vertexSource, const char* fragmentSource);
+    // Presents with the display's refresh where it offers that, else as soon as asked.
+    void SetVSync(bool on);
 
 private:
     friend class TGLTexture;
@@ -49,8 +55,8 @@ private:
 
     struct TStage {
         TGLTexture* Texture = nullptr;
-        int Filter = 0;
-        int ColorOp = 0;
+        TGTextureFilter Filter = tfLinear;
+        TGColorOp ColorOp = coTexture;
     };
 
     void CreatePipeline();

@@ -3,6 +3,7 @@
 #include "UGError.h"
 #include "UGKeyMap.h"
 #include "UGKeys.h"
+#include "UGLetterbox.h"
 #include "UGOSServices.h"
 #include "UGStrings.h"
 
@@ -124,21 +125,24 @@ void TGSDLWindow::Push(TGWindowEvent::TKind kind) {
     FPending.push_back(event);
 }
 
+// The renderer letterboxes in drawable pixels, which a HiDPI window has more of than points.
 void TGSDLWindow::ToDrawingUnits(int windowX, int windowY, int& x, int& y) const {
     int windowWidth = 0;
     int windowHeight = 0;
     SDL_GetWindowSize(FWindow, &windowWidth, &windowHeight);
-    double scale =
-        std::min(static_cast<double>(windowWidth) / FWidth, static_cast<double>(windowHeight) / FHeight);
-    if (scale <= 0) {
+    int drawableWidth = 0;
+    int drawableHeight = 0;
+    SDL_GL_GetDrawableSize(FWindow, &drawableWidth, &drawableHeight);
+    if (windowWidth <= 0 || windowHeight <= 0 || drawableWidth <= 0 || drawableHeight <= 0) {
         x = windowX;
         y = windowY;
         return;
     }
-    double offsetX = (windowWidth - FWidth * scale) / 2;
-    double offsetY = (windowHeight - FHeight * scale) / 2;
-    x = static_cast<int>(std::floor((windowX - offsetX) / scale));
-    y = static_cast<int>(std::floor((windowY - offsetY) / scale));
+    double pixelsPerPointX = static_cast<double>(drawableWidth) / windowWidth;
+    double pixelsPerPointY = static_cast<double>(drawableHeight) / windowHeight;
+    TGLetterbox box = ComputeLetterbox(drawableWidth, drawableHeight, FWidth, FHeight);
+    box.ToDrawingUnits((windowX + 0.5) * pixelsPerPointX, (windowY + 0.5) * pixelsPerPointY, FWidth, FHeight,
+                       x, y);
 }
 
 void TGSDLWindow::Translate(const SDL_Event& sdlEvent) {

@@ -319,29 +319,23 @@ void TGImageFont::DrawCodes(const std::u32string& text, const std::vector<uint32
     TGSprite& sheet = GetSprite();
     double sheetHeight = sheet.Height();
     TGGraphicsDevice& device = Device();
-    device.PushState();
-    try {
-        device.State.Stages[0].Filter = FLinearFilter ? tfLinear : tfPoint;
-        double cosA = std::cos(angle);
-        double sinA = std::sin(angle);
-        // The pen is a distance along the text direction from (x, y).
-        double pen = 0.0;
-        for (size_t i = 0; i < text.size(); ++i) {
-            const TGImageGlyph& glyph = FindGlyph(text[i]);
-            pen += scale * glyph.LeftIndent;
-            TGPointD at{x + pen * cosA, y + pen * sinA};
-            TGRectD source{glyph.Position, 0.0, glyph.Position + glyph.Width, sheetHeight};
-            sheet.DrawEx(at, {scale, scale}, at.X, at.Y, angle, source, ColorAt(colors, i), bmDefault);
-            pen += scale * (glyph.Width + glyph.RightIndent);
-            if (i + 1 < text.size()) {
-                pen += scale * KerningDelta(text[i], text[i + 1]);
-            }
+    TGStateGuard guard(device);
+    device.State.Stages[0].Filter = FLinearFilter ? tfLinear : tfPoint;
+    double cosA = std::cos(angle);
+    double sinA = std::sin(angle);
+    // The pen is a distance along the text direction from (x, y).
+    double pen = 0.0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const TGImageGlyph& glyph = FindGlyph(text[i]);
+        pen += scale * glyph.LeftIndent;
+        TGPointD at{x + pen * cosA, y + pen * sinA};
+        TGRectD source{glyph.Position, 0.0, glyph.Position + glyph.Width, sheetHeight};
+        sheet.DrawEx(at, {scale, scale}, at.X, at.Y, angle, source, ColorAt(colors, i), bmDefault);
+        pen += scale * (glyph.Width + glyph.RightIndent);
+        if (i + 1 < text.size()) {
+            pen += scale * KerningDelta(text[i], text[i + 1]);
         }
-    } catch (...) {
-        device.PopState();
-        throw;
     }
-    device.PopState();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -556,7 +550,8 @@ void TGSysFont::BuildTexture() {
         PGTexture texture = device.CreateTexture(size, size, pfA4R4G4B4, false);
         int format = texture->Format();
         int bytes = BytesPerPixel(format);
-        TGLockedRect locked = texture->Lock(nullptr, true);
+        TGLockGuard lock(*texture, true);
+        const TGLockedRect& locked = lock.Locked;
         for (size_t i = 0; i < face.Glyphs.size(); ++i) {
             const TGGlyphBitmap& glyph = face.Glyphs[i];
             const TTextureLayout::TCell& cell = layout->Cells[i];
@@ -571,7 +566,6 @@ void TGSysFont::BuildTexture() {
             }
             FCells[i] = {cell.TexRect, cell.OffsetX, glyph.Advance};
         }
-        texture->Unlock();
         FTexture = texture;
         FTextureSize = size;
         FCellHeight = layout->CellHeight;
@@ -663,8 +657,8 @@ void TGSysFont::DrawCodes(const std::u32string& text, const std::vector<uint32_t
                          quads.begin() + static_cast<ptrdiff_t>(i + 4));
         }
         int count = static_cast<int>(strip.size());
-        device.PushState();
-        try {
+        TGStateGuard guard(device);
+        {
             PGVertexBuffer buffer = device.CommonVertexBuffer(vfXYZDiffuseTex1, count, sizeof(TFontVertex));
             std::memcpy(buffer->Lock(count, true), strip.data(), strip.size() * sizeof(TFontVertex));
             buffer->Unlock();
@@ -672,11 +666,7 @@ void TGSysFont::DrawCodes(const std::u32string& text, const std::vector<uint32_t
             device.State.BlendMode = bmDefault;
             device.State.Stages[0] = {FTexture, tfLinear, color == OpaqueWhite ? coTexture : coModulate};
             device.DrawStrip(count - 2);
-        } catch (...) {
-            device.PopState();
-            throw;
         }
-        device.PopState();
     }
     // Everything is sent again after text, so that whatever draws next never depends on what
     // the text left behind in the renderer.
