@@ -40,6 +40,17 @@ fs::path DataFolderOf(const TGCommandLine& options) {
     return folder;
 }
 
+// A little under one refresh of the window's display, so a frame is ready for every refresh
+// but none waits long for one; 0 when the display does not say.
+double DisplayFrameIntervalMs(TGSDLWindow& window) {
+    SDL_DisplayMode mode;
+    int display = SDL_GetWindowDisplayIndex(window.Handle());
+    if (display < 0 || SDL_GetCurrentDisplayMode(display, &mode) != 0 || mode.refresh_rate <= 0) {
+        return 0.0;
+    }
+    return 1000.0 / mode.refresh_rate - 1.0;
+}
+
 int RunGame(const TGCommandLine& options) {
     SetRandomSeed(0);
     // Names on the command line are taken from where the program was started; then one data
@@ -80,12 +91,23 @@ int RunGame(const TGCommandLine& options) {
         if (!options.Scene.empty()) {
             form.OpenScene(options.Scene);
         }
+        if (!options.NoVSync && !options.Headless) {
+            renderer.SetVSync(true);
+            if (!options.FixedStep) {
+                form.SetMinFrameIntervalMs(DisplayFrameIntervalMs(window));
+            }
+        }
+        TGFrameStatistics statistics;
         TGLoopOptions loop;
+        loop.Statistics = options.Statistics ? &statistics : nullptr;
         loop.FixedStep = options.FixedStep ? &fixedTicks : nullptr;
         loop.MaxFrames = options.Frames;
         loop.Script = script ? &*script : nullptr;
         loop.Screenshots = screenshots;
         TGFrameLoop(form, window, ticks, loop).Run();
+        if (options.Statistics) {
+            std::printf("%s", statistics.Report().c_str());
+        }
     } catch (const EGFatalExit& fatal) {
         return fatal.Status;
     } catch (const std::exception& error) {

@@ -74,6 +74,11 @@ bool TGSDLWindow::IsMinimized() const {
     return (SDL_GetWindowFlags(FWindow) & SDL_WINDOW_MINIMIZED) != 0;
 }
 
+bool TGSDLWindow::IsVisible() const {
+    // The offscreen driver's window is never on a screen, yet its frames are the screenshots.
+    return FHeadless || (SDL_GetWindowFlags(FWindow) & (SDL_WINDOW_MINIMIZED | SDL_WINDOW_HIDDEN)) == 0;
+}
+
 void TGSDLWindow::Show() {
     SDL_ShowWindow(FWindow);
 }
@@ -210,6 +215,8 @@ void TGSDLWindow::TranslateWindowEvent(const SDL_WindowEvent& event) {
         Push(TGWindowEvent::Restored);
         break;
     case SDL_WINDOWEVENT_EXPOSED:
+    case SDL_WINDOWEVENT_SIZE_CHANGED:
+        // A new size shows the same frame at another scale: it must be presented again.
         Push(TGWindowEvent::Expose);
         break;
     default:

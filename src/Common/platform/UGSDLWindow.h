@@ -32,6 +32,7 @@ public:
     void SetCaption(const std::string& caption) override;
     bool HasFocus() const override;
     bool IsMinimized() const override;
+    bool IsVisible() const override;
     void Show() override;
     void Hide() override;
     void Minimize() override;
