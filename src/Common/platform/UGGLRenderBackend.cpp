@@ -61,31 +61,21 @@ void main() {
 )";
 
 // Every stage colours from its own texture and the vertex colour, never from the stage below,
-// so the highest stage in use decides the result alone. Samplers in arrays may only be indexed
-// by constants in GLSL 3.30, hence the switch.
-const char* const FragmentShader = R"(#version 330 core
+// so the highest stage in use decides the result alone. Each highest stage (or none) gets a
+// program of its own: a software renderer runs every branch of a shader for every pixel, so a
+// choice among six samplers at run time would sample all six.
+const char* const FragmentShaderBody = R"(
 in vec4 vColor;
 in vec2 vTexCoord;
 uniform sampler2D uTextures[6];
-uniform int uTopStage;
 uniform int uColorOp;
 out vec4 oColor;
-vec4 StageTexel() {
-    switch (uTopStage) {
-    case 0: return texture(uTextures[0], vTexCoord);
-    case 1: return texture(uTextures[1], vTexCoord);
-    case 2: return texture(uTextures[2], vTexCoord);
-    case 3: return texture(uTextures[3], vTexCoord);
-    case 4: return texture(uTextures[4], vTexCoord);
-    default: return texture(uTextures[5], vTexCoord);
-    }
-}
 void main() {
     vec4 color = vColor;
-    if (uTopStage >= 0) {
-        vec4 texel = StageTexel();
-        color = uColorOp == 0 ? texel : uColorOp == 1 ? vColor : texel * vColor;
-    }
+#if TOP_STAGE >= 0
+    vec4 texel = texture(uTextures[TOP_STAGE], vTexCoord);
+    color = uColorOp == 0 ? texel : uColorOp == 1 ? vColor : texel * vColor;
+#endif
     // The alpha test: what would be stored with alpha 0 never reaches the target, whatever the
     // blending.
     if (color.a * 255.0 < 0.5) {
@@ -94,6 +84,10 @@ void main() {
     oColor = color;
 }
 )";
+
+std::string FragmentShader(int topStage) {
+    return "#version 330 core\n#define TOP_STAGE " + std::to_string(topStage) + "\n" + FragmentShaderBody;
+}
 
 // Owns one shader or program name until it is handed on, so that every way out of a failed
 // build deletes what was made.
@@ -228,7 +222,9 @@ TGGLRenderBackend::~TGGLRenderBackend() {
     glDeleteSamplers(static_cast<GLsizei>(FSamplers.size()), FSamplers.data());
     glDeleteBuffers(VertexFormatCount, FVertexBuffers.data());
     glDeleteVertexArrays(VertexFormatCount, FVertexArrays.data());
-    glDeleteProgram(FProgram);
+    for (const TProgram& program : FPrograms) {
+        glDeleteProgram(program.Name);
+    }
 }
 
 unsigned TGGLRenderBackend::BuildProgram(const char* vertexSource, const char* fragmentSource) {
@@ -252,15 +248,18 @@ unsigned TGGLRenderBackend::BuildProgram(const char* vertexSource, const char* f
 }
 
 void TGGLRenderBackend::CreatePipeline() {
-    FProgram = BuildProgram(VertexShader, FragmentShader);
-    glUseProgram(FProgram);
-    FTransformLocation = glGetUniformLocation(FProgram, "uTransform");
-    FTopStageLocation = glGetUniformLocation(FProgram, "uTopStage");
-    FColorOpLocation = glGetUniformLocation(FProgram, "uColorOp");
-    for (int i = 0; i < StageCount; ++i) {
-        std::string name = "uTextures[" + std::to_string(i) + "]";
-        glUniform1i(glGetUniformLocation(FProgram, name.c_str()), i);
+    for (int top = -1; top < StageCount; ++top) {
+        TProgram& program = FPrograms[static_cast<size_t>(top + 1)];
+        program.Name = BuildProgram(VertexShader, FragmentShader(top).c_str());
+        glUseProgram(program.Name);
+        program.Transform = glGetUniformLocation(program.Name, "uTransform");
+        program.ColorOp = glGetUniformLocation(program.Name, "uColorOp");
+        for (int i = 0; i < StageCount; ++i) {
+            std::string name = "uTextures[" + std::to_string(i) + "]";
+            glUniform1i(glGetUniformLocation(program.Name, name.c_str()), i);
+        }
     }
+    UseProgram(-1);
 
     glGenSamplers(static_cast<GLsizei>(FSamplers.size()), FSamplers.data());
     const GLint filters[2] = {GL_LINEAR, GL_NEAREST};
@@ -432,8 +431,19 @@ void TGGLRenderBackend::UpdateTransform() {
         yScale = -yScale;
         yBias = -yBias;
     }
-    glUniform4f(FTransformLocation, static_cast<float>(xScale), static_cast<float>(xBias),
-                static_cast<float>(yScale), static_cast<float>(yBias));
+    FTransform = {static_cast<float>(xScale), static_cast<float>(xBias), static_cast<float>(yScale),
+                  static_cast<float>(yBias)};
+    const TProgram& program = FPrograms[static_cast<size_t>(FTopStage + 1)];
+    glUniform4f(program.Transform, FTransform[0], FTransform[1], FTransform[2], FTransform[3]);
+}
+
+// A program switched to gets the transform and colour operation of the one before.
+void TGGLRenderBackend::UseProgram(int topStage) {
+    FTopStage = topStage;
+    const TProgram& program = FPrograms[static_cast<size_t>(topStage + 1)];
+    glUseProgram(program.Name);
+    glUniform4f(program.Transform, FTransform[0], FTransform[1], FTransform[2], FTransform[3]);
+    glUniform1i(program.ColorOp, FColorOp);
 }
 
 void TGGLRenderBackend::SetVSync(bool on) {
@@ -510,13 +520,14 @@ bool TGGLRenderBackend::DrawStrip(const uint8_t* vertices, int stride, int trian
         }
     }
     int colorOp = topStage >= 0 ? FStages[static_cast<size_t>(topStage)].ColorOp : 0;
-    if (topStage != FTopStage) {
-        glUniform1i(FTopStageLocation, topStage);
-        FTopStage = topStage;
-    }
     if (colorOp != FColorOp) {
-        glUniform1i(FColorOpLocation, colorOp);
         FColorOp = colorOp;
+        if (topStage == FTopStage) {
+            glUniform1i(FPrograms[static_cast<size_t>(topStage + 1)].ColorOp, colorOp);
+        }
+    }
+    if (topStage != FTopStage) {
+        UseProgram(topStage);
     }
     ClearErrors();
     auto format = static_cast<size_t>(FVertexFormat);

@@ -65,6 +65,7 @@ private:
     unsigned TargetFramebuffer() const;
     // Viewport and projection depend on the target as well as on the viewport itself.
     void UpdateTransform();
+    void UseProgram(int topStage);
     void SpecifyVertexLayout(int format, int stride);
     // A texture going away must not stay bound as target or stage.
     void Forget(const TGLTexture* texture);
@@ -76,10 +77,14 @@ private:
     unsigned FFramebuffer = 0;
     unsigned FColorTexture = 0;
 
-    unsigned FProgram = 0;
-    int FTransformLocation = -1;
-    int FTopStageLocation = -1;
-    int FColorOpLocation = -1;
+    struct TProgram {
+        unsigned Name = 0;
+        int Transform = -1;
+        int ColorOp = -1;
+    };
+    // One program per highest textured stage, the first for none.
+    std::array<TProgram, StageCount + 1> FPrograms{};
+    std::array<float, 4> FTransform{};
     std::array<unsigned, VertexFormatCount> FVertexArrays{};
     std::array<unsigned, VertexFormatCount> FVertexBuffers{};
     std::array<int, VertexFormatCount> FLayoutStrides{};
@@ -93,9 +98,9 @@ private:
     int FVertexFormat = -1;
     std::array<TStage, StageCount> FStages{};
     int FEnabledStages = 0;
-    // The shader's uniforms as last set, so that a run of like draws sets none.
-    int FTopStage = -2;
-    int FColorOp = -1;
+    // The program and colour operation as last set, so that a run of like draws sets none.
+    int FTopStage = -1;
+    int FColorOp = 0;
 };
 
 } // namespace qm
