@@ -41,14 +41,17 @@ fs::path DataFolderOf(const TGCommandLine& options) {
 }
 
 // A little under one refresh of the window's display, so a frame is ready for every refresh
-// but none waits long for one; 0 when the display does not say.
+// but none waits long for one. A display that does not tell its rate (a virtual one, for
+// instance) is taken to refresh 60 times a second: drawing every 10 ms tick would show no more.
 double DisplayFrameIntervalMs(TGSDLWindow& window) {
+    constexpr int AssumedRefreshRate = 60;
     SDL_DisplayMode mode;
     int display = SDL_GetWindowDisplayIndex(window.Handle());
-    if (display < 0 || SDL_GetCurrentDisplayMode(display, &mode) != 0 || mode.refresh_rate <= 0) {
-        return 0.0;
+    int rate = AssumedRefreshRate;
+    if (display >= 0 && SDL_GetCurrentDisplayMode(display, &mode) == 0 && mode.refresh_rate > 0) {
+        rate = mode.refresh_rate;
     }
-    return 1000.0 / mode.refresh_rate - 1.0;
+    return 1000.0 / rate - 1.0;
 }
 
 int RunGame(const TGCommandLine& options) {

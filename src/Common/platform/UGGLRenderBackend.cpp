@@ -388,8 +388,11 @@ bool TGGLRenderBackend::Present() {
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
     glBindFramebuffer(GL_READ_FRAMEBUFFER, FFramebuffer);
     glViewport(0, 0, drawableWidth, drawableHeight);
-    glClearColor(0, 0, 0, 1);
-    glClear(GL_COLOR_BUFFER_BIT);
+    // Only the bars need clearing; a picture that fills the window covers every pixel.
+    if (box.Width != drawableWidth || box.Height != drawableHeight) {
+        glClearColor(0, 0, 0, 1);
+        glClear(GL_COLOR_BUFFER_BIT);
+    }
     glBlitFramebuffer(0, 0, FWidth, FHeight, box.Left, bottom, box.Left + box.Width, bottom + box.Height,
                       GL_COLOR_BUFFER_BIT, unscaled ? GL_NEAREST : GL_LINEAR);
     SDL_GL_SwapWindow(FWindow.Handle());

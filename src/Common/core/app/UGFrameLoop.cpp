@@ -40,7 +40,7 @@ std::string TGFrameStatistics::Report() const {
         return Format("  %-16s mean %7.1f      worst %5.0f\n", name, series.Mean(), series.Worst);
     };
     return Format(
-               "frames: %llu ticked, %llu drawn, %llu sent to the renderer (the others repeated the last)\n",
+               "frames: %llu ticked, %llu drawn, %llu of them sent to the renderer\n",
                static_cast<unsigned long long>(FFrames), static_cast<unsigned long long>(FDrawn),
                static_cast<unsigned long long>(FSubmitted)) +
            "frame time, every tick:\n" + times("update", FUpdate) + times("draw submission", FDraw) +
