@@ -44,22 +44,6 @@ void AppendLE(std::string& out, uint32_t value, int bytes) {
     }
 }
 
-// Unlocks on every way out, so that an error while copying leaves the texture usable.
-class TGLockGuard {
-public:
-    TGLockGuard(IGTexture& texture, bool writable)
-        : FTexture(texture), Locked(texture.Lock(nullptr, writable)) {}
-    ~TGLockGuard() { FTexture.Unlock(); }
-    TGLockGuard(const TGLockGuard&) = delete;
-    TGLockGuard& operator=(const TGLockGuard&) = delete;
-
-private:
-    IGTexture& FTexture;
-
-public:
-    const TGLockedRect Locked;
-};
-
 } // namespace
 
 TGRectAllocator::TGRectAllocator(int spacing, int width, int height, int granularity)
