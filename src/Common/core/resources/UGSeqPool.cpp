@@ -247,6 +247,60 @@ void CheckAlpha(const TGfxEntry& entry, const IGGraphicsFile& color, const IGGra
     }
 }
 
+// Opens every bundle, so that a file of another kind or of an older layout is never read as one.
+constexpr const char* BundleSignature = "Quillmark sequence bundle 2";
+
+std::string KeyText(uint64_t key) {
+    return Format("%016llx", static_cast<unsigned long long>(key));
+}
+
+void HashText(uint64_t& hash, const std::string& text) {
+    // The length first, so that "ab" + "c" and "a" + "bc" differ.
+    hash = HashBytes64(Format("%zu:", text.size()), hash);
+    hash = HashBytes64(text, hash);
+}
+
+// Names, sizes and times of a source file, or that it is missing.
+void HashFileStamp(uint64_t& hash, const fs::path& file) {
+    std::error_code sizeError;
+    std::error_code timeError;
+    const uintmax_t size = fs::file_size(file, sizeError);
+    const fs::file_time_type time = fs::last_write_time(file, timeError);
+    HashText(hash, file.filename().string());
+    HashText(hash, sizeError || timeError
+                       ? std::string("missing")
+                       : Format("%ju,%lld", size, static_cast<long long>(time.time_since_epoch().count())));
+}
+
+// Raises the engine error when a sprite read from a bundle reaches outside itself or its atlas:
+// drawing trusts these rectangles.
+void CheckBundleSprite(const TGSprite& sprite, const std::string& sequence) {
+    const auto fail = [&](const std::string& what) {
+        throw EGError("TGSeqPool.LoadBundle", Format("sequence \"%s\": %s", sequence.c_str(), what.c_str()));
+    };
+    const int width = sprite.PixelWidth();
+    const int height = sprite.PixelHeight();
+    if (width < 1 || height < 1 || width > MaxPictureSide || height > MaxPictureSide) {
+        fail(Format("sprite of %dx%d pixels", width, height));
+    }
+    const auto inside = [](const TGRect& r, int w, int h) {
+        return r.Left >= 0 && r.Top >= 0 && r.Left <= r.Right && r.Top <= r.Bottom && r.Right <= w &&
+               r.Bottom <= h;
+    };
+    const TGTexturePack& pack = sprite.Pack();
+    for (int i = 0; i < sprite.FragmentCount(); ++i) {
+        const TGSpriteFragment& fragment = sprite.Fragment(i);
+        const TGRect& part = fragment.SpriteRect;
+        const TGRect& atlas = fragment.AtlasRect;
+        if (!inside(part, width, height) || !inside(atlas, pack.TextureWidth(), pack.TextureHeight()) ||
+            part.Width() != atlas.Width() || part.Height() != atlas.Height()) {
+            fail(Format("fragment %d: (%d,%d)-(%d,%d) of a %dx%d sprite at (%d,%d)-(%d,%d) of a %dx%d atlas",
+                        i, part.Left, part.Top, part.Right, part.Bottom, width, height, atlas.Left, atlas.Top,
+                        atlas.Right, atlas.Bottom, pack.TextureWidth(), pack.TextureHeight()));
+        }
+    }
+}
+
 } // namespace
 
 TGSeqPool::TGSeqPool(const TGResContextRec& context, const TGResourceDef& def)
@@ -278,9 +332,14 @@ TGSeqPool::TGSeqPool(const TGResContextRec& context, const TGResourceDef& def)
     }
 
     CreatePack();
+    FSettingsKey = ComputeSettingsKey();
+    FSourcesKey = ComputeSourcesKey();
     std::error_code ec;
     if (ignoreBundle || !fs::is_regular_file(BundleFile(), ec) || !LoadBundle()) {
         BuildFromFolders();
+        // The build may have added masks and archives beside the pictures; the next start sees
+        // them, so the bundle is keyed with them.
+        FSourcesKey = ComputeSourcesKey();
     }
 }
 
@@ -420,7 +479,7 @@ void TGSeqPool::LoadSeqDir(const TGSeqDirRec& dir, bool generate) {
             if (!ReadGfxEntry(in, entry)) {
                 break;
             }
-        } catch (const EGError& error) {
+        } catch (const std::exception& error) {
             // What was read before the damage is still good art; the rest is lost until the
             // archive is rebuilt.
             std::fprintf(stderr, "TGSeqPool.LoadSeqDir: \"%s\": reading stopped: %s\n", gfxFile.c_str(),
@@ -445,25 +504,73 @@ bool TGSeqPool::HasImageSource() const {
     return false;
 }
 
+uint64_t TGSeqPool::ComputeSettingsKey() const {
+    uint64_t hash = HashSeed64;
+    HashText(hash, Format("format %d 16bit %d target %d texture %dx%d", FPixelFormat, F16Bit, FRenderTarget,
+                          FTextureWidth, FTextureHeight));
+    for (const TGSeqAttributeRec& attribute : FAttributes) {
+        HashText(hash, Format("attribute %d ", attribute.Aligned) + attribute.Id);
+    }
+    for (const TGSeqDirRec& raw : FSeqDirs) {
+        const TGSeqDirRec dir = Normalized(raw);
+        HashText(hash, Format("dir %d %d ", dir.AutoMask, dir.GenerateGFX) + dir.Root + "|" + dir.Path);
+    }
+    return hash;
+}
+
+uint64_t TGSeqPool::ComputeSourcesKey() const {
+    uint64_t hash = HashSeed64;
+    HashText(hash, FDataFolder.string());
+    for (const TGSeqDirRec& raw : FSeqDirs) {
+        const TGSeqDirRec dir = Normalized(raw);
+        const TFolderListing folder = ListFolder(FDataFolder, dir.Root, dir.Path);
+        for (const std::string& file : folder.Files) {
+            HashFileStamp(hash, folder.Absolute / file);
+        }
+        // Without pictures in the folder, its archive is what the pool is built from.
+        if (folder.Files.empty()) {
+            HashFileStamp(hash, ResolveNoCase(FDataFolder / GfxName(dir)));
+        }
+    }
+    return hash;
+}
+
 bool TGSeqPool::LoadBundle() {
     const fs::path bundle = BundleFile();
     try {
         const std::string data = ZDecompress(ReadWholeFile(bundle));
         TGTaggedReader in(data);
+        if (in.ReadString() != BundleSignature) {
+            throw EGError("TGSeqPool.LoadBundle", "not a sequence bundle of this version");
+        }
+        if (in.ReadString() != KeyText(FSettingsKey)) {
+            throw EGError("TGSeqPool.LoadBundle", "made for other settings of the pool");
+        }
+        // Without any picture or archive left the bundle is the only copy of the art, and
+        // stays in use whatever the folders held when it was made.
+        if (in.ReadString() != KeyText(FSourcesKey) && HasImageSource()) {
+            throw EGError("TGSeqPool.LoadBundle", "made from other pictures");
+        }
         FPack->Read(in);
         const int32_t count = in.ReadInteger();
         if (count < 0) {
             throw EGError("TGSeqPool.LoadBundle", Format("%d sequences", count));
         }
         for (int32_t i = 0; i < count; ++i) {
-            FSequences.push_back(std::make_unique<TGSequence>(*FDevice, *FPack, in));
+            auto sequence = std::make_unique<TGSequence>(*FDevice, *FPack, in);
+            for (int k = 0; k < sequence->Count(); ++k) {
+                CheckBundleSprite(sequence->GetSprite(k), sequence->Name());
+            }
+            FSequences.push_back(std::move(sequence));
         }
         if (!in.AtEnd()) {
             throw EGError("TGSeqPool.LoadBundle",
                           Format("%zu bytes after the last sequence", in.Remaining()));
         }
         return true;
-    } catch (const EGError& error) {
+    } catch (const std::exception& error) {
+        // Whatever went wrong, from a damaged count asking for more memory than there is to a
+        // bundle made for other settings, the bundle is a cache and is treated as damaged.
         FSequences.clear();
         if (!HasImageSource()) {
             throw EGError("TGSeqPool.LoadBundle", Format("\"%s\": %s", bundle.c_str(), error.what()));
@@ -485,6 +592,9 @@ void TGSeqPool::WriteBundle() const {
     }
     std::string data;
     TGTaggedWriter out(data);
+    out.WriteString(BundleSignature);
+    out.WriteString(KeyText(FSettingsKey));
+    out.WriteString(KeyText(FSourcesKey));
     FPack->Write(out);
     out.WriteInteger(Count());
     for (const auto& sequence : FSequences) {
@@ -545,7 +655,7 @@ std::vector<TGGfxEntryInfo> ListGfxArchive(const fs::path& file) {
             }
             entries.push_back({entry.SequenceName, entry.ColorName, entry.AlphaName});
         }
-    } catch (const EGError& error) {
+    } catch (const std::exception& error) {
         throw EGError("ListGfxArchive", Format("\"%s\": %s", file.c_str(), error.what()));
     }
     return entries;

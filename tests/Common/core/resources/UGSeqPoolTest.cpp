@@ -14,6 +14,8 @@
 #include <gtest/gtest.h>
 #include <png.h>
 
+#include <chrono>
+#include <cstdint>
 #include <cstring>
 #include <fstream>
 #include <functional>
@@ -329,6 +331,7 @@ TEST_F(SeqPoolTest, SixteenBitPoolsKeepTheirOwnCache) {
     MakeUiPool().reset();
     ASSERT_TRUE(fs::exists(Bundle32()));
 
+    const std::string bundle32 = ReadFile(Bundle32());
     WriteRgbPng(Ui() / "b.png", 2, 2, [](int, int) { return 0x665544u; });
     Device.Set16BitMode(true);
     {
@@ -338,9 +341,10 @@ TEST_F(SeqPoolTest, SixteenBitPoolsKeepTheirOwnCache) {
         EXPECT_EQ(pool->Count(), 2);
     }
     EXPECT_TRUE(fs::exists(User / "cache16" / "_Art.bun"));
+    EXPECT_EQ(ReadFile(Bundle32()), bundle32) << "the 16-bit pool left the 32-bit bundle alone";
 
     Device.Set16BitMode(false);
-    EXPECT_EQ(MakeUiPool()->Count(), 1);
+    EXPECT_EQ(MakeUiPool()->Count(), 2) << "the 32-bit bundle was made before b.png";
 }
 
 TEST_F(SeqPoolTest, DamagedBundleIsDeletedAndRebuilt) {
@@ -361,6 +365,103 @@ TEST_F(SeqPoolTest, DamagedBundleIsDeletedAndRebuilt) {
         EXPECT_TRUE(Snapshot(*pool) == built);
     }
     EXPECT_EQ(ZDecompress(ReadFile(Bundle32())), content);
+}
+
+TEST_F(SeqPoolTest, BundleIsRebuiltWhenTheSettingsOrThePicturesChange) {
+    const std::string ui = "<SeqDir Root=\"gfx\" Path=\"ui\"/>";
+    const std::string argb = "PixelFormat=\"A8R8G8B8\"";
+    struct TCase {
+        const char* Change;
+        std::string Attributes;
+        std::string Children;
+        std::function<void()> EditFolder;
+    };
+    const TCase cases[] = {
+        {"pixel format", "PixelFormat=\"A4R4G4B4\" AdjustPixelFormat=\"0\"", ui, nullptr},
+        {"texture width", argb + " TextureWidth=\"512\" TextureHeight=\"512\"", ui, nullptr},
+        {"another folder", argb, ui + "<SeqDir Root=\"gfx\" Path=\"more\"/>",
+         [&] { WriteRgbPng(Data / "gfx" / "more" / "star.png", 3, 2, [](int, int) { return 0x335577u; }); }},
+        {"aligned", argb, ui + "<SeqAttribute Id=\"UI/Coin\" Aligned=\"1\"/>", nullptr},
+        // Same name, same size: only the contents and the time tell.
+        {"repainted picture", argb, ui,
+         [&] {
+             WriteRgbPng(Ui() / "button.png", 4, 3, [](int, int) { return 0x998877u; });
+             fs::last_write_time(Ui() / "button.png",
+                                 fs::file_time_type::clock::now() + std::chrono::hours(1));
+         }},
+        {"picture removed", argb, ui, [&] { fs::remove(Ui() / "glow.png"); }},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Change);
+        fs::remove_all(Data / "gfx");
+        fs::remove_all(User);
+        WriteSampleFolder(Ui());
+        MakeUiPool().reset();
+        ASSERT_TRUE(fs::exists(Bundle32()));
+        if (c.EditFolder) {
+            c.EditFolder();
+        }
+        TPoolImage expected;
+        {
+            auto fresh = MakePool(c.Attributes + " IgnoreBundle=\"1\"", c.Children);
+            expected = Snapshot(*fresh);
+        }
+        Progress.clear();
+        {
+            auto pool = MakePool(c.Attributes, c.Children);
+            EXPECT_FALSE(Progress.empty()) << "the old bundle was used";
+            EXPECT_TRUE(Snapshot(*pool) == expected);
+        }
+        // The new bundle carries the new settings and is used by the next start.
+        Progress.clear();
+        auto again = MakePool(c.Attributes, c.Children);
+        EXPECT_TRUE(Progress.empty());
+        EXPECT_TRUE(Snapshot(*again) == expected);
+    }
+}
+
+TEST_F(SeqPoolTest, BundleSpritesReachingOutsideTheirAtlasMakeItDamaged) {
+    WriteSampleFolder(Ui());
+    TPoolImage built;
+    TGSpriteFragment glow;
+    {
+        auto pool = MakeUiPool();
+        built = Snapshot(*pool);
+        glow = pool->FindSequence("ui/glow")->GetSprite(0).Fragment(0);
+    }
+    const std::string content = ZDecompress(ReadFile(Bundle32()));
+    const auto fragmentBytes = [](const TGSpriteFragment& f) {
+        const int32_t values[9] = {f.SpriteRect.Top,    f.SpriteRect.Left,  f.SpriteRect.Right,
+                                   f.SpriteRect.Bottom, f.AtlasRect.Top,    f.AtlasRect.Left,
+                                   f.AtlasRect.Right,   f.AtlasRect.Bottom, f.TextureIndex};
+        return std::string(reinterpret_cast<const char*>(values), sizeof values);
+    };
+    const size_t at = content.find(fragmentBytes(glow));
+    ASSERT_NE(at, std::string::npos);
+    ASSERT_EQ(content.find(fragmentBytes(glow), at + 1), std::string::npos);
+
+    const std::pair<const char*, std::function<void(TGSpriteFragment&)>> damages[] = {
+        {"sprite top far above", [](TGSpriteFragment& f) { f.SpriteRect.Top = INT32_MIN; }},
+        {"atlas right beyond the texture", [](TGSpriteFragment& f) { f.AtlasRect.Right = 1 << 30; }},
+        {"atlas left past its right", [](TGSpriteFragment& f) { f.AtlasRect.Left = f.AtlasRect.Right + 1; }},
+        {"sprite wider than its atlas part", [](TGSpriteFragment& f) { f.SpriteRect.Right += 1; }},
+    };
+    for (const auto& [damage, apply] : damages) {
+        SCOPED_TRACE(damage);
+        TGSpriteFragment bad = glow;
+        apply(bad);
+        std::string damaged = content;
+        damaged.replace(at, sizeof(int32_t) * 9, fragmentBytes(bad));
+        std::ofstream(Bundle32(), std::ios::binary | std::ios::trunc) << ZCompress(damaged, 1);
+        Progress.clear();
+        {
+            auto pool = MakeUiPool();
+            EXPECT_FALSE(Progress.empty()) << "the damaged bundle was used";
+            EXPECT_FALSE(fs::exists(Bundle32()));
+            EXPECT_TRUE(Snapshot(*pool) == built);
+        }
+        EXPECT_EQ(ZDecompress(ReadFile(Bundle32())), content);
+    }
 }
 
 TEST_F(SeqPoolTest, DamagedBundleWithoutPicturesNamesTheBundle) {
