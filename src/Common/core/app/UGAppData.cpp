@@ -1,6 +1,7 @@
 #include "UGAppData.h"
 
 #include "UGConfigPreprocessor.h"
+#include "UGEngineResources.h"
 #include "UGError.h"
 #include "UGFileSystem.h"
 #include "UGStrings.h"

@@ -58,7 +58,7 @@ struct TGResourceDef {
     int32_t GetIntDef(const std::string& name, int32_t def) const;
     // Child elements with that tag, in document order, as definitions of their own.
     std::vector<TGResourceDef> Children(const std::string& tag) const;
-    // Where the definition came from, for messages.
+    // Where the definition came from, for messages: the file, the element and the Id.
     std::string Location() const;
 };
 
@@ -89,9 +89,6 @@ public:
 private:
     std::vector<std::unique_ptr<TGResourceClass>> FClasses;
 };
-
-// Registers the engine's own resource types: "SeqPool", "Font", "SysFont", "ImageFont".
-void RegisterEngineResourceClasses();
 
 // The base of every resource: an Id and the engine context.
 class TGResource {
@@ -132,6 +129,7 @@ public:
     TGResourceDef LookupResource(const std::string& id) const;
 
     TGResource& GetItem(const TGResourceClass& cls, const std::string& name) const;
+    // Defined with the registration of the engine's resource types (UGEngineResources.cpp).
     TGFont& GetFont(const std::string& name) const;
     bool HasFont(const std::string& name) const;
     TGSequence& GetSeq(const std::string& name) const;
@@ -148,6 +146,10 @@ private:
     std::vector<TGResourceDef> AllDefinitions() const;
     std::unique_ptr<TGResource> Create(const TGResourceDef& def) const;
     void RebuildSequenceIndex();
+    static const TGResourceClass& ResolveDefinitionClass(const TGResourceDef& def);
+    static const TGResourceClass& ResolveRuleClass(const PGXMLNode& rule);
+    // The configuration's file and element, for errors about what it lacks.
+    std::string ConfigLocation() const;
 
     TGResContextRec FContext;
     std::vector<std::unique_ptr<TGResource>> FResources;
