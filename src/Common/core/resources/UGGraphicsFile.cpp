@@ -587,9 +587,17 @@ void TGGraphicsFile::Assign(const IGGraphicsFile& source) {
 }
 
 void TGGraphicsFile::SaveToFile(const std::string& name) const {
+    WriteFileAtomic(name, EncodeFramesJpeg(*this, name));
+}
+
+std::string EncodeFramesJpeg(const IGGraphicsFile& file, const std::string& name) {
+    std::vector<TGImage24> frames;
+    for (int i = 0; i < file.FrameCount(); ++i) {
+        frames.push_back(file.GetFrame(i));
+    }
     TGImage24 glued;
-    GlueBitmaps(FFrames, glued);
-    WriteFileAtomic(name, EncodeJpeg(glued, name));
+    GlueBitmaps(frames, glued);
+    return EncodeJpeg(glued, name);
 }
 
 TGFilePNG::TGFilePNG(const std::string& name, std::string* stream, bool fromStream) {

@@ -110,6 +110,9 @@ public:
     explicit TGMaskFilter(const IGGraphicsFile& source);
 };
 
+// The frames glued side by side as one JPEG, the bytes SaveToFile writes; `name` is for errors.
+std::string EncodeFramesJpeg(const IGGraphicsFile& file, const std::string& name);
+
 // Dithers one frame in place (see TGDitherFilter).
 void DitherImage(TGImage24& image);
 // The mask of one frame (see TGMaskFilter).

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "UGCacheLocation.h"
 #include "UGXMLNode.h"
 
 #include <cstdint>
@@ -33,6 +34,9 @@ struct TGResContextRec {
     std::filesystem::path UserFolder;
     // Where relative names of the data (image folders, ".gfx" archives, faces) are found.
     std::filesystem::path DataFolder;
+    // Where archives and masks made from the data folder are read and written; by default
+    // beside the pictures only.
+    TGCacheLocation Caches;
     // Renders TrueType faces for system fonts; none where no system font is used.
     IGFontRasterizer* FontRasterizer = nullptr;
 };

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 #include <system_error>
 
 namespace qm {
@@ -80,9 +81,37 @@ struct TFolderListing {
     // Regular files only, in byte order of their lower-cased names, so that sequence order and
     // atlas placement do not depend on the file system.
     std::vector<std::string> Files;
+    // The folder's mirror in the per-user cache folder, where masks go when the folder itself
+    // may not be written, and the alpha images found there, in the same order.
+    fs::path MirrorAbsolute;
+    std::vector<std::string> MirrorAlphas;
 };
 
-TFolderListing ListFolder(const fs::path& dataFolder, const std::string& root, const std::string& path) {
+bool ByLowerName(const std::string& a, const std::string& b) {
+    const std::string la = LowerAscii(a);
+    const std::string lb = LowerAscii(b);
+    return la != lb ? la < lb : a < b;
+}
+
+std::vector<std::string> RegularFiles(const fs::path& folder) {
+    std::vector<std::string> files;
+    std::error_code ec;
+    fs::directory_iterator it(folder.empty() ? fs::path(".") : folder, ec);
+    if (ec) {
+        return files;
+    }
+    for (const fs::directory_entry& entry : it) {
+        std::error_code typeError;
+        if (entry.is_regular_file(typeError)) {
+            files.push_back(entry.path().filename().string());
+        }
+    }
+    std::sort(files.begin(), files.end(), ByLowerName);
+    return files;
+}
+
+TFolderListing ListFolder(const fs::path& dataFolder, const std::string& root, const std::string& path,
+                          const TGCacheLocation* caches = nullptr) {
     TFolderListing listing;
     listing.Relative = root + path;
     listing.Path = path;
@@ -91,23 +120,28 @@ TFolderListing ListFolder(const fs::path& dataFolder, const std::string& root, c
         folder.pop_back();
     }
     listing.Absolute = ResolveNoCase(folder.empty() ? dataFolder : dataFolder / folder);
-    std::error_code ec;
-    fs::directory_iterator it(listing.Absolute.empty() ? fs::path(".") : listing.Absolute, ec);
-    if (ec) {
-        return listing;
-    }
-    for (const fs::directory_entry& entry : it) {
-        std::error_code typeError;
-        if (entry.is_regular_file(typeError)) {
-            listing.Files.push_back(entry.path().filename().string());
+    listing.Files = RegularFiles(listing.Absolute);
+    if (caches && !listing.Files.empty()) {
+        listing.MirrorAbsolute = caches->MirrorOf(listing.Absolute);
+        if (!listing.MirrorAbsolute.empty() && listing.MirrorAbsolute != listing.Absolute) {
+            for (const std::string& file : RegularFiles(listing.MirrorAbsolute)) {
+                if (HasImageExtension(file) && IsAlphaBase(BaseName(file))) {
+                    listing.MirrorAlphas.push_back(file);
+                }
+            }
         }
     }
-    std::sort(listing.Files.begin(), listing.Files.end(), [](const std::string& a, const std::string& b) {
-        const std::string la = LowerAscii(a);
-        const std::string lb = LowerAscii(b);
-        return la != lb ? la < lb : a < b;
-    });
     return listing;
+}
+
+// Where an alpha image of the listing lies: in the folder, or in its mirror.
+fs::path AlphaPath(const TFolderListing& folder, const std::string& fileName) {
+    std::error_code ec;
+    const fs::path beside = folder.Absolute / fileName;
+    if (folder.MirrorAbsolute.empty() || fs::is_regular_file(beside, ec)) {
+        return beside;
+    }
+    return folder.MirrorAbsolute / fileName;
 }
 
 // One entry of an archive, decoded. Color is null for entries that carry no picture (alpha
@@ -146,9 +180,11 @@ std::string FindAlphaName(const TFolderListing& folder, const std::string& fileN
         return folder.Relative + fileName;
     }
     const std::string prefix = LowerAscii(base) + "_a.";
-    for (const std::string& candidate : folder.Files) {
-        if (LowerAscii(candidate).starts_with(prefix) && HasImageExtension(candidate)) {
-            return folder.Relative + candidate;
+    for (const std::vector<std::string>* files : {&folder.Files, &folder.MirrorAlphas}) {
+        for (const std::string& candidate : *files) {
+            if (LowerAscii(candidate).starts_with(prefix) && HasImageExtension(candidate)) {
+                return folder.Relative + candidate;
+            }
         }
     }
     return "";
@@ -173,7 +209,7 @@ bool WriteGfxEntry(TGTaggedWriter& out, const TFolderListing& folder, size_t ind
     WriteImageBytes(out, colorBytes);
     if (!entry.Color->GetAlpha() && !entry.AlphaName.empty()) {
         const std::string alphaFile = entry.AlphaName.substr(folder.Relative.size());
-        std::string alphaBytes = ReadWholeFile(folder.Absolute / alphaFile);
+        std::string alphaBytes = ReadWholeFile(AlphaPath(folder, alphaFile));
         entry.Alpha = CreateByExtension(entry.AlphaName, &alphaBytes, true);
         WriteImageBytes(out, alphaBytes);
     }
@@ -417,6 +453,7 @@ void TGSeqPool::LoadSeqDir(const TGSeqDirRec& dir, bool generate) {
     const bool dither = FPack->Format() == pfA4R4G4B4 || FPack->Format() == pfA1R5G5B5;
 
     auto addSequence = [&](const TGfxEntry& entry, const fs::path* maskFolder) {
+        const TGCacheLocation& caches = Context().Caches;
         const TGDitherFilter color(*entry.Color, dither);
         PGGraphicsFile alpha = color.GetAlpha();
         if (!alpha) {
@@ -427,12 +464,20 @@ void TGSeqPool::LoadSeqDir(const TGSeqDirRec& dir, bool generate) {
                 const TGMaskFilter mask(*entry.Color);
                 // Kept next to the picture so that the next build finds it as an ordinary alpha
                 // image and an artist can retouch it.
+                // Where the folder may not be written, the mask goes to its mirror; where it
+                // cannot be written at all, the pool goes on with the mask it made.
                 if (maskFolder) {
                     std::string maskName = BaseName(entry.FileName) + "_a";
                     if (mask.FrameCount() > 1) {
                         maskName += Format(".%d", mask.FrameCount());
                     }
-                    mask.SaveToFile((*maskFolder / (maskName + ".jpg")).string());
+                    const fs::path maskFile = *maskFolder / (maskName + ".jpg");
+                    const TGCacheLocation::TWriteResult written =
+                        caches.Write(maskFile, EncodeFramesJpeg(mask, maskFile.string()));
+                    if (!written) {
+                        std::fprintf(stderr, "TGSeqPool.LoadSeqDir: mask not kept: %s\n",
+                                     written.Error.c_str());
+                    }
                 }
                 alpha = std::make_shared<TGDitherFilter>(mask, dither);
             }
@@ -448,7 +493,7 @@ void TGSeqPool::LoadSeqDir(const TGSeqDirRec& dir, bool generate) {
         FSequences.push_back(std::move(sequence));
     };
 
-    const TFolderListing folder = ListFolder(FDataFolder, dir.Root, dir.Path);
+    const TFolderListing folder = ListFolder(FDataFolder, dir.Root, dir.Path, &Context().Caches);
     const fs::path gfxFile = ResolveForWriting(FDataFolder / GfxName(dir));
     if (!folder.Files.empty()) {
         // Without generation the archive is still assembled: it is what decodes the pictures.
@@ -461,17 +506,22 @@ void TGSeqPool::LoadSeqDir(const TGSeqDirRec& dir, bool generate) {
             }
         }
         out.WriteFixedString256(GfxEndMarker);
+        // An archive that cannot be kept only means the next rebuild decodes the folder again.
         if (generate) {
-            WriteFileAtomic(gfxFile, archive);
+            const TGCacheLocation::TWriteResult written = Context().Caches.Refresh(gfxFile, archive);
+            if (!written) {
+                std::fprintf(stderr, "TGSeqPool.LoadSeqDir: archive not kept: %s\n", written.Error.c_str());
+            }
         }
         return;
     }
 
-    std::error_code ec;
-    if (!fs::is_regular_file(gfxFile, ec)) {
+    const std::optional<fs::path> found = FindArchive(dir);
+    if (!found) {
         return;
     }
-    const std::string bytes = ReadWholeFile(gfxFile);
+    const fs::path archiveFile = *found;
+    const std::string bytes = ReadWholeFile(archiveFile);
     TGTaggedReader in(bytes);
     for (;;) {
         TGfxEntry entry;
@@ -482,7 +532,7 @@ void TGSeqPool::LoadSeqDir(const TGSeqDirRec& dir, bool generate) {
         } catch (const std::exception& error) {
             // What was read before the damage is still good art; the rest is lost until the
             // archive is rebuilt.
-            std::fprintf(stderr, "TGSeqPool.LoadSeqDir: \"%s\": reading stopped: %s\n", gfxFile.c_str(),
+            std::fprintf(stderr, "TGSeqPool.LoadSeqDir: \"%s\": reading stopped: %s\n", archiveFile.c_str(),
                          error.what());
             break;
         }
@@ -492,12 +542,15 @@ void TGSeqPool::LoadSeqDir(const TGSeqDirRec& dir, bool generate) {
     }
 }
 
+std::optional<fs::path> TGSeqPool::FindArchive(const TGSeqDirRec& dir) const {
+    // Any archive will do: without the pictures there is nothing to be more current than.
+    return Context().Caches.FindCurrent(FDataFolder / GfxName(dir), [](const fs::path&) { return true; });
+}
+
 bool TGSeqPool::HasImageSource() const {
     for (const TGSeqDirRec& raw : FSeqDirs) {
         const TGSeqDirRec dir = Normalized(raw);
-        std::error_code ec;
-        if (!ListFolder(FDataFolder, dir.Root, dir.Path).Files.empty() ||
-            fs::is_regular_file(ResolveNoCase(FDataFolder / GfxName(dir)), ec)) {
+        if (!ListFolder(FDataFolder, dir.Root, dir.Path).Files.empty() || FindArchive(dir)) {
             return true;
         }
     }
@@ -523,13 +576,17 @@ uint64_t TGSeqPool::ComputeSourcesKey() const {
     HashText(hash, FDataFolder.string());
     for (const TGSeqDirRec& raw : FSeqDirs) {
         const TGSeqDirRec dir = Normalized(raw);
-        const TFolderListing folder = ListFolder(FDataFolder, dir.Root, dir.Path);
+        const TFolderListing folder = ListFolder(FDataFolder, dir.Root, dir.Path, &Context().Caches);
         for (const std::string& file : folder.Files) {
             HashFileStamp(hash, folder.Absolute / file);
         }
+        for (const std::string& file : folder.MirrorAlphas) {
+            HashFileStamp(hash, folder.MirrorAbsolute / file);
+        }
         // Without pictures in the folder, its archive is what the pool is built from.
         if (folder.Files.empty()) {
-            HashFileStamp(hash, ResolveNoCase(FDataFolder / GfxName(dir)));
+            const std::optional<fs::path> archive = FindArchive(dir);
+            HashFileStamp(hash, archive ? *archive : FDataFolder / GfxName(dir));
         }
     }
     return hash;

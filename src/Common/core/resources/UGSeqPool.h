@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -65,6 +66,9 @@ private:
     // can be built from its folders instead.
     bool LoadBundle();
     bool HasImageSource() const;
+    // The archive standing in for an image folder (dir normalised): beside the folder, else in
+    // the per-user cache folder.
+    std::optional<std::filesystem::path> FindArchive(const TGSeqDirRec& dir) const;
     // Hashes of everything a bundle is made from: the pool's settings (formats, sizes, folders,
     // attributes), and the names, sizes and times of the folders' files (or of the archives
     // standing in for them). A bundle holding other keys is rebuilt.

@@ -159,6 +159,7 @@ protected:
         context.Device = &Device;
         context.UserFolder = User;
         context.DataFolder = Data;
+        context.Caches = Caches;
         context.Progress = [this](const std::string& text) { Progress.push_back(text); };
         std::unique_ptr<TGResource> resource =
             TGResourceRegistry::Instance().ResolveClass("SeqPool").Create(context, def);
@@ -183,6 +184,8 @@ protected:
     TGManualTickSource Ticks;
     TGGraphicsDevice Device;
     std::vector<std::string> Progress;
+    // Beside the pictures only, unless a test plays an installed, read-only data folder.
+    TGCacheLocation Caches;
 };
 
 // Three different little pictures, one of them animated.
@@ -522,6 +525,48 @@ TEST_F(SeqPoolTest, AlignedSequenceStartsItsOwnTexture) {
     const TGSprite& b = pool->GetSequence(1).GetSprite(0);
     EXPECT_EQ(b.GetTextureMap(), 1);
     EXPECT_EQ(b.GetTextureMapRect(), (TGRect{1, 1, 9, 9}));
+}
+
+// As the game installed for everyone runs it: the data folder may not be written, and archives and
+// masks go to the same place under the per-user cache folder, where the next build finds them.
+TEST_F(SeqPoolTest, ReadOnlyDataFolderKeepsArchivesAndMasksInTheCacheFolder) {
+    const fs::path mirror = Dir.Path() / "cache";
+    Caches = TGCacheLocation(Data, mirror, [this](const fs::path& folder) {
+        const fs::path relative = folder.lexically_relative(Data);
+        return relative.empty() || *relative.begin() == "..";
+    });
+    WriteRgbPng(Ui() / "Base.png", 5, 5,
+                [](int x, int y) { return x == 0 || y == 0 || x == 4 || y == 4 ? 0xFF00FFu : 0x336699u; });
+    const std::string autoMask = "<SeqDir Root=\"gfx\" Path=\"ui\" AutoMask=\"1\"/>";
+    MakePool("PixelFormat=\"A8R8G8B8\" IgnoreBundle=\"1\"", autoMask).reset();
+    EXPECT_FALSE(fs::exists(Data / "gfx" / "ui.gfx"));
+    EXPECT_FALSE(fs::exists(Ui() / "Base_a.jpg"));
+    EXPECT_TRUE(fs::is_regular_file(mirror / "gfx" / "ui" / "Base_a.jpg"));
+    ASSERT_TRUE(fs::is_regular_file(mirror / "gfx" / "ui.gfx"));
+
+    // The saved mask is the alpha image of the next build, as it is beside the picture.
+    MakePool("PixelFormat=\"A8R8G8B8\" IgnoreBundle=\"1\"", autoMask).reset();
+    const std::vector<TGGfxEntryInfo> entries = ListGfxArchive(mirror / "gfx" / "ui.gfx");
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].AlphaName, "gfx/ui/Base_a.jpg");
+
+    // Without the folder, the archive in the cache folder stands in for it.
+    fs::remove_all(Ui());
+    auto pool = MakePool("PixelFormat=\"A8R8G8B8\" IgnoreBundle=\"1\"", autoMask);
+    ASSERT_EQ(pool->Count(), 1);
+    EXPECT_EQ(pool->GetSequence(0).Name(), "ui/base");
+}
+
+// Nowhere to keep them: the pool is built all the same, from what it decoded.
+TEST_F(SeqPoolTest, ArchivesAndMasksThatCannotBeWrittenAnywhereAreNotFatal) {
+    Caches = TGCacheLocation(Data, fs::path(), [](const fs::path&) { return false; });
+    WriteRgbPng(Ui() / "Base.png", 5, 5,
+                [](int x, int y) { return x == 0 || y == 0 || x == 4 || y == 4 ? 0xFF00FFu : 0x336699u; });
+    auto pool = MakePool("PixelFormat=\"A8R8G8B8\"", "<SeqDir Root=\"gfx\" Path=\"ui\" AutoMask=\"1\"/>");
+    ASSERT_EQ(pool->Count(), 1);
+    EXPECT_EQ(Texel(*pool, pool->GetSequence(0).GetSprite(0), 0, 0), 0u) << "the mask applies";
+    EXPECT_FALSE(fs::exists(Data / "gfx" / "ui.gfx"));
+    EXPECT_FALSE(fs::exists(Ui() / "Base_a.jpg"));
 }
 
 TEST_F(SeqPoolTest, AutoMaskIsWrittenNextToThePicture) {
