@@ -696,7 +696,7 @@ fs::path BuildGfxArchive(const fs::path& dataFolder, const std::string& root, co
     }
     out.WriteFixedString256(GfxEndMarker);
     const fs::path file = ResolveForWriting(dataFolder / GfxName(dir));
-    WriteFileAtomic(file, archive);
+    WriteFileAtomic(file, archive, TGFileAccess::Shared);
     return file;
 }
 

@@ -267,10 +267,16 @@ TEST_F(SeqPoolTest, GfxArchiveReplacesTheFolder) {
         fromFolder = Snapshot(*pool);
     }
     const fs::path archive = Data / "gfx" / "ui.gfx";
+    // Archives are art for everyone who may read the data folder, not a player's private file.
+    const auto readableByAll = [&] {
+        return (fs::status(archive).permissions() & fs::perms::others_read) != fs::perms::none;
+    };
+    EXPECT_TRUE(readableByAll());
     const std::string written = ReadFile(archive);
     fs::remove(archive);
     EXPECT_EQ(BuildGfxArchive(Data, "gfx", "ui"), archive);
     EXPECT_EQ(ReadFile(archive), written);
+    EXPECT_TRUE(readableByAll());
 
     const std::vector<TGGfxEntryInfo> entries = ListGfxArchive(archive);
     ASSERT_EQ(entries.size(), 4u);
