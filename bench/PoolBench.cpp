@@ -2,6 +2,7 @@
 // bundle, and text drawn with an image font and a system font.
 
 #include "BenchSupport.h"
+#include "UGEngineResources.h"
 #include "UGFont.h"
 #include "UGFreeTypeRasterizer.h"
 #include "UGNewXMLNode.h"
