@@ -102,7 +102,9 @@ int RunGame(const TGCommandLine& options) {
 
     try {
         TGameForm form(window, info, options.FullScreen.value_or(!options.Headless));
-        if (!options.Scene.empty()) {
+        if (options.Scene.empty()) {
+            form.OpenFirstScreen();
+        } else {
             form.OpenScene(options.Scene);
         }
         if (!options.NoVSync && !options.Headless) {

@@ -3,6 +3,7 @@
 #include "UDictionary.h"
 #include "UGError.h"
 #include "UGFileSystem.h"
+#include "UGFont.h"
 #include "UGStrings.h"
 
 #include <algorithm>
@@ -30,16 +31,12 @@ uint32_t Blend(uint32_t background, uint32_t ink, int coverage) {
     return result;
 }
 
-// The characters the face can draw: ASCII as it is, any other character of the UTF-8 text as
-// one question mark.
+// The characters of the UTF-8 text that take room on a line; control characters take none.
 std::vector<char32_t> DrawableCodes(const std::string& text) {
     std::vector<char32_t> codes;
-    for (unsigned char c : text) {
-        if (c < 0x80) {
-            bool printable = c >= IGFontRasterizer::FirstCode && c <= IGFontRasterizer::LastCode;
-            codes.push_back(printable ? c : U'?');
-        } else if (c >= 0xC0) {
-            codes.push_back(U'?');
+    for (char32_t c : DecodeUtf8(text)) {
+        if (c >= IGFontRasterizer::FirstCode) {
+            codes.push_back(c);
         }
     }
     return codes;
@@ -90,8 +87,8 @@ std::string ProgressImageLanguageId(const fs::path& dataFolder, int systemLangua
     return "1033";
 }
 
-TGRasterFace RenderProgressFace(IGFontRasterizer& rasterizer, const PGXMLNode& config,
-                                const fs::path& dataFolder) {
+std::unique_ptr<IGFontFace> OpenProgressFace(IGFontRasterizer& rasterizer, const PGXMLNode& config,
+                                             const fs::path& dataFolder) {
     PGXMLCollection faces = config->GetCollection("FontFace");
     for (size_t i = 0; i < faces->Count(); ++i) {
         PGXMLNode face = faces->GetItem(i);
@@ -101,7 +98,7 @@ TGRasterFace RenderProgressFace(IGFontRasterizer& rasterizer, const PGXMLNode& c
             std::replace(file.begin(), file.end(), '\\', '/');
             request.FaceFile = ResolveNoCase(dataFolder / file);
             request.PixelHeight = static_cast<int>(std::lround(FaceSizePoints * 96.0 / 72.0));
-            return rasterizer.RenderAscii(request);
+            return rasterizer.OpenFace(request);
         }
     }
     throw EGError("TFirstTimeInitializationForm.Create", "face \"Verdana\" is not mapped to a face file");
@@ -109,10 +106,10 @@ TGRasterFace RenderProgressFace(IGFontRasterizer& rasterizer, const PGXMLNode& c
 
 TFirstTimeInitializationForm::TFirstTimeInitializationForm(const fs::path& dataFolder, int systemLanguageId,
                                                            IGTickSource& ticks,
-                                                           std::optional<TGRasterFace> face,
+                                                           std::unique_ptr<IGFontFace> face,
                                                            IGProgressWindow* window)
-    : FTicks(ticks), FFace(std::move(face)), FWindow(window),
-      FPixels(static_cast<size_t>(Width) * Height, 0xFF000000u) {
+    : FTicks(ticks), FFace(std::move(face)), FMetrics(FFace ? FFace->Metrics() : TGFaceMetrics{}),
+      FWindow(window), FPixels(static_cast<size_t>(Width) * Height, 0xFF000000u) {
     std::string language = ProgressImageLanguageId(dataFolder, systemLanguageId);
     FBack = LoadPicture(dataFolder, "back.gif");
     FHello = LoadPicture(dataFolder, "hello.gif");
@@ -175,13 +172,21 @@ void TFirstTimeInitializationForm::Redraw() {
     }
 }
 
+const TGGlyphBitmap& TFirstTimeInitializationForm::Glyph(char32_t code) const {
+    auto found = FGlyphs.find(code);
+    if (found == FGlyphs.end()) {
+        found = FGlyphs.emplace(code, FFace->RenderGlyph(code)).first;
+    }
+    return found->second;
+}
+
 int TFirstTimeInitializationForm::TextWidth(const std::string& text) const {
     if (!FFace) {
         return 0;
     }
     int width = 0;
     for (char32_t code : DrawableCodes(text)) {
-        width += FFace->Glyph(code).Advance;
+        width += Glyph(code).Advance;
     }
     return width;
 }
@@ -207,14 +212,14 @@ void TFirstTimeInitializationForm::DrawText(const std::string& text) {
     std::string padded = PadProgressText(
         text, [this](const std::string& s) { return TextWidth(s); }, MinTextWidth);
     int right = std::min(Width, TextX + TextWidth(padded));
-    int bottom = std::min(Height, TextY + FFace->Ascent + FFace->Descent);
+    int bottom = std::min(Height, TextY + FMetrics.Ascent + FMetrics.Descent);
     for (int y = TextY; y < bottom; ++y) {
         std::fill(FPixels.begin() + y * Width + TextX, FPixels.begin() + y * Width + right, TextBackground);
     }
     int pen = TextX;
-    int baseline = TextY + FFace->Ascent;
+    int baseline = TextY + FMetrics.Ascent;
     for (char32_t code : DrawableCodes(padded)) {
-        const TGGlyphBitmap& glyph = FFace->Glyph(code);
+        const TGGlyphBitmap& glyph = Glyph(code);
         for (int gy = 0; gy < glyph.Height; ++gy) {
             int y = baseline - glyph.BearingY + gy;
             for (int gx = 0; gx < glyph.Width; ++gx) {

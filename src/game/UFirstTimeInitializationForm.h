@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -33,8 +34,8 @@ std::string PadProgressText(std::string text, const std::function<int(const std:
 std::string ProgressImageLanguageId(const std::filesystem::path& dataFolder, int systemLanguageId);
 // The face of the progress text: "Verdana" mapped through the configuration's FontFace
 // elements, at size 10. Raises the engine error when the face is not mapped.
-TGRasterFace RenderProgressFace(IGFontRasterizer& rasterizer, const PGXMLNode& config,
-                                const std::filesystem::path& dataFolder);
+std::unique_ptr<IGFontFace> OpenProgressFace(IGFontRasterizer& rasterizer, const PGXMLNode& config,
+                                             const std::filesystem::path& dataFolder);
 
 // The window shown while the graphics cache is rebuilt: a background, a greeting animation, a
 // progress bar and a line of text that changes as the work advances. The picture is drawn into
@@ -64,7 +65,7 @@ public:
     // Loads the four pictures from the data folder. Without a face no text is drawn; without a
     // window the picture is only drawn into the buffer.
     TFirstTimeInitializationForm(const std::filesystem::path& dataFolder, int systemLanguageId,
-                                 IGTickSource& ticks, std::optional<TGRasterFace> face,
+                                 IGTickSource& ticks, std::unique_ptr<IGFontFace> face,
                                  IGProgressWindow* window);
     ~TFirstTimeInitializationForm();
     TFirstTimeInitializationForm(const TFirstTimeInitializationForm&) = delete;
@@ -90,7 +91,12 @@ private:
     void DrawText(const std::string& text);
 
     IGTickSource& FTicks;
-    std::optional<TGRasterFace> FFace;
+    const TGGlyphBitmap& Glyph(char32_t code) const;
+
+    std::unique_ptr<IGFontFace> FFace;
+    TGFaceMetrics FMetrics;
+    // Each character of the progress texts is rendered the first time a text needs it.
+    mutable std::map<char32_t, TGGlyphBitmap> FGlyphs;
     IGProgressWindow* FWindow;
     PGGraphicsFile FBack;
     PGGraphicsFile FHello;

@@ -119,9 +119,9 @@ void TBaseGameData::CheckGraphicsCache(const TGAppStartInfo& info) {
 void TBaseGameData::RebuildGraphicsCache(const TGAppStartInfo& info) {
     std::unique_ptr<TFirstTimeInitializationForm> form;
     if (info.ProgressWindow) {
-        std::optional<TGRasterFace> face;
+        std::unique_ptr<IGFontFace> face;
         if (info.FontRasterizer) {
-            face = RenderProgressFace(*info.FontRasterizer, Config, WorkingFolder());
+            face = OpenProgressFace(*info.FontRasterizer, Config, WorkingFolder());
         }
         form = std::make_unique<TFirstTimeInitializationForm>(WorkingFolder(), info.SystemLanguageId, Ticks(),
                                                               std::move(face), info.ProgressWindow);

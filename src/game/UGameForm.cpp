@@ -40,7 +40,15 @@ void TGameForm::DeactivateGame() {
     FAltDown = false;
 }
 
+void TGameForm::OpenFirstScreen() {
+    OpenScene(TRenderTestScene::SceneName);
+}
+
 void TGameForm::OpenScene(const std::string& name) {
+    if (name == BlankSceneName) {
+        FRenderTestScene.reset();
+        return;
+    }
     if (name == TRenderTestScene::SceneName) {
         FRenderTestScene = std::make_unique<TRenderTestScene>(*FGameData);
         return;

@@ -25,8 +25,13 @@ public:
     void DeactivateGame() override;
     void DoFrame() override;
 
-    // Opens a test scene instead of the game's screens; an unknown name is an error.
+    // Opens a test scene instead of the game's screens; an unknown name is an error. "blank"
+    // draws nothing but the cleared screen, the engine's cost at rest.
     void OpenScene(const std::string& name);
+    // What a start without a named scene shows. Until the menu exists that is the render test
+    // scene, so that a player starting the game sees what the engine draws.
+    void OpenFirstScreen();
+    static constexpr const char* BlankSceneName = "blank";
 
     bool InfoOverlayOn() const { return FInfoOverlay; }
     // The lines of the information overlay: the version for everybody, the performance and

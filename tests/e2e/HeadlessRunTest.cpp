@@ -29,7 +29,7 @@ protected:
 
 TEST_F(HeadlessRun, RunsTheFrameLoopAndWritesTheBackBufferOfTheRequestedFrames) {
     CommandResult result =
-        Run("--frames 12 --screenshot 5:" + In("a.png") + " --screenshot 12:" + In("b.png"));
+        Run("--scene blank --frames 12 --screenshot 5:" + In("a.png") + " --screenshot 12:" + In("b.png"));
     ASSERT_EQ(result.Status, 0) << result.Err;
     for (const char* name : {"a.png", "b.png"}) {
         Picture picture = ReadPng(dir.Path() / name);
@@ -40,6 +40,17 @@ TEST_F(HeadlessRun, RunsTheFrameLoopAndWritesTheBackBufferOfTheRequestedFrames) 
         EXPECT_TRUE(std::all_of(picture.Rgba.begin(), picture.Rgba.end(), [](uint8_t b) { return b == 0; }));
     }
     EXPECT_TRUE(fs::exists(dir.Path() / "user")) << "the per-user folder is created";
+}
+
+// Until the menu exists, a start that names no scene shows the render test scene.
+TEST_F(HeadlessRun, AStartWithoutASceneShowsTheRenderTestScene) {
+    CommandResult first = Run("--frames 5 --screenshot 5:" + In("first.png"));
+    ASSERT_EQ(first.Status, 0) << first.Err;
+    CommandResult named = Run("--scene render-test --frames 5 --screenshot 5:" + In("named.png"));
+    ASSERT_EQ(named.Status, 0) << named.Err;
+    Picture shown = ReadPng(dir.Path() / "first.png");
+    EXPECT_FALSE(std::all_of(shown.Rgba.begin(), shown.Rgba.end(), [](uint8_t b) { return b == 0; }));
+    EXPECT_TRUE(shown.Rgba == ReadPng(dir.Path() / "named.png").Rgba);
 }
 
 TEST_F(HeadlessRun, ScriptedInputIsPlayedAndQuitEndsTheRun) {

@@ -163,7 +163,7 @@ TEST_F(InstalledGame, FindsItsDataFolderAndDrawsAsTheBuildTreeDoes) {
 // A system-wide installation: the prefix belongs to someone else and cannot be written, and the
 // player has only a home and a cache folder. Run as root, the test becomes the unprivileged user
 // "nobody" for the game; otherwise the prefix is made read-only for the user running the tests.
-TEST_F(InstalledGame, DISABLED_RunsFromAReadOnlyPrefixAsAnUnprivilegedUser) {
+TEST_F(InstalledGame, RunsFromAReadOnlyPrefixAsAnUnprivilegedUser) {
     const test::Picture expected = BuildTreeScene();
     ASSERT_EQ(expected.Width, 800u);
 

@@ -3,6 +3,7 @@
 #include "TestHelpers.h"
 #include "UDictionary.h"
 #include "UGFreeTypeRasterizer.h"
+#include "UGStrings.h"
 
 #include <gtest/gtest.h>
 
@@ -62,7 +63,7 @@ TEST(FirstTimeProgressTest, BarPicturesFallBackToEnglishIgnoringLetterCase) {
 
 TEST(FirstTimeInitializationFormTest, DrawsBackgroundBarAndGreetingWhereTheyBelong) {
     TGManualTickSource ticks(1000);
-    TForm form(DataFolder, 1033, ticks, std::nullopt, nullptr);
+    TForm form(DataFolder, 1033, ticks, nullptr, nullptr);
     form.Show();
     const TGImage24 back = Picture("back.gif");
     const TGImage24 fill = Picture("ProgressFill1033.gif");
@@ -110,7 +111,7 @@ TEST(FirstTimeInitializationFormTest, DottedDataFolderDoesNotCutThePicturesIntoF
     fs::create_directories(data / "gfx");
     fs::copy(DataFolder / "gfx" / "1stTimeInit", data / "gfx" / "1stTimeInit");
     TGManualTickSource ticks(0);
-    TForm form(data, 1033, ticks, std::nullopt, nullptr);
+    TForm form(data, 1033, ticks, nullptr, nullptr);
     form.Show();
     form.SetPercent(100);
     const TGImage24 back = Picture("back.gif");
@@ -131,7 +132,7 @@ TEST(FirstTimeInitializationFormTest, TextIsDrawnInItsColoursOnAtLeastTheMinimum
     request.FaceFile = DataFolder / "fonts" / "DejaVuSans.ttf";
     request.PixelHeight = 13;
     TGManualTickSource ticks(0);
-    TForm form(DataFolder, 1033, ticks, rasterizer.RenderAscii(request), nullptr);
+    TForm form(DataFolder, 1033, ticks, rasterizer.OpenFace(request), nullptr);
     form.Show();
     GDictionary = previous;
 
@@ -153,6 +154,26 @@ TEST(FirstTimeInitializationFormTest, TextIsDrawnInItsColoursOnAtLeastTheMinimum
     EXPECT_EQ(form.Pixel(TForm::TextX, TForm::TextY), TForm::TextBackground);
     EXPECT_EQ(form.Pixel(TForm::TextX + TForm::MinTextWidth - 1, TForm::TextY + 3), TForm::TextBackground)
         << "the padded text covers the minimum width";
+}
+
+// Translated progress texts keep their letters: each character is measured and drawn as the
+// face's own, not as a question mark.
+TEST(FirstTimeInitializationFormTest, LettersBeyondAsciiAreDrawnAsTheFacesOwn) {
+    TGFreeTypeRasterizer rasterizer;
+    TGRasterRequest request;
+    request.FaceFile = DataFolder / "fonts" / "DejaVuSans.ttf";
+    request.PixelHeight = 13;
+    std::unique_ptr<IGFontFace> face = rasterizer.OpenFace(request);
+    TGManualTickSource ticks(0);
+    TForm form(DataFolder, 1033, ticks, rasterizer.OpenFace(request), nullptr);
+    for (const char32_t code : {U'\u00E9', U'\u0142', U'\u03A9', U'\u0416', U'\u00DF'}) {
+        std::string text;
+        AppendUtf8(text, code);
+        EXPECT_EQ(form.TextWidth(text), face->RenderGlyph(code).Advance) << static_cast<uint32_t>(code);
+        EXPECT_EQ(form.TextWidth("a" + text + "b"),
+                  form.TextWidth("a") + form.TextWidth(text) + form.TextWidth("b"));
+    }
+    EXPECT_NE(form.TextWidth("\u0416"), form.TextWidth("?"));
 }
 
 } // namespace
