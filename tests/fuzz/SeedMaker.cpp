@@ -109,6 +109,9 @@ void ConfigSeeds(const fs::path& data, TCorpus& xml, TCorpus& caches, const fs::
         }
         xml.Add(name, ReadWholeFile(file));
         if (file.parent_path() == data) {
+            // Its includes are not in the harness's folder: the whole text, included parts in
+            // place, is the seed that reaches the snapshot.
+            xml.Add(name + ".whole", TGConfigPreprocessor(data, false).ProcessFile(file));
             const fs::path cache = scratch / (file.filename().string() + ".cr");
             TGConfigPreprocessor(data, false).Process(file, cache, true, true);
             caches.Add(name + ".cr", std::string(1, '\0') + ReadWholeFile(cache));
@@ -210,6 +213,7 @@ int main(int argc, char** argv) {
         TCorpus image(output, "image");
         ImageSeeds(data, suite, image);
         TCorpus configXml(output, "config_xml");
+        CopyFolder(seeds / "config_xml", configXml);
         TCorpus configCache(output, "config_cache");
         ConfigSeeds(data, configXml, configCache, scratch);
         TCorpus language(output, "language");
