@@ -1,6 +1,7 @@
 // The main program: reads the command line, opens the main window, starts the game and runs
 // the frame loop until the window closes.
 
+#include "UGCacheLocation.h"
 #include "UGCommandLine.h"
 #include "UGError.h"
 #include "UGFrameLoop.h"
@@ -14,6 +15,7 @@
 #include "UGSDLWindow.h"
 #include "UGameForm.h"
 
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
@@ -46,6 +48,7 @@ int RunGame(const TGCommandLine& options) {
     // folder serves as the program folder and the current folder.
     fs::path dataFolder = DataFolderOf(options);
     fs::path userFolder = options.UserFolder ? fs::absolute(*options.UserFolder) : DefaultUserFolder();
+    fs::path cacheFolder = options.CacheFolder ? fs::absolute(*options.CacheFolder) : DefaultCacheFolder();
     std::vector<TGScreenshotRequest> screenshots;
     for (const TGScreenshotRequest& request : options.Screenshots) {
         screenshots.push_back({request.Frame, fs::absolute(request.File)});
@@ -67,6 +70,7 @@ int RunGame(const TGCommandLine& options) {
     TGAppStartInfo info;
     info.ProgramFolder = dataFolder;
     info.UserFolder = userFolder;
+    info.CacheFolder = cacheFolder;
     info.SystemLanguageId = SystemLanguageId();
     info.Ticks = &ticks;
     info.Window = &window;
@@ -98,6 +102,9 @@ int RunGame(const TGCommandLine& options) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // Past the file-size limit (ulimit -f) a write would otherwise end the process with a core
+    // dump; ignored, the write fails with EFBIG and the error paths of the writers report it.
+    std::signal(SIGXFSZ, SIG_IGN);
     TGCommandLine options;
     try {
         options = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));

@@ -57,7 +57,8 @@ TBaseGameData::TBaseGameData(const TGAppStartInfo& info, const std::string& game
     if (Config->GetBool("IsCheckGFXCacheChange")) {
         CheckGraphicsCache(info);
     }
-    TGConfigProcessor processor(WorkingFolder(), gameConfigName, false);
+    TGConfigProcessor processor(WorkingFolder(), gameConfigName, false,
+                                TGCacheLocation(WorkingFolder(), Caches().CacheFolder()));
     GameConfig = CreateXMLSnapshot(processor.DocumentElement(), gameConfigName);
 }
 

@@ -160,5 +160,18 @@ TEST(DataToolCheck, NamesTheSequenceOfARemovedPicture) {
     EXPECT_EQ(Lines(after.Out), expected);
 }
 
+TEST_F(DataTool, AWritePastTheFileSizeLimitIsAnErrorNotASignal) {
+    // The output goes through a pipe, which the limit does not cover, so the message can get out.
+    CommandResult pack =
+        test::RunCommand("(ulimit -f 0; " + ShellQuote(QM_DATA_TOOL_BINARY) + " pack-cr --root " + Q(data) +
+                         " " + Q(data / "CoreConfig.xml") + "; echo \"exit $?\") 2>&1 | cat");
+    EXPECT_NE(
+        pack.Out.find("Cannot write file \"" + (data / "CoreConfig.xml.cr").string() + "\". File too large"),
+        std::string::npos)
+        << pack.Out;
+    EXPECT_NE(pack.Out.find("exit 1"), std::string::npos) << pack.Out;
+    EXPECT_FALSE(fs::exists(data / "CoreConfig.xml.cr"));
+}
+
 } // namespace
 } // namespace qm

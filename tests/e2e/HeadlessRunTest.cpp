@@ -142,5 +142,24 @@ TEST_F(HeadlessRun, CommandLineHelpVersionAndMistakes) {
     EXPECT_NE(wrong.Err.find("--frobnicate"), std::string::npos);
 }
 
+// Under a file-size limit every cache write fails; the start goes on with the data it parsed
+// instead of dying of the limit's signal.
+TEST_F(HeadlessRun, AFileSizeLimitMakesCacheWritesFailNotTheGame) {
+    const fs::path data = dir.Path() / "data";
+    fs::copy(QM_BINARY_DIR "/data", data, fs::copy_options::recursive);
+    const std::string caches = " --cache-dir " + In("cache");
+    CommandResult first = Run("--frames 1" + caches, data);
+    ASSERT_EQ(first.Status, 0) << first.Err;
+    for (const char* cache : {"CoreConfig.xml.cr", "GameConfig.xml.cr", "lang/Fonts.cr", "lang/Dic1033.cr"}) {
+        ASSERT_TRUE(fs::remove(data / cache)) << cache;
+    }
+    // The output goes through a pipe, which the limit does not cover, so a message can get out.
+    CommandResult limited = test::RunCommand(
+        "(ulimit -f 0; " + ShellQuote(QM_GAME_BINARY) + " --headless --fixed-step --frames 2 --data " +
+        ShellQuote(data.string()) + " --user-dir " + In("user") + caches + "; echo \"exit $?\") 2>&1 | cat");
+    EXPECT_NE(limited.Out.find("exit 0"), std::string::npos) << limited.Out;
+    EXPECT_FALSE(fs::exists(data / "CoreConfig.xml.cr"));
+}
+
 } // namespace
 } // namespace qm

@@ -10,6 +10,7 @@
 #include "UGSeqPool.h"
 #include "UGameDataNames.h"
 
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -182,6 +183,9 @@ int Check(const std::vector<std::string>& args) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // Past the file-size limit (ulimit -f) a write would otherwise end the process with a core
+    // dump; ignored, the write fails with EFBIG and the error paths of the writers report it.
+    std::signal(SIGXFSZ, SIG_IGN);
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.empty() || args[0] == "help" || args[0] == "--help") {
         std::printf("%s", Usage);

@@ -13,15 +13,16 @@ namespace qm {
 namespace fs = std::filesystem;
 
 TGBaseAppData::TGBaseAppData(const TGAppStartInfo& info)
-    : FProgramFolder(info.ProgramFolder), FWorkingFolder(info.ProgramFolder), FTicks(info.Ticks),
-      FWindow(info.Window), FMediaCenter(info.MediaCenter), FProgress(info.Progress) {
+    : FProgramFolder(info.ProgramFolder), FWorkingFolder(info.ProgramFolder),
+      FCaches(info.ProgramFolder, info.CacheFolder), FTicks(info.Ticks), FWindow(info.Window),
+      FMediaCenter(info.MediaCenter), FProgress(info.Progress) {
     if (!FTicks) {
         throw EGError("TGBaseAppData.Create", "no tick source");
     }
     LoadCoreConfig(info.CoreConfigName);
 
     Fonts = std::make_unique<TGNewXMLNode>("Fonts");
-    Fonts->LoadFromFile(FProgramFolder / "lang" / "Fonts");
+    Fonts->LoadFromFile(FProgramFolder / "lang" / "Fonts", FCaches);
 
     LoadLanguage(info.SystemLanguageId);
 
@@ -58,7 +59,7 @@ TGBaseAppData::~TGBaseAppData() {
 
 void TGBaseAppData::LoadCoreConfig(const std::string& coreConfigName) {
     // Both configuration files load with circular checking off; cycles are still caught.
-    TGConfigProcessor processor(FProgramFolder, coreConfigName, false);
+    TGConfigProcessor processor(FProgramFolder, coreConfigName, false, FCaches);
     Config = CreateXMLSnapshot(processor.DocumentElement(), coreConfigName);
 }
 
@@ -66,7 +67,7 @@ void TGBaseAppData::LoadLanguage(int systemLanguageId) {
     fs::path base = ChooseLanguageBase(FProgramFolder, systemLanguageId, Config->GetString("ForceLangId"));
     Dictionary = std::make_unique<TDictionary>();
     GDictionary = Dictionary.get();
-    Dictionary->LoadFromFile(base);
+    Dictionary->LoadFromFile(base, FCaches);
 }
 
 void TGBaseAppData::ApplyStoredWorkingFolder() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "UDictionary.h"
+#include "UGCacheLocation.h"
 #include "UGGraphicsDevice.h"
 #include "UGNewXMLNode.h"
 #include "UGNullRenderBackend.h"
@@ -30,6 +31,9 @@ struct TGAppStartInfo {
     std::filesystem::path ProgramFolder;
     // The per-user folder (save file, stored values, graphics cache); created when missing.
     std::filesystem::path UserFolder;
+    // Where the caches of a read-only data folder go (see TGCacheLocation); empty: beside their
+    // sources only.
+    std::filesystem::path CacheFolder;
     int SystemLanguageId = 1033;
     std::string CoreConfigName = "CoreConfig.xml";
     IGTickSource* Ticks = nullptr;
@@ -80,6 +84,8 @@ public:
     void UpdateTimers(bool active);
 
     const std::filesystem::path& ProgramFolder() const { return FProgramFolder; }
+    // Where the caches of the data folder are read from and written to.
+    const TGCacheLocation& Caches() const { return FCaches; }
     // Where relative names (the game configuration, resources) are found from.
     const std::filesystem::path& WorkingFolder() const { return FWorkingFolder; }
     IGWindow* Window() const { return FWindow; }
@@ -108,6 +114,7 @@ private:
 
     std::filesystem::path FProgramFolder;
     std::filesystem::path FWorkingFolder;
+    TGCacheLocation FCaches;
     std::unique_ptr<TGUserStorage> FStorage;
     IGTickSource* FTicks;
     IGWindow* FWindow;

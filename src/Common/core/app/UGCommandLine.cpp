@@ -43,6 +43,8 @@ TGCommandLine ParseCommandLine(const std::vector<std::string>& args) {
             result.DataFolder = value();
         } else if (arg == "--user-dir") {
             result.UserFolder = value();
+        } else if (arg == "--cache-dir") {
+            result.CacheFolder = value();
         } else if (arg == "--headless") {
             result.Headless = true;
         } else if (arg == "--fixed-step") {
@@ -77,6 +79,8 @@ std::string CommandLineUsage(const std::string& programName) {
 
   --data DIR            the data folder (default: the one built beside the program)
   --user-dir DIR        the per-user folder (default: $XDG_DATA_HOME/Quillmark2)
+  --cache-dir DIR       the caches of a read-only data folder
+                        (default: $XDG_CACHE_HOME/Quillmark2)
   --windowed            start in a window
   --fullscreen          start in full screen
   --headless            no screen and no sound: offscreen rendering for tests

@@ -17,6 +17,8 @@ struct TGScreenshotRequest {
 struct TGCommandLine {
     std::filesystem::path DataFolder; // empty: the data folder built beside the binary
     std::optional<std::filesystem::path> UserFolder;
+    // Where caches go when the data folder is read-only; otherwise the per-user cache folder.
+    std::optional<std::filesystem::path> CacheFolder;
     bool Headless = false;
     bool FixedStep = false;
     uint64_t Frames = 0; // 0: run until the window closes

@@ -3,6 +3,8 @@
 #include "UGError.h"
 #include "UGStrings.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -84,8 +86,39 @@ std::string ReadWholeFile(const fs::path& path) {
     return bytes;
 }
 
-void WriteFileAtomic(const fs::path& path, const std::string& bytes) {
+bool IsTemporaryFileName(const std::string& name) {
+    constexpr size_t SuffixLength = 6;
+    // "." + at least one character of the target's name + "." + the suffix.
+    if (name.size() < 3 + SuffixLength || name.front() != '.' ||
+        name[name.size() - SuffixLength - 1] != '.') {
+        return false;
+    }
+    return std::all_of(name.end() - SuffixLength, name.end(),
+                       [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; });
+}
+
+void RemoveStaleTemporaryFiles(const fs::path& folder, std::chrono::seconds minimumAge) {
+    std::error_code ec;
+    const auto now = fs::file_time_type::clock::now();
+    // Stepped with error codes: a folder that changes or fails while it is listed ends the tidy-up
+    // quietly instead of raising.
+    for (fs::directory_iterator it(folder.empty() ? fs::path(".") : folder, ec), end; !ec && it != end;
+         it.increment(ec)) {
+        const fs::directory_entry& entry = *it;
+        std::error_code entryError;
+        if (!IsTemporaryFileName(entry.path().filename().string()) || !entry.is_regular_file(entryError)) {
+            continue;
+        }
+        fs::file_time_type changed = entry.last_write_time(entryError);
+        if (!entryError && now - changed >= minimumAge) {
+            fs::remove(entry.path(), entryError);
+        }
+    }
+}
+
+void WriteFileAtomic(const fs::path& path, const std::string& bytes, TGFileAccess access) {
     fs::path target = ResolveNoCase(path);
+    RemoveStaleTemporaryFiles(target.parent_path());
     std::string pattern = (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
     int fd = ::mkstemp(pattern.data());
     if (fd < 0) {
@@ -111,7 +144,8 @@ void WriteFileAtomic(const fs::path& path, const std::string& bytes) {
         ok = false;
         error = ErrnoText();
     }
-    ::fchmod(fd, 0600);
+    // mkstemp makes the file 0600 already; shared files become readable by everyone.
+    ::fchmod(fd, access == TGFileAccess::Shared ? 0644 : 0600);
     ::close(fd);
     if (ok && std::rename(pattern.c_str(), target.c_str()) != 0) {
         ok = false;

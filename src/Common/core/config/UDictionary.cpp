@@ -68,10 +68,10 @@ std::string TDictionary::Translate(const std::string& s) const {
     return s;
 }
 
-void TDictionary::LoadFromFile(const std::filesystem::path& base) {
+void TDictionary::LoadFromFile(const std::filesystem::path& base, const TGCacheLocation& caches) {
     FFileName = base;
     TGNewXMLNode file("Dictionary");
-    file.LoadFromFile(base);
+    file.LoadFromFile(base, caches);
     const TGNewXMLCollection& entries = file.GetCollection("Dic");
     for (size_t i = 0; i < entries.Count(); ++i) {
         const TGNewXMLNode& entry = entries.GetItem(i);

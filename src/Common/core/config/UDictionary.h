@@ -1,5 +1,7 @@
 #pragma once
 
+#include "UGCacheLocation.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -30,7 +32,8 @@ public:
     std::string Translate(const std::string& s) const;
 
     // Reads the "Dic" entries of a language file (base + ".xml" or ".cr").
-    void LoadFromFile(const std::filesystem::path& base);
+    // Its cache is kept where `caches` says (see TGNewXMLNode::LoadFromFile).
+    void LoadFromFile(const std::filesystem::path& base, const TGCacheLocation& caches = TGCacheLocation());
     const std::filesystem::path& FileName() const { return FFileName; }
     void SetFileName(const std::filesystem::path& base) { FFileName = base; }
 

@@ -6,6 +6,7 @@
 #include "UGStrings.h"
 
 #include <algorithm>
+#include <optional>
 #include <pugixml.hpp>
 #include <system_error>
 
@@ -231,6 +232,12 @@ TGConfigPreprocessor::TGConfigPreprocessor(fs::path programFolder, bool checkCir
 
 void TGConfigPreprocessor::Process(const fs::path& source, const fs::path& destination, bool compress,
                                    bool scramble) {
+    std::string bytes = Pack(source, compress, scramble);
+    WriteFileAtomic(destination.is_absolute() ? destination : FProgramFolder / destination, bytes,
+                    TGFileAccess::Shared);
+}
+
+std::string TGConfigPreprocessor::Pack(const fs::path& source, bool compress, bool scramble) {
     FIncludeChain.clear();
     FFolderStack.clear();
     std::string bytes = ProcessFile(source);
@@ -240,7 +247,7 @@ void TGConfigPreprocessor::Process(const fs::path& source, const fs::path& desti
     if (scramble) {
         bytes = ScrambleConfig(std::move(bytes));
     }
-    WriteFileAtomic(destination.is_absolute() ? destination : FProgramFolder / destination, bytes);
+    return bytes;
 }
 
 std::string TGConfigPreprocessor::ProcessFile(const fs::path& name) {
@@ -327,33 +334,45 @@ std::string TGConfigPreprocessor::IncludePattern(const fs::path& folder, const s
 }
 
 TGConfigProcessor::TGConfigProcessor(const fs::path& programFolder, const fs::path& fileName,
-                                     bool checkCircular)
+                                     bool checkCircular, const TGCacheLocation& caches)
     : FDocument(std::make_unique<pugi::xml_document>()) {
     // Absolute from here on: the preprocessor takes relative names against the program folder,
     // so a relative one would be applied twice.
     fs::path folder = fs::absolute(programFolder.empty() ? fs::current_path() : programFolder);
     fs::path file = (fileName.is_absolute() ? fileName : folder / fileName).lexically_normal();
-    fs::path cache = file.string() + ".cr";
     if (FileExistsNoCase(file)) {
         // Named after the file as it is on disk, so the cache sits beside it with the same case.
-        cache = ResolveNoCase(file).string() + ".cr";
-        TGConfigPreprocessor(folder, checkCircular).Process(file, cache, true, true);
+        file = ResolveNoCase(file);
+        const std::string text = TGConfigPreprocessor(folder, checkCircular).ProcessFile(file);
+        // The text just assembled is what the game uses, so failing to write its cache is no error.
+        caches.Refresh(file.string() + ".cr", ScrambleConfig(ZCompress(text, 1)));
+        Parse(text, file);
+        return;
     }
-    std::string bytes = ReadWholeFile(cache);
+    const fs::path cacheBeside = file.string() + ".cr";
+    std::optional<fs::path> cache = caches.FindCurrent(cacheBeside, [](const fs::path&) { return true; });
+    if (!cache) {
+        // The person has to provide the configuration, not its cache.
+        throw EGError(PreprocessContext, " File not found: " + Quoted(file));
+    }
     std::string text;
     try {
-        text = UnpackConfigCache(bytes);
+        text = UnpackConfigCache(ReadWholeFile(*cache));
     } catch (const EGError& error) {
         throw EGError("TGConfigProcessor", Format("Cannot unpack the configuration cache \"%s\". %s",
-                                                  cache.c_str(), error.what()));
+                                                  cache->c_str(), error.what()));
     }
+    Parse(text, file);
+}
+
+void TGConfigProcessor::Parse(const std::string& text, const fs::path& source) {
     pugi::xml_parse_result result =
         FDocument->load_buffer(text.data(), text.size(), pugi::parse_default, pugi::encoding_auto);
     if (!result) {
         size_t end = std::min(static_cast<size_t>(std::max<ptrdiff_t>(result.offset, 0)), text.size());
         size_t line = 1 + static_cast<size_t>(std::count(text.begin(), text.begin() + end, '\n'));
         throw EGError("TGConfigProcessor", Format("Cannot parse the configuration \"%s\": %s, line %zu",
-                                                  file.c_str(), result.description(), line));
+                                                  source.c_str(), result.description(), line));
     }
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "UGCacheLocation.h"
+
 #include <array>
 #include <cstdint>
 #include <filesystem>
@@ -56,6 +58,8 @@ public:
     // Preprocesses `source`, optionally compresses and scrambles the result, and writes it to
     // `destination`, replacing its content.
     void Process(const fs::path& source, const fs::path& destination, bool compress, bool scramble);
+    // The bytes Process writes.
+    std::string Pack(const fs::path& source, bool compress, bool scramble);
     // The preprocessed text of one file; a relative name is taken against the folder of the
     // file being processed (the program folder at the top level).
     std::string ProcessFile(const fs::path& name);
@@ -72,16 +76,22 @@ private:
     std::vector<fs::path> FFolderStack;
 };
 
-// Loads one configuration file the way the game does: when the file exists its cache
-// (file + ".cr") is regenerated, then the cache is read, unscrambled, decompressed and parsed.
+// Loads one configuration file the way the game does. When the file exists it is preprocessed and
+// parsed, and its cache (file + ".cr": compressed and scrambled) is refreshed where `caches` says
+// unless a cache there already holds exactly those bytes; a cache that cannot be written is no
+// error. Without the file, the cache beside it or in the per-user mirror is read, unscrambled,
+// decompressed and parsed; with neither, the error names the configuration file.
 class TGConfigProcessor {
 public:
-    TGConfigProcessor(const fs::path& programFolder, const fs::path& fileName, bool checkCircular);
+    TGConfigProcessor(const fs::path& programFolder, const fs::path& fileName, bool checkCircular,
+                      const TGCacheLocation& caches = TGCacheLocation());
     ~TGConfigProcessor();
 
     pugi::xml_node DocumentElement() const;
 
 private:
+    void Parse(const std::string& text, const fs::path& source);
+
     std::unique_ptr<pugi::xml_document> FDocument;
 };
 

@@ -1,6 +1,7 @@
 #include "UGNewXMLNode.h"
 #include "UGXMLUtils.h"
 
+#include "UGCacheLocation.h"
 #include "UGCompress.h"
 #include "UGConvert.h"
 #include "UGError.h"
@@ -81,9 +82,19 @@ std::string DescribeParseError(const pugi::xml_parse_result& result, const std::
     return Format("%s at line %zu, column %zu", result.description(), line, offset - lineStart + 1);
 }
 
+// A name that is all prefix ("note:", ":") has no local part; written back it would be an empty
+// name, which no parser reads, so the document is refused where it is read.
+std::string CheckedLocalName(const char* qualified, const char* kind) {
+    const char* local = LocalName(qualified);
+    if (*local == '\0') {
+        throw EGError(Format("%s name \"%s\" has nothing after its prefix", kind, qualified));
+    }
+    return local;
+}
+
 void Fill(TGNewXMLNode& node, const pugi::xml_node& element) {
     for (pugi::xml_attribute attribute : element.attributes()) {
-        node.SetAttribute(LocalName(attribute.name()), attribute.value());
+        node.SetAttribute(CheckedLocalName(attribute.name(), "Attribute"), attribute.value());
     }
     if (IsTextElement(element)) {
         node.SetText(element.first_child().value());
@@ -92,7 +103,7 @@ void Fill(TGNewXMLNode& node, const pugi::xml_node& element) {
     for (pugi::xml_node child : element.children()) {
         // Text, comments and processing instructions have no place in this tree.
         if (child.type() == pugi::node_element) {
-            Fill(node.AddChild(LocalName(child.name())), child);
+            Fill(node.AddChild(CheckedLocalName(child.name(), "Element")), child);
         }
     }
 }
@@ -108,13 +119,15 @@ void LoadDocument(TGNewXMLNode& target, const std::string& document, const std::
         throw EGError(context, prefix + DescribeParseError(result, document));
     }
     pugi::xml_node root = parsed.document_element();
-    TGNewXMLNode fresh(LocalName(root.name()));
+    // Fill recurses once per level.
+    CheckXmlDepth(root, context, source);
     try {
+        TGNewXMLNode fresh(CheckedLocalName(root.name(), "Element"));
         Fill(fresh, root);
+        target = std::move(fresh);
     } catch (const EGError& error) {
         throw EGError(context, prefix + error.what());
     }
-    target = std::move(fresh);
 }
 
 const TGNewXMLAttribute* FindAttribute(const std::vector<TGNewXMLAttribute>& attributes,
@@ -148,7 +161,7 @@ void WriteNode(const TGNewXMLNode& node, size_t depth, bool indented, std::strin
     std::string line = indent + "<" + name;
     for (const TGNewXMLAttribute& attribute : node.Attributes()) {
         line += " " + attribute.Name + "=\"";
-        AppendXmlEscaped(line, attribute.Text);
+        AppendXmlAttributeValue(line, attribute.Text);
         line += "\"";
     }
     line += tagEnd;
@@ -157,7 +170,7 @@ void WriteNode(const TGNewXMLNode& node, size_t depth, bool indented, std::strin
         out += indent + "<" + name + CRLF;
         for (const TGNewXMLAttribute& attribute : node.Attributes()) {
             out += attributeIndent + attribute.Name + "=\"";
-            AppendXmlEscaped(out, attribute.Text);
+            AppendXmlAttributeValue(out, attribute.Text);
             out += "\"";
             out += CRLF;
         }
@@ -167,7 +180,7 @@ void WriteNode(const TGNewXMLNode& node, size_t depth, bool indented, std::strin
     }
 
     if (hasText) {
-        AppendXmlEscaped(out, node.GetText());
+        AppendXmlText(out, node.GetText());
     } else {
         out += CRLF;
     }
@@ -206,7 +219,7 @@ TGNewXMLNode& TGNewXMLCollection::Add(std::unique_ptr<TGNewXMLNode> node) {
 
 TGNewXMLNode::TGNewXMLNode(std::string name) : FName(std::move(name)) {}
 
-void TGNewXMLNode::LoadFromFile(const std::filesystem::path& base) {
+void TGNewXMLNode::LoadFromFile(const std::filesystem::path& base, const TGCacheLocation& caches) {
     const std::string context = "TGNewXMLNode.LoadFromFile";
     // The folder is resolved here because a cache that does not exist yet cannot be found
     // without regard to case, and it must land in the folder that holds the ".xml".
@@ -221,18 +234,26 @@ void TGNewXMLNode::LoadFromFile(const std::filesystem::path& base) {
     if (FileExistsNoCase(xmlPath)) {
         TGNewXMLNode source(FName);
         LoadDocument(source, ReadWholeFile(xmlPath), context, xmlPath.string());
-        WriteFileAtomic(cachePath, ZCompress(source.SaveToString(), 1));
+        // The tree just read is what the game uses; the cache only spares a later start that has
+        // no ".xml" the parse, so failing to write it is no error.
+        caches.Refresh(cachePath, ZCompress(source.SaveToString(), 1));
+        *this = std::move(source);
+        return;
     }
 
-    Clear();
-    std::string packed = ReadWholeFile(cachePath);
+    std::optional<fs::path> cache = caches.FindCurrent(cachePath, [](const fs::path&) { return true; });
+    if (!cache) {
+        throw EGError(context, Format("File not found: \"%s\" (nor its cache \"%s\")", xmlPath.c_str(),
+                                      cachePath.c_str()));
+    }
+    std::string packed = ReadWholeFile(*cache);
     std::string document;
     try {
         document = ZDecompress(packed);
     } catch (const EGError& error) {
-        throw EGError(context, Quoted(cachePath.string()) + error.what());
+        throw EGError(context, Quoted(cache->string()) + error.what());
     }
-    LoadDocument(*this, document, context, cachePath.string());
+    LoadDocument(*this, document, context, cache->string());
 }
 
 void TGNewXMLNode::LoadFromString(const std::string& document, const std::string& sourceName) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "UGCacheLocation.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -42,9 +44,11 @@ class TGNewXMLNode {
 public:
     explicit TGNewXMLNode(std::string name);
 
-    // Loads base + ".xml" when it exists (rewriting base + ".cr" from its re-serialised,
-    // compressed form) and then always reads base + ".cr". Errors name the file.
-    void LoadFromFile(const std::filesystem::path& base);
+    // Loads base + ".xml" when it exists, and refreshes its cache (base + ".cr", the compressed
+    // re-serialised tree) where `caches` says, unless a cache there already holds exactly that;
+    // a cache that cannot be written is no error. Without the ".xml", reads the cache beside it
+    // or in the per-user mirror. Errors name the file.
+    void LoadFromFile(const std::filesystem::path& base, const TGCacheLocation& caches = TGCacheLocation());
     // The document element of the text becomes this node; previous content is discarded.
     // `sourceName` names the document in parse errors.
     void LoadFromString(const std::string& document, const std::string& sourceName = "");

@@ -259,6 +259,7 @@ PGXMLCollection TGXMLNode::CollectionAt(size_t index) const {
 } // namespace
 
 PGXMLNode CreateXMLSnapshot(const pugi::xml_node& element, const std::string& sourceName) {
+    CheckXmlDepth(element, "TGXMLNode.Create", sourceName);
     auto origin = std::make_shared<TGXMLOrigin>(
         TGXMLOrigin{LocalName(element.name()), std::make_shared<const std::string>(sourceName), nullptr});
     return std::make_shared<TGXMLNode>(element, std::move(origin));

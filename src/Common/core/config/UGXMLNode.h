@@ -73,7 +73,8 @@ public:
 };
 
 // Builds the snapshot of an element and its whole subtree. `sourceName` (a file name) is kept
-// for error messages. A colour value that does not fit in 32 bits is a range error here.
+// for error messages. A colour value that does not fit in 32 bits is a range error here, and so is
+// nesting deeper than MaxXmlDepth.
 PGXMLNode CreateXMLSnapshot(const pugi::xml_node& element, const std::string& sourceName);
 
 // The one empty collection returned for absent tags.

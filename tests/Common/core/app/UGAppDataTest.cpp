@@ -4,8 +4,13 @@
 #include "UGFileSystem.h"
 #include "UGNullWindow.h"
 
+#include <cstdio>
 #include <fstream>
+#include <functional>
+#include <grp.h>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace qm {
 namespace {
@@ -139,9 +144,13 @@ TEST_F(AppDataTest, BadDataStopsStartUpWithAMessageNamingFileAndProblem) {
     }
 }
 
-TEST_F(AppDataTest, MissingOrDamagedConfigurationNamesTheCache) {
+// Without the configuration and its cache, the person has to provide the configuration; once
+// only a damaged cache is left, the cache is what is wrong.
+TEST_F(AppDataTest, MissingConfigurationOrDamagedCacheNamesTheFileToMend) {
     fs::remove(data / "CoreConfig.xml");
-    EXPECT_NE(StartUpError().find("CoreConfig.xml.cr"), std::string::npos);
+    EXPECT_NE(StartUpError().find("File not found: \"" + (data / "CoreConfig.xml").string() + "\""),
+              std::string::npos)
+        << StartUpError();
     std::string garbage(200, '\x5a');
     { std::ofstream(data / "CoreConfig.xml.cr", std::ios::binary) << garbage; }
     std::string error = StartUpError();
@@ -177,6 +186,80 @@ TEST_F(AppDataTest, FullScreenToggleDoesNotCountTheTimeSpentSwitching) {
     app.UpdateTimers(true);
     EXPECT_DOUBLE_EQ(app.GameClock->Step, 0.0);
     EXPECT_DOUBLE_EQ(app.InterfaceClock->Step, 0.01) << "the interface clock never stops";
+}
+
+// Sets the permission bits of a folder and everything in it: folders get `folders`, files
+// `files`.
+void SetTreePermissions(const fs::path& root, fs::perms folders, fs::perms files) {
+    for (const auto& entry : fs::recursive_directory_iterator(root)) {
+        fs::permissions(entry.path(), entry.is_directory() ? folders : files);
+    }
+    fs::permissions(root, folders);
+}
+
+// Runs `body` in a child process that cannot write the data folder. Root writes any folder
+// whatever its permission bits, so as root (CI) the child becomes the unprivileged user "nobody".
+// Returns the child's exit status (0 when `body` returned true).
+int RunWithoutWriteAccess(const std::function<bool()>& body) {
+    pid_t child = ::fork();
+    if (child == 0) {
+        bool ok =
+            ::geteuid() != 0 || (::setgroups(0, nullptr) == 0 && ::setresgid(65534, 65534, 65534) == 0 &&
+                                 ::setresuid(65534, 65534, 65534) == 0);
+        try {
+            ok = ok && body();
+        } catch (const std::exception& error) {
+            std::fprintf(stderr, "%s\n", error.what());
+            ok = false;
+        }
+        std::fflush(nullptr);
+        ::_exit(ok ? 0 : 1);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// An installed data folder is read-only. The game starts from it all the same; caches it cannot
+// find current there go to the per-user cache folder, and current ones are not written anywhere.
+TEST_F(AppDataTest, AReadOnlyDataFolderStartsWithItsCachesInThePerUserFolder) {
+    { TTestAppData writable(info); } // current caches beside every source
+    test::EditFile(data / "lang/Dic1033.xml", "English", "British");
+    const fs::path cache = dir.Path() / "cache";
+    const fs::path user = dir.Path() / "user";
+    for (const fs::path& folder : {cache, user}) {
+        fs::create_directories(folder);
+        if (::geteuid() == 0) {
+            ASSERT_EQ(::chown(folder.c_str(), 65534, 65534), 0);
+        }
+    }
+    // The child must be able to reach the folders inside the private temporary folder.
+    fs::permissions(dir.Path(), fs::perms::all & ~(fs::perms::group_write | fs::perms::others_write));
+    const fs::perms readOnlyFolder = fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                                     fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec;
+    const fs::perms readOnlyFile = fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
+    SetTreePermissions(data, readOnlyFolder, readOnlyFile);
+    info.CacheFolder = cache;
+
+    int status = RunWithoutWriteAccess([&] {
+        TTestAppData app(info);
+        return app.Dictionary->GetText("@UTest1") == "British" && app.Config->GetName() == "CoreConfig";
+    });
+    SetTreePermissions(data, fs::perms::owner_all | readOnlyFolder, fs::perms::owner_write | readOnlyFile);
+    EXPECT_EQ(status, 0);
+    EXPECT_TRUE(fs::exists(cache / "lang" / "Dic1033.cr")) << "the changed language file";
+    EXPECT_FALSE(fs::exists(cache / "lang" / "Fonts.cr")) << "current beside its source";
+    EXPECT_FALSE(fs::exists(cache / "CoreConfig.xml.cr")) << "current beside its source";
+
+    // Without its sources, the start reads the cache beside them, else the one in the cache folder.
+    for (const char* source : {"CoreConfig.xml", "config/Sets.xml", "lang/Dic1033.xml", "lang/Fonts.xml"}) {
+        fs::remove(data / source);
+    }
+    TTestAppData fromCaches(info);
+    EXPECT_EQ(fromCaches.Dictionary->GetText("@UTest1"), "English") << "beside its source comes first";
+    fs::remove(data / "lang" / "Dic1033.cr");
+    TTestAppData fromMirror(info);
+    EXPECT_EQ(fromMirror.Dictionary->GetText("@UTest1"), "British");
 }
 
 } // namespace

@@ -7,11 +7,12 @@ namespace qm {
 namespace {
 
 TEST(CommandLine, ReadsEveryOption) {
-    TGCommandLine options = ParseCommandLine({"--data", "d", "--user-dir", "u", "--headless", "--fixed-step",
-                                              "--frames", "30", "--input", "in.txt", "--screenshot",
-                                              "5:a.png", "--screenshot", "30:b.png", "--windowed", " -MCE "});
+    TGCommandLine options = ParseCommandLine(
+        {"--data", "d", "--user-dir", "u", "--cache-dir", "c", "--headless", "--fixed-step", "--frames", "30",
+         "--input", "in.txt", "--screenshot", "5:a.png", "--screenshot", "30:b.png", "--windowed", " -MCE "});
     EXPECT_EQ(options.DataFolder, "d");
     EXPECT_EQ(*options.UserFolder, "u");
+    EXPECT_EQ(*options.CacheFolder, "c");
     EXPECT_TRUE(options.Headless);
     EXPECT_TRUE(options.FixedStep);
     EXPECT_EQ(options.Frames, 30u);

@@ -169,8 +169,9 @@ std::vector<TBreakage> Breakages() {
         {"a configuration file is missing", false,
          [](DataCheckTest& t) { fs::remove(t.data / "GameConfig.xml"); },
          [](const DataCheckTest& t) {
-             return std::vector<std::string>{"GameConfig.xml: loading: Cannot open file \"" +
-                                             t.Path("GameConfig.xml.cr") + "\". No such file or directory"};
+             return std::vector<std::string>{
+                 "GameConfig.xml: loading: Config preprocessing:  File not found: \"" +
+                 t.Path("GameConfig.xml") + "\""};
          }},
         {"a language file is malformed", false,
          [](DataCheckTest& t) { EditFile(t.data / "lang/Dic1033.xml", "</Dic>", "</Dc>"); },

@@ -298,6 +298,24 @@ TEST(ConfigProcessor, LoadsAssembledConfigurationAndKeepsItsCache) {
     EXPECT_STREQ(fromCache.DocumentElement().child("screen").attribute("name").value(), "menu");
 }
 
+TEST(ConfigProcessor, CacheIsRebuiltWhenDamagedAndGoesToTheMirrorOfAReadOnlyFolder) {
+    TempDir dir;
+    dir.Write("data/Config.xml", "<config/>");
+    const fs::path beside = dir.Write("data/Config.xml.cr", "\x12\x34 damaged");
+    EXPECT_STREQ(TGConfigProcessor(dir.Path() / "data", "Config.xml", false).DocumentElement().name(),
+                 "config");
+    EXPECT_EQ(UnpackConfigCache(test::ReadFile(beside)), "<config/>");
+
+    dir.Write("data/Config.xml", "<changed/>");
+    TGCacheLocation readOnly(dir.Path() / "data", dir.Path() / "cache",
+                             [](const fs::path&) { return false; });
+    EXPECT_STREQ(
+        TGConfigProcessor(dir.Path() / "data", "Config.xml", false, readOnly).DocumentElement().name(),
+        "changed");
+    EXPECT_EQ(UnpackConfigCache(test::ReadFile(beside)), "<config/>");
+    EXPECT_EQ(UnpackConfigCache(test::ReadFile(dir.Path() / "cache" / "Config.xml.cr")), "<changed/>");
+}
+
 TEST(ConfigProcessor, RelativeProgramFolderIsTakenOnce) {
     TempDir dir;
     dir.Write("Config.xml", "<config/>");
@@ -323,7 +341,9 @@ TEST(ConfigProcessor, MalformedDocumentNamesFileAndLineAndKeepsCache) {
     EXPECT_EQ(UnpackConfigCache(test::ReadFile(dir.Path() / "Config.xml.cr")), assembled);
 }
 
-TEST(ConfigProcessor, DamagedOrMissingCacheNamesTheCache) {
+// A damaged cache is what has to be mended; with no cache either, the configuration is what
+// the person has to provide.
+TEST(ConfigProcessor, DamagedCacheNamesTheCacheAndMissingConfigurationNamesTheConfiguration) {
     TempDir dir;
     const fs::path cache = dir.Write("Config.xml.cr", "\x12\x34 damaged");
     std::string error = ErrorText([&] { TGConfigProcessor(dir.Path(), "Config.xml", false); });
@@ -332,7 +352,7 @@ TEST(ConfigProcessor, DamagedOrMissingCacheNamesTheCache) {
 
     fs::remove(cache);
     error = ErrorText([&] { TGConfigProcessor(dir.Path(), "Config.xml", false); });
-    EXPECT_NE(error.find(Quoted(cache)), std::string::npos) << error;
+    EXPECT_EQ(error, "Config preprocessing:  File not found: " + Quoted(dir.Path() / "Config.xml")) << error;
 }
 
 TEST(ConfigProcessor, EmptyAssembledDocumentIsAnError) {

@@ -214,7 +214,7 @@ TEST(UGNewXMLNodeTest, WriterOutput) {
                                        "<Root Title=\"a &quot;b&quot; &amp; &lt;c&gt;\" Apos=\"it's\">\r\n"
                                        "  <Item Name=\"x\"/>\r\n"
                                        "  <Item Name=\"y\"/>\r\n"
-                                       "  <Dic Name=\"k\">line1\r\nline2 &lt;&amp;&gt;</Dic>\r\n"
+                                       "  <Dic Name=\"k\">line1&#13;\nline2 &lt;&amp;&gt;</Dic>\r\n"
                                        "  <Mixed>t<C1/>\r\n"
                                        "    <C2/>\r\n"
                                        "</Mixed>\r\n"
@@ -280,7 +280,7 @@ TEST(UGNewXMLNodeTest, WrittenTreeReadsBackTheSame) {
     EXPECT_FLOAT_EQ(copy.GetCollection("Font").GetItem(0).GetFloat("Size"), 0.75f);
 }
 
-TEST(UGNewXMLNodeTest, LoadFromFileCachesTheXmlAndReadsTheCache) {
+TEST(UGNewXMLNodeTest, LoadFromFileUsesTheXmlAndCachesItForAStartWithoutIt) {
     TempDir dir;
     dir.Write("lang/Fonts.cr", ZCompress("<Fonts Stale=\"1\"/>"));
     dir.Write("lang/Fonts.xml", "<?xml version=\"1.0\"?>\n"
@@ -297,13 +297,11 @@ TEST(UGNewXMLNodeTest, LoadFromFileCachesTheXmlAndReadsTheCache) {
     ASSERT_EQ(font.Count(), 2u);
     EXPECT_FLOAT_EQ(font.GetItem(0).GetFloat("Size"), 0.5f);
     EXPECT_EQ(font.GetItem(1).GetText(), "caption");
-    // The line feed survives a direct parse but is written raw into the cache, where reading
-    // turns it into a space: the loaded value shows that the cache was what got read.
-    EXPECT_EQ(font.GetItem(0).GetString("Wrapped"), "a b");
+    EXPECT_EQ(font.GetItem(0).GetString("Wrapped"), "a\nb");
 
     EXPECT_EQ(ZDecompress(test::ReadFile(dir.Path() / "lang" / "Fonts.cr")),
               Header + "<Fonts>\r\n"
-                       "  <Font Name=\"Main\" Size=\"0,5\" Wrapped=\"a\nb\"/>\r\n"
+                       "  <Font Name=\"Main\" Size=\"0,5\" Wrapped=\"a&#10;b\"/>\r\n"
                        "  <Font Name=\"Title\">caption</Font>\r\n"
                        "</Fonts>\r\n");
     size_t files = 0;
@@ -352,6 +350,112 @@ TEST(UGNewXMLNodeTest, LoadFromFileErrorsNameTheFile) {
             EXPECT_NE(error.find(fragment), std::string::npos) << fragment << " in: " << error;
         }
     }
+}
+
+// Whatever the tree holds is what a later start without the ".xml" reads from the cache.
+TEST(UGNewXMLNodeTest, TextsAndAttributeValuesSurviveTheWriterExactly) {
+    const std::vector<std::string> values = {
+        " ", "\t\r\n ", "a\rb", "\r\r\n", "\rlead", "key\twith tab", "line\nfeed", " padded ", "<&\"'>",
+    };
+    for (const std::string& value : values) {
+        TGNewXMLNode root("Dic");
+        root.AddChild("Entry").SetAttribute("Name", value);
+        root.AddChild("Entry").SetText(value);
+        TGNewXMLNode copy("Dic");
+        copy.LoadFromString(root.SaveToString());
+        const TGNewXMLCollection& entries = copy.GetCollection("Entry");
+        ASSERT_EQ(entries.Count(), 2u);
+        EXPECT_EQ(entries.GetItem(0).GetString("Name"), value)
+            << "attribute " << testing::PrintToString(value);
+        EXPECT_EQ(entries.GetItem(1).GetText(), root.GetCollection("Entry").GetItem(1).GetText())
+            << "text " << testing::PrintToString(value);
+    }
+}
+
+TEST(UGNewXMLNodeTest, NamesWithNothingAfterThePrefixAreRefusedNamingTheFile) {
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"<Dic><note:>x</note:></Dic>", "Element name \"note:\""},
+        {"<Dic><Entry :=\"1\"/></Dic>", "Attribute name \":\""},
+        {"<x:>t</x:>", "Element name \"x:\""},
+    };
+    for (const auto& [xml, fragment] : cases) {
+        TempDir dir;
+        dir.Write("Dic1033.xml", xml);
+        TGNewXMLNode node("Dictionary");
+        const std::string error = ErrorText([&] { node.LoadFromFile(dir.Path() / "Dic1033"); });
+        EXPECT_NE(error.find(fragment), std::string::npos) << error;
+        EXPECT_NE(error.find("Dic1033.xml"), std::string::npos) << error;
+        EXPECT_FALSE(std::filesystem::exists(dir.Path() / "Dic1033.cr")) << xml;
+    }
+    TGNewXMLNode prefixed("Dictionary");
+    prefixed.LoadFromString("<q:Dic q:Name=\"n\"><q:Entry/></q:Dic>");
+    EXPECT_EQ(prefixed.GetString("Name"), "n");
+    EXPECT_EQ(prefixed.GetCollection("Entry").Count(), 1u);
+}
+
+// A cache that a start cannot read is rebuilt from its ".xml", never fatal.
+TEST(UGNewXMLNodeTest, AnUnreadableCacheBesideItsXmlIsRebuilt) {
+    for (const std::string& damaged :
+         {std::string("not a zlib stream"), ZCompress("<Dic><></Dic>"), ZCompress("")}) {
+        TempDir dir;
+        dir.Write("lang/Dic1033.xml", "<Dic><Dic Name=\"k\">v</Dic></Dic>");
+        dir.Write("lang/Dic1033.cr", damaged);
+        TGNewXMLNode node("Dictionary");
+        ASSERT_NO_THROW(node.LoadFromFile(dir.Path() / "lang" / "Dic1033"));
+        EXPECT_EQ(node.GetCollection("Dic").GetItem(0).GetText(), "v");
+        std::filesystem::remove(dir.Path() / "lang" / "Dic1033.xml");
+        TGNewXMLNode fromCache("Dictionary");
+        ASSERT_NO_THROW(fromCache.LoadFromFile(dir.Path() / "lang" / "Dic1033"));
+        EXPECT_EQ(fromCache.SaveToString(), node.SaveToString());
+    }
+}
+
+TEST(UGNewXMLNodeTest, NestingIsBoundedWithAnErrorNamingTheFile) {
+    auto nested = [](size_t depth) {
+        std::string xml;
+        for (size_t i = 0; i < depth; ++i) {
+            xml += "<a>";
+        }
+        for (size_t i = 0; i < depth; ++i) {
+            xml += "</a>";
+        }
+        return xml;
+    };
+    TempDir dir;
+    dir.Write("lang/Dic1033.xml", nested(30000));
+    TGNewXMLNode node("Dictionary");
+    EXPECT_EQ(ErrorText([&] { node.LoadFromFile(dir.Path() / "lang" / "Dic1033"); }),
+              "TGNewXMLNode.LoadFromFile: \"" + (dir.Path() / "lang" / "Dic1033.xml").string() +
+                  "\": elements nested deeper than 256 levels");
+    EXPECT_NO_THROW(node.LoadFromString(nested(256)));
+    EXPECT_EQ(ErrorText([&] { node.LoadFromString(nested(257)); }),
+              "TGNewXMLNode.LoadFromString: elements nested deeper than 256 levels");
+}
+
+TEST(UGNewXMLNodeTest, WithoutXmlOrCacheTheErrorNamesTheXml) {
+    TempDir dir;
+    TGNewXMLNode node("Fonts");
+    EXPECT_EQ(ErrorText([&] { node.LoadFromFile(dir.Path() / "Fonts"); }),
+              "TGNewXMLNode.LoadFromFile: File not found: \"" + (dir.Path() / "Fonts.xml").string() +
+                  "\" (nor its cache \"" + (dir.Path() / "Fonts.cr").string() + "\")");
+}
+
+// An installed data folder cannot be written: the cache goes to the per-user mirror and a later
+// start without the ".xml" finds it there.
+TEST(UGNewXMLNodeTest, CachesOfAReadOnlyFolderGoToTheMirror) {
+    TempDir dir;
+    dir.Write("data/lang/Fonts.xml", "<Fonts><Font Name=\"Main\"/></Fonts>");
+    const fs::path cacheFolder = dir.Path() / "cache";
+    TGCacheLocation readOnly(dir.Path() / "data", cacheFolder, [](const fs::path&) { return false; });
+    TGNewXMLNode fonts("Fonts");
+    fonts.LoadFromFile(dir.Path() / "data" / "lang" / "Fonts", readOnly);
+    EXPECT_FALSE(fs::exists(dir.Path() / "data" / "lang" / "Fonts.cr"));
+    ASSERT_TRUE(fs::exists(cacheFolder / "lang" / "Fonts.cr"));
+
+    fs::remove(dir.Path() / "data" / "lang" / "Fonts.xml");
+    TGNewXMLNode again("Fonts");
+    again.LoadFromFile(dir.Path() / "data" / "lang" / "Fonts", readOnly);
+    EXPECT_EQ(again.SaveToString(), fonts.SaveToString());
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "UGXMLNode.h"
 
 #include "UGError.h"
+#include "UGXMLUtils.h"
 
 #include <gtest/gtest.h>
 #include <pugixml.hpp>
@@ -234,6 +235,46 @@ TEST(UGXMLNodeTest, TextOnlyForTextElements) {
     };
     for (const Case& c : cases) {
         EXPECT_EQ(Snapshot(c.xml)->GetText(), c.text) << c.xml;
+    }
+}
+
+std::string Nested(size_t depth) {
+    std::string xml;
+    for (size_t i = 0; i < depth; ++i) {
+        xml += "<a>";
+    }
+    for (size_t i = 0; i < depth; ++i) {
+        xml += "</a>";
+    }
+    return xml;
+}
+
+// The snapshot is built (and torn down) recursively: a deep document must be refused before the
+// stack runs out.
+TEST(UGXMLNodeTest, NestingIsBoundedWithAnErrorNamingTheFile) {
+    EXPECT_EQ(Snapshot(Nested(MaxXmlDepth))->GetName(), "a");
+    EXPECT_EQ(ErrorText([] { Snapshot(Nested(MaxXmlDepth + 1), "deep.xml"); }),
+              "TGXMLNode.Create: \"deep.xml\": elements nested deeper than 256 levels");
+    EXPECT_EQ(ErrorText([] { Snapshot(Nested(100000), "CoreConfig.xml"); }),
+              "TGXMLNode.Create: \"CoreConfig.xml\": elements nested deeper than 256 levels");
+}
+
+TEST(UGXMLNodeTest, DepthCountsElementLevelsOnly) {
+    struct Case {
+        const char* Xml;
+        size_t Depth;
+    };
+    const Case cases[] = {
+        {"<a/>", 1},
+        {"<a>text<!-- note --></a>", 1},
+        {"<a><b/><c><d/></c><e/></a>", 3},
+        {"<a><b><c/></b><d/></a>", 3},
+        {"<a><b/><b/><b><c><d/></c></b></a>", 4},
+    };
+    for (const Case& c : cases) {
+        pugi::xml_document document;
+        ASSERT_TRUE(document.load_string(c.Xml));
+        EXPECT_EQ(XmlElementDepth(document.document_element()), c.Depth) << c.Xml;
     }
 }
 
