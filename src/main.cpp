@@ -3,6 +3,7 @@
 
 #include "UGCacheLocation.h"
 #include "UGCommandLine.h"
+#include "UGDataFolder.h"
 #include "UGError.h"
 #include "UGFrameLoop.h"
 #include "UGFreeTypeRasterizer.h"
@@ -23,6 +24,10 @@
 #ifndef QM_VERSION
 #define QM_VERSION "0.0.0"
 #endif
+// The installed data folder as seen from the installed program's folder.
+#ifndef QM_INSTALLED_DATA_FROM_BIN
+#define QM_INSTALLED_DATA_FROM_BIN "../share/quillmark/data"
+#endif
 
 namespace fs = std::filesystem;
 using namespace qm;
@@ -33,9 +38,11 @@ constexpr int ExitFailure = 1;
 constexpr int ExitUsage = 2;
 
 fs::path DataFolderOf(const TGCommandLine& options) {
-    fs::path folder = options.DataFolder.empty() ? ProgramBinaryFolder() / "data" : options.DataFolder;
+    if (options.DataFolder.empty()) {
+        return DefaultDataFolder(ProgramBinaryFolder(), QM_INSTALLED_DATA_FROM_BIN);
+    }
     std::error_code ec;
-    folder = fs::absolute(folder, ec);
+    fs::path folder = fs::absolute(options.DataFolder, ec);
     if (!fs::is_directory(folder, ec)) {
         throw EGError("Data folder", "\"" + folder.string() + "\" does not exist or is not a folder");
     }

@@ -1,7 +1,11 @@
 #include "TestHelpers.h"
 
+#include "UGError.h"
+
 #include <cstdlib>
 #include <fstream>
+#include <gtest/gtest.h>
+#include <png.h>
 #include <sstream>
 #include <stdexcept>
 #include <sys/wait.h>
@@ -75,6 +79,50 @@ void EditFile(const fs::path& path, const std::string& from, const std::string& 
     }
     text.replace(at, from.size(), to);
     std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
+}
+
+std::string ErrorText(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const EGError& error) {
+        return error.what();
+    }
+    return "(no error)";
+}
+
+void ExpectError(const std::function<void()>& action, const std::string& text) {
+    EXPECT_EQ(ErrorText(action), text);
+}
+
+void ExpectErrorContaining(const std::function<void()>& action, const std::string& part) {
+    const std::string text = ErrorText(action);
+    EXPECT_NE(text.find(part), std::string::npos)
+        << "expected an error containing \"" << part << "\", got: " << text;
+}
+
+uint32_t Picture::Rgb(unsigned x, unsigned y) const {
+    const size_t at = (static_cast<size_t>(y) * Width + x) * 4;
+    return (uint32_t(Rgba.at(at)) << 16) | (uint32_t(Rgba.at(at + 1)) << 8) | Rgba.at(at + 2);
+}
+
+Picture ReadPng(const fs::path& path) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    Picture picture;
+    if (!png_image_begin_read_from_file(&image, path.c_str())) {
+        ADD_FAILURE() << "cannot read " << path << ": " << image.message;
+        return picture;
+    }
+    image.format = PNG_FORMAT_RGBA;
+    std::vector<uint8_t> rgba(PNG_IMAGE_SIZE(image));
+    if (!png_image_finish_read(&image, nullptr, rgba.data(), 0, nullptr)) {
+        ADD_FAILURE() << "cannot decode " << path << ": " << image.message;
+        return picture;
+    }
+    picture.Width = image.width;
+    picture.Height = image.height;
+    picture.Rgba = std::move(rgba);
+    return picture;
 }
 
 } // namespace qm::test

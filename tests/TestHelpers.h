@@ -1,7 +1,10 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
+#include <vector>
 
 namespace qm::test {
 
@@ -44,5 +47,29 @@ std::string ShellQuote(const std::string& word);
 
 // Replaces the first occurrence of `from` in a file by `to`.
 void EditFile(const fs::path& path, const std::string& from, const std::string& to);
+
+// The text of the engine error an action throws, or "(no error)" when it throws none, so that a
+// test compares the whole message at its own line.
+std::string ErrorText(const std::function<void()>& action);
+
+// Expects the action to throw an engine error with exactly this text.
+void ExpectError(const std::function<void()>& action, const std::string& text);
+
+// Expects the action to throw an engine error whose text contains `part`.
+void ExpectErrorContaining(const std::function<void()>& action, const std::string& part);
+
+// A decoded PNG file with four bytes per pixel, red first.
+struct Picture {
+    unsigned Width = 0;
+    unsigned Height = 0;
+    std::vector<uint8_t> Rgba;
+
+    // The colour at a pixel as 0xRRGGBB, alpha left out.
+    uint32_t Rgb(unsigned x, unsigned y) const;
+};
+
+// Reads a PNG file written by the game or a tool; a file that cannot be read or decoded is a test
+// failure and gives an empty picture.
+Picture ReadPng(const fs::path& path);
 
 } // namespace qm::test

@@ -6,6 +6,7 @@
 #include "UGameData.h"
 
 #include <cmath>
+#include <vector>
 
 namespace qm {
 
@@ -91,6 +92,23 @@ void TRenderTestScene::DrawTexts() {
     systemBig.DrawString("System font, bold, 16 points", 0xFFFFFFFF, 420, 536);
     system.DrawStringEx("System font, 10 points: the quick brown fox jumps over the lazy dog 0123456789",
                         {0xFFC8D8F0}, 0, 572, 800, 1, 1.0, 0.0);
+    DrawTranslatedTexts();
+}
+
+// Letters beyond ASCII in an image font, Greek and Cyrillic in a system font with a colour per
+// character, and a system font text turned a quarter.
+void TRenderTestScene::DrawTranslatedTexts() {
+    FData.ResManager->GetFont("FntTxtWhite")
+        .DrawStringEx("Zażółć gęślą jaźń · Größe · Été à Noël · ¿Qué año? · Perché", {0xFFFFFFFF}, 0, 240,
+                      800, 1, 1.0, 0.0);
+    std::vector<uint32_t> colors;
+    for (int i = 0; i < 40; ++i) {
+        colors.push_back(i % 2 == 0 ? 0xFFF0D890u : 0xFF90C8F0u);
+    }
+    TGFont& system = FData.ResManager->GetFont("SysFont");
+    system.DrawStringEx("Ελληνικά γράμματα · Кириллица и латиница · Ünïcödé", colors, 0, 266, 800, 1, 1.0,
+                        0.0);
+    system.DrawStringEx("Kąt prosty 90°", {0xFFC8D8F0}, 786, 110, 0, 0, 1.0, Pi / 2);
 }
 
 } // namespace qm

@@ -21,6 +21,7 @@ private:
     void DrawBlendModes();
     void DrawTransforms();
     void DrawTexts();
+    void DrawTranslatedTexts();
 
     TGameData& FData;
     double FTime = 0.0;

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <gtest/gtest.h>
-#include <png.h>
 
 namespace qm {
 namespace {
@@ -12,29 +11,8 @@ using test::ShellQuote;
 using test::TempDir;
 namespace fs = std::filesystem;
 
-struct Picture {
-    unsigned Width = 0;
-    unsigned Height = 0;
-    std::vector<uint8_t> Rgba;
-};
-
-Picture ReadPng(const fs::path& path) {
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    Picture picture;
-    if (!png_image_begin_read_from_file(&image, path.c_str())) {
-        ADD_FAILURE() << "cannot read " << path << ": " << image.message;
-        return picture;
-    }
-    image.format = PNG_FORMAT_RGBA;
-    picture.Width = image.width;
-    picture.Height = image.height;
-    picture.Rgba.resize(PNG_IMAGE_SIZE(image));
-    if (!png_image_finish_read(&image, nullptr, picture.Rgba.data(), 0, nullptr)) {
-        ADD_FAILURE() << "cannot decode " << path << ": " << image.message;
-    }
-    return picture;
-}
+using test::Picture;
+using test::ReadPng;
 
 class HeadlessRun : public ::testing::Test {
 protected:

@@ -1,7 +1,6 @@
 #include "TestHelpers.h"
 
 #include <gtest/gtest.h>
-#include <png.h>
 
 namespace qm {
 namespace {
@@ -10,21 +9,6 @@ using test::CommandResult;
 using test::ShellQuote;
 using test::TempDir;
 namespace fs = std::filesystem;
-
-// The screenshot's pixels as ARGB words, or an empty list when it cannot be read.
-std::vector<uint32_t> ReadArgb(const fs::path& path, unsigned& width) {
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    std::vector<uint32_t> pixels;
-    if (!png_image_begin_read_from_file(&image, path.c_str())) {
-        return pixels;
-    }
-    image.format = PNG_FORMAT_BGRA; // little-endian ARGB words
-    width = image.width;
-    pixels.resize(static_cast<size_t>(image.width) * image.height);
-    png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr);
-    return pixels;
-}
 
 class RenderScene : public ::testing::Test {
 protected:
@@ -46,12 +30,10 @@ TEST_F(RenderScene, DrawsTheTestSceneAndASecondStartLoadsThePoolFromItsBundle) {
     ASSERT_EQ(first.Status, 0) << first.Err;
     EXPECT_TRUE(fs::exists(dir.Path() / "user" / "cache32" / "_RenderTestPool.bun"));
 
-    unsigned width = 0;
-    std::vector<uint32_t> shot = ReadArgb(dir.Path() / "first.png", width);
-    ASSERT_EQ(shot.size(), 800u * 600u);
-    auto at = [&](int x, int y) {
-        return shot[static_cast<size_t>(y) * width + static_cast<size_t>(x)] & 0xFFFFFF;
-    };
+    const test::Picture shot = test::ReadPng(dir.Path() / "first.png");
+    ASSERT_EQ(shot.Width, 800u);
+    ASSERT_EQ(shot.Height, 600u);
+    auto at = [&](unsigned x, unsigned y) { return shot.Rgb(x, y); };
     EXPECT_EQ(at(45, 145), 0x8090A0u) << "a filled rectangle";
     EXPECT_EQ(at(10, 590), 0x1B2638u) << "the background";
     // The keyed triangle: green inside, and the magenta around it never reaches the screen.

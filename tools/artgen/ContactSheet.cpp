@@ -383,7 +383,7 @@ void DrawTitle(cairo_t* cr, const TFaces& faces, size_t count) {
     cairo_pattern_destroy(brass);
 
     const std::string subtitle = std::to_string(count) + (count == 1 ? " picture" : " pictures") +
-                                 " of gfx/ and no-gfx/, by sequence name, on a checkerboard where "
+                                 " of gfx/, no-gfx/ and icons/, by sequence name, on a checkerboard where "
                                  "they are transparent";
     cairo_set_font_face(cr, faces.Regular);
     cairo_set_font_size(cr, 14);
@@ -425,6 +425,7 @@ void DrawContactSheet(const fs::path& dataFolder, const fs::path& output) {
     std::vector<TSheetEntry> entries;
     CollectEntries(data, FolderName(data, "gfx"), false, entries);
     CollectEntries(data, FolderName(data, "no-gfx"), true, entries);
+    CollectEntries(data, FolderName(data, "icons"), true, entries);
     std::sort(entries.begin(), entries.end(), [](const TSheetEntry& a, const TSheetEntry& b) {
         return a.Name != b.Name ? a.Name < b.Name : a.File < b.File;
     });

@@ -54,6 +54,58 @@ TGGlyphBitmap CopyGlyph(char32_t code, FT_GlyphSlot slot) {
     return glyph;
 }
 
+class TGFreeTypeFace : public IGFontFace {
+public:
+    TGFreeTypeFace(std::shared_ptr<FT_LibraryRec_> library, TFacePtr face, const TGRasterRequest& request)
+        : FLibrary(std::move(library)), FFace(std::move(face)), FFile(request.FaceFile.string()),
+          FEmbolden(request.Embolden), FOblique(request.Oblique) {}
+
+    TGFaceMetrics Metrics() const override {
+        TGFaceMetrics result;
+        const FT_Size_Metrics& metrics = FFace->size->metrics;
+        result.Ascent = CeilPixels(metrics.ascender);
+        result.Descent = CeilPixels(-metrics.descender);
+        // Each of the three is rounded on its own, so the sum of two may pass the third.
+        result.LineHeight = std::max(CeilPixels(metrics.height), result.Ascent + result.Descent);
+        return result;
+    }
+
+    bool HasGlyph(char32_t code) const override { return FT_Get_Char_Index(FFace.get(), code) != 0; }
+
+    TGGlyphBitmap RenderGlyph(char32_t code) override {
+        // Index 0 is the face's box for characters it lacks.
+        FT_UInt index = FT_Get_Char_Index(FFace.get(), code);
+        FT_Error error = FT_Load_Glyph(FFace.get(), index, FT_LOAD_DEFAULT);
+        FT_GlyphSlot slot = FFace->glyph;
+        if (!error && slot->format == FT_GLYPH_FORMAT_OUTLINE) {
+            // The synthesis works on the outline, so it must come before rendering.
+            if (FOblique) {
+                FT_GlyphSlot_Oblique(slot);
+            }
+            if (FEmbolden) {
+                FT_GlyphSlot_Embolden(slot);
+            }
+        }
+        if (!error) {
+            error = FT_Render_Glyph(slot, FT_RENDER_MODE_NORMAL);
+        }
+        if (error) {
+            throw EGError("TGFreeTypeRasterizer.RenderGlyph",
+                          Format("Face file \"%s\": code %u cannot be rendered (FreeType error %d)",
+                                 FFile.c_str(), static_cast<unsigned>(code), error));
+        }
+        return CopyGlyph(code, slot);
+    }
+
+private:
+    // Declared first so that it is released after the face.
+    std::shared_ptr<FT_LibraryRec_> FLibrary;
+    TFacePtr FFace;
+    std::string FFile;
+    bool FEmbolden;
+    bool FOblique;
+};
+
 } // namespace
 
 TGFreeTypeRasterizer::TGFreeTypeRasterizer() {
@@ -61,60 +113,29 @@ TGFreeTypeRasterizer::TGFreeTypeRasterizer() {
     if (FT_Error error = FT_Init_FreeType(&library)) {
         throw EGError("TGFreeTypeRasterizer.Create", Format("FreeType error %d", error));
     }
-    FLibrary = library;
+    FLibrary = std::shared_ptr<FT_LibraryRec_>(library, [](FT_Library handle) { FT_Done_FreeType(handle); });
 }
 
-TGFreeTypeRasterizer::~TGFreeTypeRasterizer() {
-    FT_Done_FreeType(FLibrary);
-}
+TGFreeTypeRasterizer::~TGFreeTypeRasterizer() = default;
 
-TGRasterFace TGFreeTypeRasterizer::RenderAscii(const TGRasterRequest& request) {
+std::unique_ptr<IGFontFace> TGFreeTypeRasterizer::OpenFace(const TGRasterRequest& request) {
     const std::string file = request.FaceFile.string();
     if (request.PixelHeight <= 0) {
-        throw EGError("TGFreeTypeRasterizer.RenderAscii",
+        throw EGError("TGFreeTypeRasterizer.OpenFace",
                       Format("Face \"%s\": pixel height %d", file.c_str(), request.PixelHeight));
     }
     FT_Face rawFace = nullptr;
-    if (FT_Error error = FT_New_Face(FLibrary, file.c_str(), 0, &rawFace)) {
-        throw EGError("TGFreeTypeRasterizer.RenderAscii",
+    if (FT_Error error = FT_New_Face(FLibrary.get(), file.c_str(), 0, &rawFace)) {
+        throw EGError("TGFreeTypeRasterizer.OpenFace",
                       Format("Face file \"%s\" cannot be read (FreeType error %d)", file.c_str(), error));
     }
     TFacePtr face(rawFace);
     if (FT_Error error = FT_Set_Pixel_Sizes(face.get(), 0, static_cast<FT_UInt>(request.PixelHeight))) {
-        throw EGError("TGFreeTypeRasterizer.RenderAscii",
+        throw EGError("TGFreeTypeRasterizer.OpenFace",
                       Format("Face file \"%s\" has no size of %d pixels (FreeType error %d)", file.c_str(),
                              request.PixelHeight, error));
     }
-    TGRasterFace result;
-    const FT_Size_Metrics& metrics = face->size->metrics;
-    result.Ascent = CeilPixels(metrics.ascender);
-    result.Descent = CeilPixels(-metrics.descender);
-    // Each of the three is rounded on its own, so the sum of two may pass the third.
-    result.LineHeight = std::max(CeilPixels(metrics.height), result.Ascent + result.Descent);
-    result.Glyphs.reserve(CodeCount);
-    for (char32_t code = FirstCode; code <= LastCode; ++code) {
-        FT_UInt index = FT_Get_Char_Index(face.get(), code);
-        FT_Error error = FT_Load_Glyph(face.get(), index, FT_LOAD_DEFAULT);
-        if (!error && face->glyph->format == FT_GLYPH_FORMAT_OUTLINE) {
-            // The synthesis works on the outline, so it must come before rendering.
-            if (request.Oblique) {
-                FT_GlyphSlot_Oblique(face->glyph);
-            }
-            if (request.Embolden) {
-                FT_GlyphSlot_Embolden(face->glyph);
-            }
-        }
-        if (!error) {
-            error = FT_Render_Glyph(face->glyph, FT_RENDER_MODE_NORMAL);
-        }
-        if (error) {
-            throw EGError("TGFreeTypeRasterizer.RenderAscii",
-                          Format("Face file \"%s\": code %u cannot be rendered (FreeType error %d)",
-                                 file.c_str(), static_cast<unsigned>(code), error));
-        }
-        result.Glyphs.push_back(CopyGlyph(code, face->glyph));
-    }
-    return result;
+    return std::make_unique<TGFreeTypeFace>(FLibrary, std::move(face), request);
 }
 
 } // namespace qm

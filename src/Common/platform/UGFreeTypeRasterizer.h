@@ -2,6 +2,8 @@
 
 #include "UGFontRasterizer.h"
 
+#include <memory>
+
 // The library handle of FreeType, declared here so that users of the rasteriser need none of
 // FreeType's headers.
 struct FT_LibraryRec_;
@@ -17,10 +19,12 @@ public:
     TGFreeTypeRasterizer(const TGFreeTypeRasterizer&) = delete;
     TGFreeTypeRasterizer& operator=(const TGFreeTypeRasterizer&) = delete;
 
-    TGRasterFace RenderAscii(const TGRasterRequest& request) override;
+    std::unique_ptr<IGFontFace> OpenFace(const TGRasterRequest& request) override;
 
 private:
-    FT_LibraryRec_* FLibrary = nullptr;
+    // Shared with every open face: a face must be closed before its library, and fonts may
+    // outlive the rasteriser that opened them.
+    std::shared_ptr<FT_LibraryRec_> FLibrary;
 };
 
 } // namespace qm

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <numeric>
 
 namespace qm {
@@ -87,6 +88,27 @@ TEST_F(FreeTypeFontRasterizer, ObliqueSlantsAnUprightStroke) {
     EXPECT_GE(slanted.Width, upright.Width + 4);
 }
 
+TEST_F(FreeTypeFontRasterizer, RendersLettersBeyondAsciiAndABoxForWhatTheFaceLacks) {
+    std::unique_ptr<IGFontFace> face = Rasterizer.OpenFace({Regular, 32, false, false});
+    const TGGlyphBitmap h = face->RenderGlyph(U'H');
+    // Latin-1, Latin Extended-A, Greek and Cyrillic capitals: as high as "H" or, with an
+    // accent, higher.
+    for (unsigned code : {0xC9, 0xC4, 0x141, 0x15A, 0x3A9, 0x416}) {
+        EXPECT_TRUE(face->HasGlyph(code)) << code;
+        const TGGlyphBitmap glyph = face->RenderGlyph(code);
+        EXPECT_EQ(glyph.Code, static_cast<char32_t>(code));
+        EXPECT_GE(glyph.BearingY, h.BearingY) << code;
+        EXPECT_GT(Ink(glyph), Ink(face->RenderGlyph(U'.'))) << code;
+    }
+    EXPECT_GT(face->RenderGlyph(0xC9).BearingY, h.BearingY) << "the accent stands above the capital";
+    // DejaVu Sans has no Han characters: the face's box for a missing character stands in.
+    EXPECT_FALSE(face->HasGlyph(0x4E00));
+    const TGGlyphBitmap missing = face->RenderGlyph(0x4E00);
+    EXPECT_GT(Ink(missing), 0);
+    EXPECT_GT(missing.Advance, 0);
+    EXPECT_EQ(face->Metrics().Ascent, Render(Regular, 32).Ascent);
+}
+
 TEST_F(FreeTypeFontRasterizer, MissingFaceFileIsAnErrorNamingIt) {
     const fs::path missing = FaceFolder / "NoSuchFace.ttf";
     try {
@@ -132,7 +154,7 @@ TEST(FreeTypeSysFont, MeasuresAndFillsItsTextureFromTheFace) {
 
     ASSERT_TRUE(regular.Texture());
     EXPECT_EQ(regular.Texture()->Width(), 256);
-    const TGRect cell = regular.CellRect(U'H');
+    const TGRect cell = regular.GlyphRect(U'H');
     TGLockedRect texels = regular.Texture()->Lock(nullptr, false);
     int opaque = 0;
     int clear = 0;

@@ -80,9 +80,25 @@ private:
 // Stands in for the platform's font renderer, which the engine cannot link. It reads the face
 // file's signature, so a missing, unreadable or foreign face file fails just as it would under
 // the real renderer, and hands back blank glyphs for the texture that is built from them.
+class TBlankFace : public IGFontFace {
+public:
+    explicit TBlankFace(int pixelHeight) : FHeight(std::max(1, pixelHeight)) {}
+    TGFaceMetrics Metrics() const override { return {FHeight, 0, FHeight}; }
+    bool HasGlyph(char32_t) const override { return true; }
+    TGGlyphBitmap RenderGlyph(char32_t code) override {
+        TGGlyphBitmap glyph;
+        glyph.Code = code;
+        glyph.Advance = FHeight / 2;
+        return glyph;
+    }
+
+private:
+    int FHeight;
+};
+
 class TFaceFileCheck : public IGFontRasterizer {
 public:
-    TGRasterFace RenderAscii(const TGRasterRequest& request) override {
+    std::unique_ptr<IGFontFace> OpenFace(const TGRasterRequest& request) override {
         const std::string file = request.FaceFile.string();
         std::ifstream in(request.FaceFile, std::ios::binary);
         char bytes[4] = {};
@@ -96,16 +112,7 @@ public:
                 "TGDataCheck.Face",
                 Format("Face file \"%s\" is neither a TrueType nor an OpenType face", file.c_str()));
         }
-        TGRasterFace face;
-        face.Ascent = std::max(1, request.PixelHeight);
-        face.LineHeight = face.Ascent;
-        for (char32_t code = FirstCode; code <= LastCode; ++code) {
-            TGGlyphBitmap glyph;
-            glyph.Code = code;
-            glyph.Advance = face.Ascent / 2;
-            face.Glyphs.push_back(glyph);
-        }
-        return face;
+        return std::make_unique<TBlankFace>(request.PixelHeight);
     }
 };
 

@@ -147,27 +147,36 @@ constexpr TLineHeightCorrection LineHeightCorrections[] = {
     {"fonts/FntTxtYellow", -5},
 };
 
-std::vector<int64_t> ParseIntList(const TGResourceDef& def, const std::string& name) {
+// No glyph sheet is anywhere near this wide; the sheet itself is measured against the glyphs
+// when it is first used, since it is loaded after the font.
+constexpr int64_t MaxSheetWidth = int64_t{1} << 24;
+
+// The numbers of Widths or Cuts, row by row: a ";" starts the next row of the sheet.
+std::vector<std::vector<int64_t>> ParseRows(const TGResourceDef& def, const std::string& name) {
     std::string text = def.GetString(name);
-    std::vector<int64_t> result;
+    std::vector<std::vector<int64_t>> rows;
     if (Trim(text).empty()) {
-        return result;
+        return rows;
     }
+    rows.emplace_back();
     size_t start = 0;
     while (true) {
-        size_t comma = text.find(',', start);
-        std::string item = text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+        size_t end = text.find_first_of(",;", start);
+        std::string item = text.substr(start, end == std::string::npos ? std::string::npos : end - start);
         std::optional<int64_t> value = ParseDecimalInt(item);
         if (!value) {
             throw EGError("TGImageFont.CreateFromXML",
-                          Format("Font \"%s\": %s \"%s\" is not a list of integers", def.Id.c_str(),
+                          Format("%s: %s \"%s\" is not a list of integers", def.Location().c_str(),
                                  name.c_str(), text.c_str()));
         }
-        result.push_back(*value);
-        if (comma == std::string::npos) {
-            return result;
+        rows.back().push_back(*value);
+        if (end == std::string::npos) {
+            return rows;
         }
-        start = comma + 1;
+        if (text[end] == ';') {
+            rows.emplace_back();
+        }
+        start = end + 1;
     }
 }
 
@@ -175,6 +184,7 @@ std::vector<int64_t> ParseIntList(const TGResourceDef& def, const std::string& n
 
 TGImageFont::TGImageFont(const TGResContextRec& context, const TGResourceDef& def) : TGFont(context, def) {
     FSeqId = def.GetString("SeqId");
+    FLocation = def.Location();
     FLinearFilter = def.GetBoolDef("LinearFilter", false);
     ReadGlyphs(def);
     double scale = ViewportScale();
@@ -208,38 +218,56 @@ TGImageFont::TGImageFont(const TGResContextRec& context, const TGResourceDef& de
 }
 
 void TGImageFont::ReadGlyphs(const TGResourceDef& def) {
+    auto error = [&def](const std::string& what) {
+        return EGError("TGImageFont.CreateFromXML", def.Location() + ": " + what);
+    };
     std::u32string chars = DecodeUtf8(def.GetString("Chars"));
-    std::vector<int64_t> widths;
-    if (def.HasAttribute("Widths")) {
-        widths = ParseIntList(def, "Widths");
-    } else if (def.HasAttribute("Cuts")) {
-        std::vector<int64_t> cuts = ParseIntList(def, "Cuts");
-        for (size_t i = 0; i < cuts.size(); ++i) {
-            widths.push_back(i == 0 ? cuts[0] : cuts[i] - cuts[i - 1]);
-        }
-    } else {
-        throw EGError::Failed("TGImageFont.CreateFromXML");
+    const bool cuts = !def.HasAttribute("Widths");
+    const std::string list = cuts ? "Cuts" : "Widths";
+    if (cuts && !def.HasAttribute("Cuts")) {
+        throw error("neither Widths nor Cuts given");
     }
-    if (widths.size() != chars.size()) {
-        throw EGError(Format("TGImageFont.CreateFromXML (Chars: %d, Widths(Cuts): %d)",
-                             static_cast<int>(chars.size()), static_cast<int>(widths.size())) +
-                      FSeqId + " failed");
+    std::vector<std::vector<int64_t>> rows = ParseRows(def, list);
+    size_t count = 0;
+    for (const std::vector<int64_t>& row : rows) {
+        count += row.size();
+    }
+    if (count != chars.size()) {
+        throw error(Format("%d Chars but %d %s", static_cast<int>(chars.size()), static_cast<int>(count),
+                           list.c_str()));
     }
     // A font without letters could measure nothing, not even its line height.
     if (chars.empty()) {
-        throw EGError::Failed("TGImageFont.CreateFromXML");
+        throw error("no Chars");
     }
     double scale = ViewportScale();
-    int64_t position = 0;
-    for (size_t i = 0; i < chars.size(); ++i) {
-        TGImageGlyph glyph;
-        glyph.Char = chars[i];
-        // Positions add up in pixels, so that no rounding of the division piles up along the sheet.
-        glyph.Position = static_cast<double>(position) / scale;
-        glyph.Width = static_cast<double>(widths[i]) / scale;
-        FGlyphs.push_back(glyph);
-        position += widths[i];
+    size_t next = 0;
+    for (size_t row = 0; row < rows.size(); ++row) {
+        int64_t position = 0;
+        for (int64_t value : rows[row]) {
+            char32_t c = chars[next++];
+            int64_t width = cuts ? value - position : value;
+            if (value < 0 || value > MaxSheetWidth || width < 0) {
+                throw error(Format("%s item %d (%lld) for \"%s\" is outside the glyph sheet", list.c_str(),
+                                   static_cast<int>(next), static_cast<long long>(value),
+                                   GlyphText(c).c_str()));
+            }
+            TGImageGlyph glyph;
+            glyph.Char = c;
+            glyph.Row = static_cast<int>(row);
+            // Positions add up in pixels, so that no rounding of the division piles up along the sheet.
+            glyph.Position = static_cast<double>(position) / scale;
+            glyph.Width = static_cast<double>(width) / scale;
+            AddGlyph(glyph);
+            position += width;
+            if (position > MaxSheetWidth) {
+                throw error(Format("the glyphs end at pixel %lld, outside any glyph sheet",
+                                   static_cast<long long>(position)));
+            }
+        }
+        FGlyphsEnd = std::max(FGlyphsEnd, position);
     }
+    FRowCount = static_cast<int>(rows.size());
 }
 
 void TGImageFont::AddMixedCaseGlyphs() {
@@ -250,25 +278,28 @@ void TGImageFont::AddMixedCaseGlyphs() {
         if (hasUpper && !hasLower) {
             TGImageGlyph copy = FindGlyph(upper);
             copy.Char = lower;
-            FGlyphs.push_back(copy);
+            AddGlyph(copy);
         } else if (hasLower && !hasUpper) {
             TGImageGlyph copy = FindGlyph(lower);
             copy.Char = upper;
-            FGlyphs.push_back(copy);
+            AddGlyph(copy);
         }
     }
 }
 
+void TGImageFont::AddGlyph(const TGImageGlyph& glyph) {
+    // The first glyph of a character is the one drawn.
+    FGlyphIndex.emplace(glyph.Char, FGlyphs.size());
+    FGlyphs.push_back(glyph);
+}
+
 bool TGImageFont::HasGlyph(char32_t c) const {
-    return std::any_of(FGlyphs.begin(), FGlyphs.end(),
-                       [c](const TGImageGlyph& glyph) { return glyph.Char == c; });
+    return FGlyphIndex.contains(c);
 }
 
 const TGImageGlyph& TGImageFont::FindGlyph(char32_t c) const {
-    for (const TGImageGlyph& glyph : FGlyphs) {
-        if (glyph.Char == c) {
-            return glyph;
-        }
+    if (auto it = FGlyphIndex.find(c); it != FGlyphIndex.end()) {
+        return FGlyphs[it->second];
     }
     throw EGError("TGImageFont.FindGlyph", Format("Font: \"%s\", Glyph: \"%s\", Code: %d", Id().c_str(),
                                                   GlyphText(c).c_str(), static_cast<int>(c)));
@@ -282,9 +313,22 @@ double TGImageFont::KerningDelta(char32_t first, char32_t second) const {
 TGSprite& TGImageFont::GetSprite() const {
     TGResManager* manager = Context().ResManager;
     if (!manager || !manager->HasSeq(FSeqId)) {
-        throw EGError("TGImageFont.GetSprite", Format("Sequence \"%s\" not found", FSeqId.c_str()));
+        throw EGError("TGImageFont.GetSprite",
+                      Format("%s: sequence \"%s\" not found", FLocation.c_str(), FSeqId.c_str()));
     }
-    return manager->GetSeq(FSeqId).GetSprite(0);
+    TGSprite& sheet = manager->GetSeq(FSeqId).GetSprite(0);
+    if (FGlyphsEnd > sheet.PixelWidth()) {
+        throw EGError("TGImageFont.GetSprite",
+                      Format("%s: the glyphs end at pixel %lld of the %d pixels wide sheet \"%s\"",
+                             FLocation.c_str(), static_cast<long long>(FGlyphsEnd), sheet.PixelWidth(),
+                             FSeqId.c_str()));
+    }
+    if (sheet.PixelHeight() % FRowCount != 0) {
+        throw EGError("TGImageFont.GetSprite",
+                      Format("%s: the %d pixels high sheet \"%s\" does not split into %d rows",
+                             FLocation.c_str(), sheet.PixelHeight(), FSeqId.c_str(), FRowCount));
+    }
+    return sheet;
 }
 
 double TGImageFont::LineHeightCorrection(const std::string& seqId) {
@@ -297,7 +341,7 @@ double TGImageFont::LineHeightCorrection(const std::string& seqId) {
 }
 
 double TGImageFont::LineHeight() const {
-    return GetSprite().Height() + LineHeightCorrection(FSeqId);
+    return GetSprite().Height() / FRowCount + LineHeightCorrection(FSeqId);
 }
 
 TGTextSize TGImageFont::MeasureCodes(const std::u32string& text) const {
@@ -317,7 +361,7 @@ void TGImageFont::DrawCodes(const std::u32string& text, const std::vector<uint32
         return;
     }
     TGSprite& sheet = GetSprite();
-    double sheetHeight = sheet.Height();
+    double rowHeight = sheet.Height() / FRowCount;
     TGGraphicsDevice& device = Device();
     device.PushState();
     try {
@@ -330,7 +374,8 @@ void TGImageFont::DrawCodes(const std::u32string& text, const std::vector<uint32
             const TGImageGlyph& glyph = FindGlyph(text[i]);
             pen += scale * glyph.LeftIndent;
             TGPointD at{x + pen * cosA, y + pen * sinA};
-            TGRectD source{glyph.Position, 0.0, glyph.Position + glyph.Width, sheetHeight};
+            double top = glyph.Row * rowHeight;
+            TGRectD source{glyph.Position, top, glyph.Position + glyph.Width, top + rowHeight};
             sheet.DrawEx(at, {scale, scale}, at.X, at.Y, angle, source, ColorAt(colors, i), bmDefault);
             pen += scale * (glyph.Width + glyph.RightIndent);
             if (i + 1 < text.size()) {
@@ -355,58 +400,6 @@ struct TFontVertex {
     float U, V;
 };
 static_assert(sizeof(TFontVertex) == 24);
-
-// Where each character goes in a texture of one size.
-struct TTextureLayout {
-    struct TCell {
-        TGRect TexRect;
-        int OffsetX = 0;
-    };
-    std::vector<TCell> Cells;
-    int CellHeight = 0;
-    // The baseline's distance from the top of every cell.
-    int Baseline = 0;
-};
-
-// Rows of equally high cells, left to right, one texel apart so that filtering never pulls in
-// a neighbour. Each cell holds the character's advance and any ink outside it (overhangs of
-// italics, the tail of "j"), so nothing is clipped.
-std::optional<TTextureLayout> LayOut(const TGRasterFace& face, int textureSize) {
-    constexpr int Gap = 1;
-    TTextureLayout layout;
-    int above = face.Ascent;
-    int below = face.Descent;
-    for (const TGGlyphBitmap& glyph : face.Glyphs) {
-        if (glyph.Width > 0 && glyph.Height > 0) {
-            above = std::max(above, glyph.BearingY);
-            below = std::max(below, glyph.Height - glyph.BearingY);
-        }
-    }
-    layout.Baseline = above;
-    layout.CellHeight = std::max(1, above + below);
-    int x = 0;
-    int y = 0;
-    for (const TGGlyphBitmap& glyph : face.Glyphs) {
-        bool ink = glyph.Width > 0 && glyph.Height > 0;
-        // A character without ink (the space) needs no texels, only its advance.
-        int left = ink ? std::min(0, glyph.BearingX) : 0;
-        int right = ink ? std::max(glyph.Advance, glyph.BearingX + glyph.Width) : 0;
-        int width = right - left;
-        if (width > textureSize) {
-            return std::nullopt;
-        }
-        if (x + width > textureSize) {
-            x = 0;
-            y += layout.CellHeight + Gap;
-        }
-        if (y + layout.CellHeight > textureSize) {
-            return std::nullopt;
-        }
-        layout.Cells.push_back({TGRect{y, x, x + width, y + layout.CellHeight}, left});
-        x += width + Gap;
-    }
-    return layout;
-}
 
 // White texels whose alpha is the coverage reduced to the 4 bits an A4R4G4B4 texel has; the
 // other formats (a renderer without A4R4G4B4) get the same 16 levels.
@@ -518,6 +511,80 @@ void TGSysFont::ResolveFace() {
     }
 }
 
+std::optional<TGRect> TGSysFont::TGShelf::Place(int textureSize, int width, int height) {
+    // A texel between neighbours keeps filtering from pulling in the next glyph's ink.
+    constexpr int Gap = 1;
+    if (width > textureSize) {
+        return std::nullopt;
+    }
+    if (X + width > textureSize) {
+        X = 0;
+        Y += RowHeight + Gap;
+        RowHeight = 0;
+    }
+    if (Y + height > textureSize) {
+        return std::nullopt;
+    }
+    TGRect box{Y, X, X + width, Y + height};
+    X += width + Gap;
+    RowHeight = std::max(RowHeight, height);
+    return box;
+}
+
+namespace {
+
+// The texels a glyph takes: its ink with a clear texel on every side, so that the edge of a
+// scaled or turned quad blends its ink with clear texels only.
+int BoxWidth(const TGGlyphBitmap& glyph) {
+    return glyph.Width + 2;
+}
+
+int BoxHeight(const TGGlyphBitmap& glyph) {
+    return glyph.Height + 2;
+}
+
+TGRect Union(const TGRect& a, const TGRect& b) {
+    return {std::min(a.Top, b.Top), std::min(a.Left, b.Left), std::max(a.Right, b.Right),
+            std::max(a.Bottom, b.Bottom)};
+}
+
+// Writes the glyphs' ink into their boxes; only the area is locked, so only it is uploaded.
+void WriteGlyphs(IGTexture& texture, const TGRect& area, const std::vector<TGGlyphBitmap>& bitmaps,
+                 const std::vector<TGRect>& boxes) {
+    int format = texture.Format();
+    int bytes = BytesPerPixel(format);
+    TGLockedRect locked = texture.Lock(&area, true);
+    for (size_t i = 0; i < bitmaps.size(); ++i) {
+        const TGGlyphBitmap& glyph = bitmaps[i];
+        if (!glyph.HasInk()) {
+            continue;
+        }
+        int left = boxes[i].Left + 1 - area.Left;
+        int top = boxes[i].Top + 1 - area.Top;
+        for (int row = 0; row < glyph.Height; ++row) {
+            uint8_t* line = locked.Bits + static_cast<ptrdiff_t>(top + row) * locked.Pitch;
+            for (int column = 0; column < glyph.Width; ++column) {
+                PutTexel(line + static_cast<ptrdiff_t>(left + column) * bytes, format, glyph.At(column, row));
+            }
+        }
+    }
+    texture.Unlock();
+}
+
+std::vector<char32_t> AsciiCodes() {
+    std::vector<char32_t> codes;
+    for (char32_t c = IGFontRasterizer::FirstCode; c <= IGFontRasterizer::LastCode; ++c) {
+        codes.push_back(c);
+    }
+    return codes;
+}
+
+bool IsDrawn(char32_t c) {
+    return c >= IGFontRasterizer::FirstCode;
+}
+
+} // namespace
+
 void TGSysFont::BuildTexture() {
     TGGraphicsDevice& device = Device();
     IGFontRasterizer& rasterizer = *Context().FontRasterizer;
@@ -529,67 +596,193 @@ void TGSysFont::BuildTexture() {
         textureSize = maxTexture;
     }
     double scale = device.ViewportScale();
+    // Characters met before a loss or a new scale are rendered again with the rest.
+    std::vector<char32_t> codes = CachedCodes();
     while (true) {
         FRequest.PixelHeight =
             std::max(1, static_cast<int>(std::lround(FSize * 96.0 * scale * ratio / 72.0)));
-        TGRasterFace face = rasterizer.RenderAscii(FRequest);
-        if (face.Glyphs.size() != static_cast<size_t>(IGFontRasterizer::CodeCount)) {
-            throw EGError("TGSysFont.BuildTexture",
-                          Format("Font \"%s\": the rasteriser gave %d glyphs", Id().c_str(),
-                                 static_cast<int>(face.Glyphs.size())));
-        }
+        FRasterFace = rasterizer.OpenFace(FRequest);
+        std::vector<TGGlyphBitmap> bitmaps = Render(codes);
+        SetLineMetrics(bitmaps);
         // At a large viewport scale the size's texture may be too small; a larger texture keeps
         // the letters sharp, and only when the largest is full are the letters made smaller.
-        std::optional<TTextureLayout> layout;
-        int size = textureSize;
-        while (!(layout = LayOut(face, size)) && size * 2 <= maxTexture) {
-            size *= 2;
-        }
-        if (!layout) {
-            if (FRequest.PixelHeight == 1) {
-                throw EGError("TGSysFont.BuildTexture",
-                              Format("Font \"%s\" does not fit into a texture", Id().c_str()));
+        for (int size = textureSize; size <= maxTexture; size *= 2) {
+            if (LayOutTexture(bitmaps, size)) {
+                FUnitsPerTexel = 1.0 / (scale * ratio);
+                return;
             }
-            ratio *= 0.8;
-            continue;
         }
-        PGTexture texture = device.CreateTexture(size, size, pfA4R4G4B4, false);
-        int format = texture->Format();
-        int bytes = BytesPerPixel(format);
-        TGLockedRect locked = texture->Lock(nullptr, true);
-        for (size_t i = 0; i < face.Glyphs.size(); ++i) {
-            const TGGlyphBitmap& glyph = face.Glyphs[i];
-            const TTextureLayout::TCell& cell = layout->Cells[i];
-            int left = cell.TexRect.Left + glyph.BearingX - cell.OffsetX;
-            int top = cell.TexRect.Top + layout->Baseline - glyph.BearingY;
-            for (int row = 0; row < glyph.Height; ++row) {
-                uint8_t* line = locked.Bits + static_cast<ptrdiff_t>(top + row) * locked.Pitch;
-                for (int column = 0; column < glyph.Width; ++column) {
-                    PutTexel(line + static_cast<ptrdiff_t>(left + column) * bytes, format,
-                             glyph.At(column, row));
-                }
-            }
-            FCells[i] = {cell.TexRect, cell.OffsetX, glyph.Advance};
+        if (FRequest.PixelHeight == 1) {
+            throw EGError("TGSysFont.BuildTexture",
+                          Format("Font \"%s\" does not fit into a texture", Id().c_str()));
         }
-        texture->Unlock();
-        FTexture = texture;
-        FTextureSize = size;
-        FCellHeight = layout->CellHeight;
-        FUnitsPerTexel = 1.0 / (scale * ratio);
-        return;
+        ratio *= 0.8;
     }
 }
 
-const TGSysFont::TGTextureGlyph& TGSysFont::Cell(char32_t c) const {
-    // Characters beyond ASCII have no cell; a question mark shows that something is missing
-    // and keeps measuring and drawing in step.
-    if (c < IGFontRasterizer::FirstCode || c > IGFontRasterizer::LastCode) {
-        c = U'?';
+std::vector<char32_t> TGSysFont::CachedCodes() const {
+    std::vector<char32_t> codes = AsciiCodes();
+    std::vector<char32_t> others;
+    for (const auto& [code, glyph] : FGlyphs) {
+        if (code > IGFontRasterizer::LastCode) {
+            others.push_back(code);
+        }
     }
-    return FCells[c - IGFontRasterizer::FirstCode];
+    std::sort(others.begin(), others.end());
+    codes.insert(codes.end(), others.begin(), others.end());
+    return codes;
+}
+
+std::vector<TGGlyphBitmap> TGSysFont::Render(const std::vector<char32_t>& codes) const {
+    std::vector<TGGlyphBitmap> bitmaps;
+    bitmaps.reserve(codes.size());
+    for (char32_t c : codes) {
+        bitmaps.push_back(FRasterFace->RenderGlyph(c));
+        bitmaps.back().Code = c;
+    }
+    return bitmaps;
+}
+
+void TGSysFont::SetLineMetrics(const std::vector<TGGlyphBitmap>& bitmaps) {
+    // Lines are as high as the face and its ASCII ink need; a taller character met later
+    // overlaps its neighbours' lines rather than moving every text of the font.
+    TGFaceMetrics metrics = FRasterFace->Metrics();
+    int above = metrics.Ascent;
+    int below = metrics.Descent;
+    for (const TGGlyphBitmap& glyph : bitmaps) {
+        if (glyph.HasInk() && glyph.Code <= IGFontRasterizer::LastCode) {
+            above = std::max(above, glyph.BearingY);
+            below = std::max(below, glyph.Height - glyph.BearingY);
+        }
+    }
+    FBaseline = above;
+    FCellHeight = std::max(1, above + below);
+}
+
+TGSysFont::TGTextureGlyph TGSysFont::MakeGlyph(const TGGlyphBitmap& bitmap, const TGRect& box) const {
+    if (!bitmap.HasInk()) {
+        return {TGRect{}, 0, 0, bitmap.Advance};
+    }
+    return {box, bitmap.BearingX - 1, FBaseline - bitmap.BearingY - 1, bitmap.Advance};
+}
+
+bool TGSysFont::LayOutTexture(const std::vector<TGGlyphBitmap>& bitmaps, int size) const {
+    TGShelf shelf;
+    std::vector<TGRect> boxes(bitmaps.size());
+    for (size_t i = 0; i < bitmaps.size(); ++i) {
+        if (bitmaps[i].HasInk()) {
+            std::optional<TGRect> box = shelf.Place(size, BoxWidth(bitmaps[i]), BoxHeight(bitmaps[i]));
+            if (!box) {
+                return false;
+            }
+            boxes[i] = *box;
+        }
+    }
+    PGTexture texture = Device().CreateTexture(size, size, pfA4R4G4B4, false);
+    WriteGlyphs(*texture, TGRect{0, 0, size, size}, bitmaps, boxes);
+    FTexture = texture;
+    FTextureSize = size;
+    FShelf = shelf;
+    FGlyphs.clear();
+    for (size_t i = 0; i < bitmaps.size(); ++i) {
+        FGlyphs[bitmaps[i].Code] = MakeGlyph(bitmaps[i], boxes[i]);
+    }
+    return true;
+}
+
+bool TGSysFont::PlaceGlyphs(const std::vector<TGGlyphBitmap>& bitmaps) const {
+    TGShelf shelf = FShelf;
+    std::vector<TGRect> boxes(bitmaps.size());
+    std::optional<TGRect> area;
+    for (size_t i = 0; i < bitmaps.size(); ++i) {
+        if (bitmaps[i].HasInk()) {
+            std::optional<TGRect> box =
+                shelf.Place(FTextureSize, BoxWidth(bitmaps[i]), BoxHeight(bitmaps[i]));
+            if (!box) {
+                return false;
+            }
+            boxes[i] = *box;
+            area = area ? Union(*area, *box) : *box;
+        }
+    }
+    if (area) {
+        WriteGlyphs(*FTexture, *area, bitmaps, boxes);
+    }
+    FShelf = shelf;
+    for (size_t i = 0; i < bitmaps.size(); ++i) {
+        FGlyphs[bitmaps[i].Code] = MakeGlyph(bitmaps[i], boxes[i]);
+    }
+    return true;
+}
+
+void TGSysFont::AddGlyphs(const std::u32string& text) const {
+    std::vector<char32_t> missing;
+    for (char32_t c : text) {
+        if (IsDrawn(c) && !FGlyphs.contains(c) &&
+            std::find(missing.begin(), missing.end(), c) == missing.end()) {
+            missing.push_back(c);
+        }
+    }
+    if (missing.empty()) {
+        return;
+    }
+    std::vector<TGGlyphBitmap> bitmaps = Render(missing);
+    if (!FTexture) {
+        // While the display is lost only the advances count; the texture that comes back
+        // renders these characters with the rest.
+        for (const TGGlyphBitmap& bitmap : bitmaps) {
+            FGlyphs[bitmap.Code] = {TGRect{}, 0, 0, bitmap.Advance};
+        }
+        return;
+    }
+    if (PlaceGlyphs(bitmaps)) {
+        return;
+    }
+    // The texture is full: a larger one takes every character met so far.
+    std::vector<char32_t> codes = CachedCodes();
+    codes.insert(codes.end(), missing.begin(), missing.end());
+    std::vector<TGGlyphBitmap> all = Render(codes);
+    int maxTexture = Device().Backend().MaxTextureSize();
+    for (int size = FTextureSize * 2; size <= maxTexture; size *= 2) {
+        if (LayOutTexture(all, size)) {
+            return;
+        }
+    }
+    // The largest texture is full too: the characters of other texts make room for this one's,
+    // and are rendered again when they are next needed.
+    std::vector<char32_t> kept = AsciiCodes();
+    for (char32_t c : text) {
+        if (c > IGFontRasterizer::LastCode && std::find(kept.begin(), kept.end(), c) == kept.end()) {
+            kept.push_back(c);
+        }
+    }
+    if (LayOutTexture(Render(kept), FTextureSize)) {
+        return;
+    }
+    // One text with more characters than the largest texture holds: its characters show no ink
+    // but keep their advance, so the text still measures right.
+    LayOutTexture(Render(AsciiCodes()), FTextureSize);
+    for (const TGGlyphBitmap& bitmap :
+         Render(std::vector<char32_t>(kept.begin() + IGFontRasterizer::CodeCount, kept.end()))) {
+        FGlyphs[bitmap.Code] = {TGRect{}, 0, 0, bitmap.Advance};
+    }
+}
+
+const TGSysFont::TGTextureGlyph& TGSysFont::Glyph(char32_t c) const {
+    auto it = FGlyphs.find(c);
+    if (it == FGlyphs.end()) {
+        AddGlyphs(std::u32string(1, c));
+        it = FGlyphs.find(c);
+    }
+    return it->second;
+}
+
+bool TGSysFont::HasGlyph(char32_t c) const {
+    return FRasterFace->HasGlyph(c);
 }
 
 TGTextSize TGSysFont::MeasureCodes(const std::u32string& text) const {
+    AddGlyphs(text);
     int widest = 0;
     int line = 0;
     int lines = 1;
@@ -598,8 +791,8 @@ TGTextSize TGSysFont::MeasureCodes(const std::u32string& text) const {
             widest = std::max(widest, line);
             line = 0;
             ++lines;
-        } else if (c >= IGFontRasterizer::FirstCode) {
-            line += Cell(c).Advance;
+        } else if (IsDrawn(c)) {
+            line += Glyph(c).Advance;
         }
     }
     widest = std::max(widest, line);
@@ -608,46 +801,59 @@ TGTextSize TGSysFont::MeasureCodes(const std::u32string& text) const {
 
 void TGSysFont::DrawCodes(const std::u32string& text, const std::vector<uint32_t>& colors, double x, double y,
                           double scale, double angle) {
-    if (std::fabs(angle) > 0.00001) {
-        throw EGError("TGSysFont.DrawExHelper", "TGSysFont is not supported draw text with angle yet!");
-    }
-    uint32_t color = ColorAt(colors, 0);
     TGGraphicsDevice& device = Device();
-    if ((color >> 24) == 0 || !FTexture) {
+    if (!FTexture) {
         return;
     }
+    AddGlyphs(text);
     double unit = FUnitsPerTexel * scale;
     double shift = 0.5 / device.ViewportScale();
     double texel = 1.0 / FTextureSize;
+    double cosA = std::cos(angle);
+    double sinA = std::sin(angle);
+    // A point of the text's own frame (along the line, down the lines) on the screen; the half
+    // pixel puts texel centres on pixel centres.
+    auto corner = [&](double along, double down, uint32_t color, double u, double v) {
+        return TFontVertex{static_cast<float>(x + along * cosA - down * sinA - shift),
+                           static_cast<float>(y + along * sinA + down * cosA - shift),
+                           0.0f,
+                           color,
+                           static_cast<float>(u),
+                           static_cast<float>(v)};
+    };
     std::vector<TFontVertex> quads;
-    double penX = x;
-    double penY = y;
-    for (char32_t c : text) {
+    bool allWhite = true;
+    double penX = 0.0;
+    double penY = 0.0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        char32_t c = text[i];
         if (c == U'\n') {
-            penX = x;
+            penX = 0.0;
             penY += FCellHeight * unit;
             continue;
         }
-        if (c < IGFontRasterizer::FirstCode) {
+        if (!IsDrawn(c)) {
             continue;
         }
-        const TGTextureGlyph& cell = Cell(c);
-        auto left = static_cast<float>(penX + cell.OffsetX * unit - shift);
-        auto top = static_cast<float>(penY - shift);
-        auto right = static_cast<float>(left + cell.TexRect.Width() * unit);
-        auto bottom = static_cast<float>(top + cell.TexRect.Height() * unit);
-        auto u0 = static_cast<float>(cell.TexRect.Left * texel);
-        auto v0 = static_cast<float>(cell.TexRect.Top * texel);
-        auto u1 = static_cast<float>(cell.TexRect.Right * texel);
-        auto v1 = static_cast<float>(cell.TexRect.Bottom * texel);
-        penX += cell.Advance * unit;
-        if (cell.TexRect.Width() == 0) {
+        const TGTextureGlyph& glyph = Glyph(c);
+        double left = penX + glyph.OffsetX * unit;
+        double top = penY + glyph.OffsetY * unit;
+        double right = left + glyph.TexRect.Width() * unit;
+        double bottom = top + glyph.TexRect.Height() * unit;
+        penX += glyph.Advance * unit;
+        uint32_t color = ColorAt(colors, i);
+        if (glyph.TexRect.Width() == 0 || (color >> 24) == 0) {
             continue;
         }
-        quads.push_back({left, bottom, 0.0f, color, u0, v1});
-        quads.push_back({right, bottom, 0.0f, color, u1, v1});
-        quads.push_back({left, top, 0.0f, color, u0, v0});
-        quads.push_back({right, top, 0.0f, color, u1, v0});
+        allWhite = allWhite && color == OpaqueWhite;
+        double u0 = glyph.TexRect.Left * texel;
+        double v0 = glyph.TexRect.Top * texel;
+        double u1 = glyph.TexRect.Right * texel;
+        double v1 = glyph.TexRect.Bottom * texel;
+        quads.push_back(corner(left, bottom, color, u0, v1));
+        quads.push_back(corner(right, bottom, color, u1, v1));
+        quads.push_back(corner(left, top, color, u0, v0));
+        quads.push_back(corner(right, top, color, u1, v0));
     }
     if (!quads.empty()) {
         // One strip for the whole text: consecutive quads are joined by two repeated vertices,
@@ -670,7 +876,7 @@ void TGSysFont::DrawCodes(const std::u32string& text, const std::vector<uint32_t
             buffer->Unlock();
             device.State.VertexBuffer = buffer;
             device.State.BlendMode = bmDefault;
-            device.State.Stages[0] = {FTexture, tfLinear, color == OpaqueWhite ? coTexture : coModulate};
+            device.State.Stages[0] = {FTexture, tfLinear, allWhite ? coTexture : coModulate};
             device.DrawStrip(count - 2);
         } catch (...) {
             device.PopState();

@@ -4,11 +4,13 @@
 #include "UGGraphicsDevice.h"
 #include "UGResManager.h"
 
-#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <map>
+#include <memory>
+#include <optional>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -67,7 +69,8 @@ struct TGImageGlyph {
     char32_t Char = 0;
     double LeftIndent = 0.0;
     double RightIndent = 0.0;
-    // The x of the letter's slice in the glyph sheet.
+    // The row of the glyph sheet holding the letter, and the x of its slice in that row.
+    int Row = 0;
     double Position = 0.0;
     double Width = 0.0;
 
@@ -75,14 +78,15 @@ struct TGImageGlyph {
 };
 
 // A font whose letters are slices, side by side, of one sprite drawn by artists (the glyph
-// sheet), the first sprite of the sequence SeqId.
+// sheet), the first sprite of the sequence SeqId. A sheet of many letters may hold them in
+// rows of equal height, so that it stays within the sizes a picture may have.
 class TGImageFont : public TGFont {
 public:
     TGImageFont(const TGResContextRec& context, const TGResourceDef& def);
 
     bool HasGlyph(char32_t c) const override;
     double MaxCharWidth() const override { return FMaxCharWidth; }
-    // The sheet's height with the correction of its name; needs the sheet to be loaded.
+    // The height of a row of the sheet with the correction of its name; needs the sheet.
     double LineHeight() const override;
 
     // Raises "TGImageFont.FindGlyph: Font: "<Id>", Glyph: "<c>", Code: <code>" for a letter
@@ -108,22 +112,32 @@ protected:
 private:
     void ReadGlyphs(const TGResourceDef& def);
     void AddMixedCaseGlyphs();
+    void AddGlyph(const TGImageGlyph& glyph);
 
     std::string FSeqId;
+    // The definition's file and element, for messages.
+    std::string FLocation;
     bool FLinearFilter = false;
     std::vector<TGImageGlyph> FGlyphs;
+    // Where each character's glyph is in FGlyphs: sheets hold hundreds of letters.
+    std::unordered_map<char32_t, size_t> FGlyphIndex;
     std::map<std::pair<char32_t, char32_t>, double> FKerning;
     double FMaxCharWidth = 0.0;
+    // The pixel where the last glyph ends, which the sheet must reach.
+    int64_t FGlyphsEnd = 0;
+    int FRowCount = 1;
 };
 
-// A font rendered from a TrueType face into one texture when it is created, and again whenever
-// the display comes back after a loss.
+// A font rendered from a TrueType face into one texture. The printable ASCII characters are
+// rendered when the font is made; any other character of the face when a text first needs it,
+// and it stays in the texture from then on, so a text drawn every frame is rendered once. The
+// texture is rebuilt whenever the display comes back after a loss.
 class TGSysFont : public TGFont {
 public:
     TGSysFont(const TGResContextRec& context, const TGResourceDef& def);
     ~TGSysFont() override;
 
-    bool HasGlyph(char32_t) const override { return true; }
+    bool HasGlyph(char32_t c) const override;
     double MaxCharWidth() const override { return MeasureCodes(U"W").Width; }
     double LineHeight() const override { return MeasureCodes(U"j").Height; }
 
@@ -133,10 +147,11 @@ public:
     bool Italic() const { return FItalic; }
     // What the face resolved to: the file and the styles FreeType has to synthesise.
     const TGRasterRequest& FaceRequest() const { return FRequest; }
-    // The texture holding every printable ASCII character; none while the display is lost.
+    // The texture holding the rendered characters; none while the display is lost.
     const PGTexture& Texture() const { return FTexture; }
-    // The rectangle of a character's cell in the texture.
-    TGRect CellRect(char32_t c) const { return Cell(c).TexRect; }
+    // Where a character's ink lies in the texture, with a clear texel on every side; empty for
+    // a character without ink. The character is rendered first if it has not been yet.
+    TGRect GlyphRect(char32_t c) const { return Glyph(c).TexRect; }
 
 protected:
     void DrawCodes(const std::u32string& text, const std::vector<uint32_t>& colors, double x, double y,
@@ -147,24 +162,51 @@ private:
     // One character's place in the texture; distances in texels.
     struct TGTextureGlyph {
         TGRect TexRect;
-        // From the pen to the cell's left edge.
+        // From the pen to the rectangle's left edge, and from the top of the line to its top.
         int OffsetX = 0;
+        int OffsetY = 0;
         int Advance = 0;
+    };
+    // Where the next glyph goes: rows filled left to right, the last row growing as tall as
+    // its tallest glyph.
+    struct TGShelf {
+        int X = 0;
+        int Y = 0;
+        int RowHeight = 0;
+
+        // The rectangle for a glyph box in a square texture of the given size, none when full.
+        std::optional<TGRect> Place(int textureSize, int width, int height);
     };
 
     void ResolveFace();
     void BuildTexture();
-    const TGTextureGlyph& Cell(char32_t c) const;
+    const TGTextureGlyph& Glyph(char32_t c) const;
+    // Renders the characters of the text that are not in the texture yet, all in one go.
+    void AddGlyphs(const std::u32string& text) const;
+    // Adds to the free room of the texture; false when it is full.
+    bool PlaceGlyphs(const std::vector<TGGlyphBitmap>& bitmaps) const;
+    // A new texture of the given size holding exactly these glyphs; false when they do not fit.
+    bool LayOutTexture(const std::vector<TGGlyphBitmap>& bitmaps, int size) const;
+    // Printable ASCII first, then every other character rendered so far, in code order.
+    std::vector<char32_t> CachedCodes() const;
+    std::vector<TGGlyphBitmap> Render(const std::vector<char32_t>& codes) const;
+    TGTextureGlyph MakeGlyph(const TGGlyphBitmap& bitmap, const TGRect& box) const;
+    void SetLineMetrics(const std::vector<TGGlyphBitmap>& ascii);
 
     std::string FFace;
     int FSize = 0;
     bool FBold = false;
     bool FItalic = false;
     TGRasterRequest FRequest;
-    PGTexture FTexture;
-    std::array<TGTextureGlyph, IGFontRasterizer::CodeCount> FCells{};
+    std::unique_ptr<IGFontFace> FRasterFace;
+    // The cache: rendering a character is a side effect of measuring or drawing it.
+    mutable PGTexture FTexture;
+    mutable std::unordered_map<char32_t, TGTextureGlyph> FGlyphs;
+    mutable TGShelf FShelf;
+    mutable int FTextureSize = 0;
     int FCellHeight = 0;
-    int FTextureSize = 0;
+    // The baseline's distance from the top of a line, in texels.
+    int FBaseline = 0;
     // Drawing units per texel: the viewport scale and any shrinking to fit the texture undone.
     double FUnitsPerTexel = 1.0;
 };

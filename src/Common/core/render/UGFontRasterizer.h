@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <vector>
 
 namespace qm {
@@ -24,17 +25,25 @@ struct TGGlyphBitmap {
     // Width x Height values, 0 for no ink and 255 for full ink.
     std::vector<uint8_t> Coverage;
 
+    bool HasInk() const { return Width > 0 && Height > 0; }
     uint8_t At(int x, int y) const {
         return Coverage[static_cast<size_t>(y) * static_cast<size_t>(Width) + static_cast<size_t>(x)];
     }
 };
 
-// The printable ASCII characters of one face at one pixel height.
-struct TGRasterFace {
+// The vertical measures of one face at one pixel height.
+struct TGFaceMetrics {
     // Pixels above and below the baseline that the face reserves for its characters.
     int Ascent = 0;
     int Descent = 0;
     // Baseline-to-baseline distance the face recommends, line gap included.
+    int LineHeight = 0;
+};
+
+// The printable ASCII characters of one face at one pixel height.
+struct TGRasterFace {
+    int Ascent = 0;
+    int Descent = 0;
     int LineHeight = 0;
     // One glyph per code from FirstCode to LastCode, in code order.
     std::vector<TGGlyphBitmap> Glyphs;
@@ -51,6 +60,18 @@ struct TGRasterRequest {
     bool Oblique = false;
 };
 
+// A face opened at one pixel height, rendering characters when they are first asked for, so
+// that a font can draw any character of its face without rendering all of them up front.
+class IGFontFace {
+public:
+    virtual ~IGFontFace() = default;
+    virtual TGFaceMetrics Metrics() const = 0;
+    virtual bool HasGlyph(char32_t code) const = 0;
+    // A character the face does not have comes back as the face's own sign for a missing
+    // character, so that a text still shows where something is lacking.
+    virtual TGGlyphBitmap RenderGlyph(char32_t code) = 0;
+};
+
 // Renders TrueType and OpenType faces for system fonts. The engine knows no font library; the
 // platform layer supplies the implementation.
 class IGFontRasterizer {
@@ -61,7 +82,19 @@ public:
 
     virtual ~IGFontRasterizer() = default;
     // Raises the engine error naming the face file when the file cannot be read as a face.
-    virtual TGRasterFace RenderAscii(const TGRasterRequest& request) = 0;
+    virtual std::unique_ptr<IGFontFace> OpenFace(const TGRasterRequest& request) = 0;
+
+    // The printable ASCII characters at once, for screens that draw only those.
+    TGRasterFace RenderAscii(const TGRasterRequest& request) {
+        std::unique_ptr<IGFontFace> face = OpenFace(request);
+        TGFaceMetrics metrics = face->Metrics();
+        TGRasterFace result{metrics.Ascent, metrics.Descent, metrics.LineHeight, {}};
+        result.Glyphs.reserve(CodeCount);
+        for (char32_t code = FirstCode; code <= LastCode; ++code) {
+            result.Glyphs.push_back(face->RenderGlyph(code));
+        }
+        return result;
+    }
 };
 
 inline const TGGlyphBitmap& TGRasterFace::Glyph(char32_t code) const {

@@ -35,9 +35,20 @@ TGRect ReadRect(const int32_t* in) {
 }
 
 // Rounds to the nearest integer, ties to even, as the pixel snapping of source rectangles does.
-int32_t RoundEven(double value) {
-    return static_cast<int32_t>(std::nearbyint(value));
+// Source rectangles come from data (glyph positions of fonts, frames of animations), so a value
+// far outside any sprite is held to a range where the cut arithmetic below cannot overflow.
+int64_t RoundEven(double value) {
+    constexpr double Limit = static_cast<double>(int64_t{1} << 52);
+    if (!(value > -Limit)) {
+        return -(int64_t{1} << 52);
+    }
+    return static_cast<int64_t>(std::nearbyint(std::min(value, Limit)));
 }
+
+// A rectangle of sprite pixels, wide enough for any source rectangle.
+struct TPixelRect {
+    int64_t Top, Left, Right, Bottom;
+};
 
 } // namespace
 
@@ -222,18 +233,21 @@ void TGSprite::DrawOnAxes(TGPointD p, TGPointD u, TGPointD v, const TGRectD* sou
     const double scale = FDevice.ViewportScale();
     TGRectD whole = WholeSource();
     const TGRectD& src = source ? *source : whole;
-    TGRect sourcePixels{RoundEven(src.Top * scale), RoundEven(src.Left * scale), RoundEven(src.Right * scale),
-                        RoundEven(src.Bottom * scale)};
+    TPixelRect sourcePixels{RoundEven(src.Top * scale), RoundEven(src.Left * scale),
+                            RoundEven(src.Right * scale), RoundEven(src.Bottom * scale)};
     const double textureWidth = FPack->TextureWidth();
     const double textureHeight = FPack->TextureHeight();
     for (const TGSpriteFragment& fragment : FFragments) {
-        TGRect cut{std::max(sourcePixels.Top, fragment.SpriteRect.Top),
-                   std::max(sourcePixels.Left, fragment.SpriteRect.Left),
-                   std::min(sourcePixels.Right, fragment.SpriteRect.Right),
-                   std::min(sourcePixels.Bottom, fragment.SpriteRect.Bottom)};
-        if (cut.Left >= cut.Right || cut.Top >= cut.Bottom) {
+        TPixelRect inside{std::max<int64_t>(sourcePixels.Top, fragment.SpriteRect.Top),
+                          std::max<int64_t>(sourcePixels.Left, fragment.SpriteRect.Left),
+                          std::min<int64_t>(sourcePixels.Right, fragment.SpriteRect.Right),
+                          std::min<int64_t>(sourcePixels.Bottom, fragment.SpriteRect.Bottom)};
+        if (inside.Left >= inside.Right || inside.Top >= inside.Bottom) {
             continue;
         }
+        // Within the fragment now, so the cut fits the sprite's own coordinates.
+        TGRect cut{static_cast<int32_t>(inside.Top), static_cast<int32_t>(inside.Left),
+                   static_cast<int32_t>(inside.Right), static_cast<int32_t>(inside.Bottom)};
         auto corner = [&](double a, double b, double tu, double tv) {
             return TTexturedVertex{static_cast<float>(p.X + (a * u.X + b * v.X - 0.5) / scale),
                                    static_cast<float>(p.Y + (a * u.Y + b * v.Y - 0.5) / scale),
@@ -242,10 +256,10 @@ void TGSprite::DrawOnAxes(TGPointD p, TGPointD u, TGPointD v, const TGRectD* sou
                                    static_cast<float>(tu),
                                    static_cast<float>(tv)};
         };
-        double a0 = cut.Left - sourcePixels.Left;
-        double a1 = cut.Right - sourcePixels.Left;
-        double b0 = cut.Top - sourcePixels.Top;
-        double b1 = cut.Bottom - sourcePixels.Top;
+        auto a0 = static_cast<double>(cut.Left - sourcePixels.Left);
+        auto a1 = static_cast<double>(cut.Right - sourcePixels.Left);
+        auto b0 = static_cast<double>(cut.Top - sourcePixels.Top);
+        auto b1 = static_cast<double>(cut.Bottom - sourcePixels.Top);
         double u0 = (fragment.AtlasRect.Left + cut.Left - fragment.SpriteRect.Left) / textureWidth;
         double u1 = u0 + cut.Width() / textureWidth;
         double v0 = (fragment.AtlasRect.Top + cut.Top - fragment.SpriteRect.Top) / textureHeight;

@@ -11,16 +11,8 @@
 namespace qm {
 namespace {
 
+using test::ErrorText;
 using test::TempDir;
-
-std::string ErrorText(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const EGError& error) {
-        return error.what();
-    }
-    return "<no error>";
-}
 
 std::string Quoted(const fs::path& path) {
     return "\"" + path.string() + "\"";

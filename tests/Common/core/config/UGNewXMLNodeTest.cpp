@@ -14,18 +14,11 @@
 namespace qm {
 namespace {
 
+using test::ErrorText;
+
 using test::TempDir;
 
 const std::string Header = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n";
-
-std::string ErrorText(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const EGError& error) {
-        return error.what();
-    }
-    return "(no error)";
-}
 
 std::vector<std::string> AttributeNames(const TGNewXMLNode& node) {
     std::vector<std::string> names;

@@ -1,5 +1,6 @@
 #include "UGXMLNode.h"
 
+#include "TestHelpers.h"
 #include "UGError.h"
 #include "UGXMLUtils.h"
 
@@ -13,21 +14,14 @@
 namespace qm {
 namespace {
 
+using test::ErrorText;
+
 // The document is released before the snapshot is used, as the configuration loader does.
 PGXMLNode Snapshot(const std::string& xml, const std::string& source = "test.xml") {
     pugi::xml_document document;
     pugi::xml_parse_result result = document.load_string(xml.c_str());
     EXPECT_TRUE(result) << result.description();
     return CreateXMLSnapshot(document.document_element(), source);
-}
-
-std::string ErrorText(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const EGError& error) {
-        return error.what();
-    }
-    return "(no error)";
 }
 
 TEST(UGXMLNodeTest, AttributeConversions) {

@@ -23,14 +23,7 @@
 namespace qm {
 namespace {
 
-std::string ErrorText(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const EGError& error) {
-        return error.what();
-    }
-    return "(no error)";
-}
+using test::ErrorText;
 
 struct TVertex {
     float X, Y, Z;
@@ -112,44 +105,55 @@ private:
 
 // Glyphs of known sizes: 6 pixels of advance, W 10 and i 4; the ink is 2 pixels narrower than
 // the advance, starts 1 pixel right of the pen and stands 8 pixels high on the baseline; "j"
-// reaches 3 pixels below the baseline and 1 pixel left of its pen; the space has no ink. The
-// coverage of the columns repeats 0x0F, 0x50, 0xA0, 0xFF. With WideAdvance set every advance is
+// reaches 3 pixels below the baseline and 1 pixel left of its pen; "\u00C9" reaches 3 pixels
+// above the face's ascent; the space has no ink. The coverage of the columns repeats 0x0F, 0x50,
+// 0xA0, 0xFF. The face has every character below U+3000. With WideAdvance set every advance is
 // that many pixels per 16 pixels of height, to fill textures.
 class FakeRasterizer : public IGFontRasterizer {
 public:
     static constexpr uint8_t Coverage[4] = {0x0F, 0x50, 0xA0, 0xFF};
 
-    TGRasterFace RenderAscii(const TGRasterRequest& request) override {
-        Requests.push_back(request);
-        TGRasterFace face;
-        face.Ascent = 8;
-        face.Descent = 3;
-        face.LineHeight = 12;
-        for (char32_t code = FirstCode; code <= LastCode; ++code) {
+    class Face : public IGFontFace {
+    public:
+        Face(FakeRasterizer& owner, int pixelHeight) : FOwner(owner), FPixelHeight(pixelHeight) {}
+        TGFaceMetrics Metrics() const override { return {8, 3, 12}; }
+        bool HasGlyph(char32_t code) const override { return code < 0x3000; }
+        TGGlyphBitmap RenderGlyph(char32_t code) override {
+            FOwner.Rendered.push_back(code);
             TGGlyphBitmap glyph;
             glyph.Code = code;
-            glyph.Advance = WideAdvance    ? WideAdvance * request.PixelHeight / 16
-                            : code == U'W' ? 10
-                            : code == U'i' ? 4
-                                           : 6;
+            glyph.Advance = FOwner.WideAdvance ? FOwner.WideAdvance * FPixelHeight / 16
+                            : code == U'W'     ? 10
+                            : code == U'i'     ? 4
+                                               : 6;
             if (code != U' ') {
                 glyph.Width = glyph.Advance - 2;
-                glyph.Height = code == U'j' ? 11 : 8;
+                glyph.Height = code == U'j' || code == 0xC9 ? 11 : 8;
                 glyph.BearingX = code == U'j' ? -1 : 1;
-                glyph.BearingY = 8;
+                glyph.BearingY = code == 0xC9 ? 11 : 8;
                 for (int y = 0; y < glyph.Height; ++y) {
                     for (int x = 0; x < glyph.Width; ++x) {
                         glyph.Coverage.push_back(Coverage[x % 4]);
                     }
                 }
             }
-            face.Glyphs.push_back(glyph);
+            return glyph;
         }
-        return face;
+
+    private:
+        FakeRasterizer& FOwner;
+        int FPixelHeight;
+    };
+
+    std::unique_ptr<IGFontFace> OpenFace(const TGRasterRequest& request) override {
+        Requests.push_back(request);
+        return std::make_unique<Face>(*this, request.PixelHeight);
     }
 
     int WideAdvance = 0;
     std::vector<TGRasterRequest> Requests;
+    // Every character rendered, in order.
+    std::u32string Rendered;
 };
 
 constexpr char Sheets[] = R"(<Sheet Name="fonts/Test" Width="64" Height="20"/>
@@ -263,23 +267,33 @@ TEST(FontText, Utf8DecodesToCodePointsAndBadBytesToReplacements) {
 // ---------------------------------------------------------------------------------------------
 // Image fonts
 
-TEST_F(Fonts, ImageFontDefinitionErrors) {
+TEST_F(Fonts, ImageFontDefinitionErrorsNameTheFontAndItsFile) {
     struct Case {
         const char* Attributes;
         const char* Message;
     };
     const Case cases[] = {
-        {R"(Chars="ABC" Widths="10,12,8,9")",
-         "TGImageFont.CreateFromXML (Chars: 3, Widths(Cuts): 4)fonts/Test failed"},
+        {R"(Chars="ABC" Widths="10,12,8,9")", "3 Chars but 4 Widths"},
         // Characters are counted as code points, not bytes.
         {"Chars=\"A\xC3\xA9"
          "B\" Cuts=\"10,20\"",
-         "TGImageFont.CreateFromXML (Chars: 3, Widths(Cuts): 2)fonts/Test failed"},
-        {R"(Chars="" Widths="")", "TGImageFont.CreateFromXML failed"},
-        {R"(Chars="AB")", "TGImageFont.CreateFromXML failed"},
+         "3 Chars but 2 Cuts"},
+        {R"(Chars="" Widths="")", "no Chars"},
+        {R"(Chars="AB")", "neither Widths nor Cuts given"},
+        {R"(Chars="AB" Widths="10,x")", "Widths \"10,x\" is not a list of integers"},
+        // Numbers that would overflow the sheet arithmetic, and cuts that go backwards.
+        {R"(Chars="AB" Widths="10,9223372036854775807")",
+         "Widths item 2 (9223372036854775807) for \"B\" is outside the glyph sheet"},
+        {R"(Chars="AB" Cuts="10,3000000000")",
+         "Cuts item 2 (3000000000) for \"B\" is outside the glyph sheet"},
+        {R"(Chars="AB" Widths="-1,5")", "Widths item 1 (-1) for \"A\" is outside the glyph sheet"},
+        {R"(Chars="ABC" Cuts="10,5,20")", "Cuts item 2 (5) for \"B\" is outside the glyph sheet"},
+        {R"(Chars="ABC" Widths="16000000,16000000,16000000")",
+         "the glyphs end at pixel 32000000, outside any glyph sheet"},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(ErrorText([&] { Image(std::string(R"(SeqId="fonts/Test" )") + c.Attributes); }), c.Message)
+        EXPECT_EQ(ErrorText([&] { Image(std::string(R"(SeqId="fonts/Test" )") + c.Attributes); }),
+                  std::string("TGImageFont.CreateFromXML: lang/Fonts: Resource \"Fnt\": ") + c.Message)
             << c.Attributes;
     }
 }
@@ -300,6 +314,26 @@ TEST_F(Fonts, WidthsOrCutsGiveGlyphsInDrawingUnits) {
             EXPECT_DOUBLE_EQ(font.MaxCharWidth(), 12 / scale);
         }
     }
+}
+
+TEST_F(Fonts, SheetRowsSplitTheSheetIntoLinesOfGlyphs) {
+    // Two rows of 10 pixels in the 20 pixels high test sheet; cuts start again in each row.
+    for (const char* widths : {R"(Widths="10,12;8,9")", R"(Cuts="10,22;8,17")"}) {
+        TGImageFont& font = Image(std::string(R"(SeqId="fonts/Test" Chars="ABCD" )") + widths);
+        EXPECT_DOUBLE_EQ(font.LineHeight(), 10);
+        EXPECT_EQ(font.FindGlyph(U'C').Row, 1);
+        EXPECT_DOUBLE_EQ(font.FindGlyph(U'D').Position, 8) << widths;
+        std::vector<TDraw> draws = Drawn([&] { font.DrawString("AD", White, 100, 50); });
+        ASSERT_EQ(draws.size(), 2u);
+        for (const TDraw& draw : draws) {
+            EXPECT_FLOAT_EQ(draw.BottomRight().Y - draw.TopLeft().Y, 10.0f);
+        }
+        EXPECT_FLOAT_EQ(draws[1].TopLeft().V - draws[0].TopLeft().V, 10.0f / 256) << widths;
+        EXPECT_FLOAT_EQ(draws[1].TopLeft().U - draws[0].TopLeft().U, 8.0f / 256) << widths;
+    }
+    EXPECT_EQ(ErrorText([&] { Image(R"(SeqId="fonts/Test" Chars="ABC" Widths="10;8;9")").LineHeight(); }),
+              "TGImageFont.GetSprite: lang/Fonts: Resource \"Fnt\": the 20 pixels high sheet \"fonts/Test\" "
+              "does not split into 3 rows");
 }
 
 TEST_F(Fonts, IndentsWidenEveryGlyphOfTheirCharacter) {
@@ -384,6 +418,22 @@ TEST_F(Fonts, ImageFontDrawsEachGlyphAtThePen) {
     EXPECT_EQ(Device->StateDepth(), 0);
 }
 
+// The colour of every quad drawn, in order: an image font draws a strip per glyph, a system
+// font one strip for the whole text.
+std::vector<uint32_t> QuadColors(const std::vector<TDraw>& draws, int colorOp) {
+    std::vector<uint32_t> colors;
+    for (const TDraw& draw : draws) {
+        EXPECT_EQ(draw.ColorOp, colorOp);
+        for (size_t quad = 0; 6 * quad + 4 <= draw.Vertices.size(); ++quad) {
+            for (size_t v = 6 * quad; v < 6 * quad + 4; ++v) {
+                EXPECT_EQ(draw.Vertices[v].Color, draw.TopLeft(quad).Color) << "quad " << quad;
+            }
+            colors.push_back(draw.TopLeft(quad).Color);
+        }
+    }
+    return colors;
+}
+
 TEST_F(Fonts, ColourListColoursCharactersInOrder) {
     struct Case {
         std::vector<uint32_t> Colors;
@@ -397,15 +447,12 @@ TEST_F(Fonts, ColourListColoursCharactersInOrder) {
         // A transparent colour draws nothing for its character.
         {{0x00FFFFFFu, Green}, {Green, Green}, coModulate},
     };
-    TGImageFont& font = Image(Basic);
-    for (const Case& c : cases) {
-        std::vector<TDraw> draws = Drawn([&] { font.DrawStringEx("ABC", c.Colors, 0, 0, 0, 0, 1.0, 0.0); });
-        ASSERT_EQ(draws.size(), c.Drawn.size());
-        for (size_t i = 0; i < draws.size(); ++i) {
-            for (const TVertex& vertex : draws[i].Vertices) {
-                EXPECT_EQ(vertex.Color, c.Drawn[i]) << i;
-            }
-            EXPECT_EQ(draws[i].ColorOp, c.ColorOp);
+    for (bool system : {false, true}) {
+        TGFont& font = system ? static_cast<TGFont&>(Sys(R"(Face="Verdana" Size="12")")) : Image(Basic);
+        for (const Case& c : cases) {
+            std::vector<TDraw> draws =
+                Drawn([&] { font.DrawStringEx("ABC", c.Colors, 0, 0, 0, 0, 1.0, 0.0); });
+            EXPECT_EQ(QuadColors(draws, c.ColorOp), c.Drawn) << (system ? "system font" : "image font");
         }
     }
 }
@@ -469,12 +516,26 @@ TEST_F(Fonts, MissingGlyphAndMissingSheetAreNamedErrors) {
               "TGImageFont.FindGlyph: Font: \"Fnt\", Glyph: \"\xC3\xA9\", Code: 233");
     EXPECT_EQ(Device->StateDepth(), 0);
 
-    // The sheet is looked for when it is needed, not when the font is made.
-    TGImageFont& orphan = Image(R"(SeqId="fonts/Missing" Chars="A" Widths="10")");
-    for (const std::function<void()>& use : std::vector<std::function<void()>>{
-             [&] { orphan.MeasureString("A"); }, [&] { orphan.DrawString("A", White, 0, 0); }}) {
-        EXPECT_EQ(ErrorText(use), "TGImageFont.GetSprite: Sequence \"fonts/Missing\" not found");
+    // The sheet is looked for when it is needed, not when the font is made, and it must be as
+    // wide as the glyphs say (the test sheet has 64 pixels).
+    struct Case {
+        const char* Attributes;
+        const char* Message;
+    };
+    const Case cases[] = {
+        {R"(SeqId="fonts/Missing" Chars="A" Widths="10")", "sequence \"fonts/Missing\" not found"},
+        {R"(SeqId="fonts/Test" Chars="AB" Cuts="10,65")",
+         "the glyphs end at pixel 65 of the 64 pixels wide sheet \"fonts/Test\""},
+    };
+    for (const Case& c : cases) {
+        TGImageFont& broken = Image(c.Attributes);
+        for (const std::function<void()>& use : std::vector<std::function<void()>>{
+                 [&] { broken.MeasureString("A"); }, [&] { broken.DrawString("A", White, 0, 0); }}) {
+            EXPECT_EQ(ErrorText(use),
+                      std::string("TGImageFont.GetSprite: lang/Fonts: Resource \"Fnt\": ") + c.Message);
+        }
     }
+    EXPECT_DOUBLE_EQ(Image(R"(SeqId="fonts/Test" Chars="AB" Cuts="10,64")").MeasureString("B").Width, 54);
 }
 
 TEST_F(Fonts, TextsPassTheDictionaryOnce) {
@@ -590,11 +651,12 @@ TEST_F(Fonts, SysFontTexelsAreWhiteWithTheCoverageInFourBitsOfAlpha) {
         int Format;
         std::vector<uint32_t> Texels;
     };
-    // Column 0 of a cell lies left of the ink; the ink's columns have coverage 0x0F, 0x50,
-    // 0xA0 and 0xFF. A renderer without A4R4G4B4 gets the same 16 levels in A8R8G8B8.
+    // Column 0 of a glyph's box is the clear texel left of the ink; the ink's columns have
+    // coverage 0x0F, 0x50, 0xA0 and 0xFF. A renderer without A4R4G4B4 gets the same 16 levels in
+    // A8R8G8B8.
     const Case cases[] = {
-        {0, pfA4R4G4B4, {0, 0, 0x5FFF, 0xAFFF, 0xFFFF}},
-        {1, pfA8R8G8B8, {0, 0, 0x55FFFFFF, 0xAAFFFFFF, 0xFFFFFFFF}},
+        {0, pfA4R4G4B4, {0, 0, 0x5FFF, 0xAFFF, 0xFFFF, 0}},
+        {1, pfA8R8G8B8, {0, 0, 0x55FFFFFF, 0xAAFFFFFF, 0xFFFFFFFF, 0}},
     };
     for (const Case& c : cases) {
         Start();
@@ -602,24 +664,26 @@ TEST_F(Fonts, SysFontTexelsAreWhiteWithTheCoverageInFourBitsOfAlpha) {
         TGSysFont& font = Sys(R"(Face="Verdana" Size="12")");
         ASSERT_EQ(font.Texture()->Format(), c.Format);
         int bytes = BytesPerPixel(c.Format);
-        TGRect cell = font.CellRect(U'A');
-        EXPECT_EQ(cell.Width(), 6);
-        EXPECT_EQ(cell.Height(), 11);
+        TGRect box = font.GlyphRect(U'A');
+        EXPECT_EQ(box.Width(), 6);
+        EXPECT_EQ(box.Height(), 10);
         TGLockedRect locked = font.Texture()->Lock(nullptr, false);
-        for (int row : {cell.Top, cell.Top + 7}) {
+        auto texel = [&](int x, int y) {
+            uint32_t value = 0;
+            std::memcpy(&value, locked.Bits + y * locked.Pitch + x * bytes, static_cast<size_t>(bytes));
+            return value;
+        };
+        for (int row : {box.Top + 1, box.Top + 8}) {
             for (size_t x = 0; x < c.Texels.size(); ++x) {
-                uint32_t texel = 0;
-                std::memcpy(&texel,
-                            locked.Bits + row * locked.Pitch + (cell.Left + static_cast<int>(x)) * bytes,
-                            static_cast<size_t>(bytes));
-                EXPECT_EQ(texel, c.Texels[x]) << "row " << row - cell.Top << " column " << x;
+                EXPECT_EQ(texel(box.Left + static_cast<int>(x), row), c.Texels[x])
+                    << "row " << row - box.Top << " column " << x;
             }
         }
-        // Below the ink, down to the cell's bottom, everything is clear.
-        uint32_t below = 0;
-        std::memcpy(&below, locked.Bits + (cell.Top + 9) * locked.Pitch + (cell.Left + 4) * bytes,
-                    static_cast<size_t>(bytes));
-        EXPECT_EQ(below, 0u);
+        // Above and below the ink the box is clear.
+        for (int x = box.Left; x < box.Right; ++x) {
+            EXPECT_EQ(texel(x, box.Top), 0u);
+            EXPECT_EQ(texel(x, box.Bottom - 1), 0u);
+        }
         font.Texture()->Unlock();
     }
 }
@@ -652,36 +716,32 @@ TEST_F(Fonts, SysFontDrawsOneStripOfQuads) {
     TGSysFont& font = Sys(R"(Face="Verdana" Size="12")");
     Device->ApplyState(true);
     int resent = Device->ApplyCounts().RenderTarget;
-    std::vector<TDraw> draws = Drawn([&] {
-        font.DrawStringEx("Wi\nj", {0x80FF0000u, Green}, 100, 50, 0, 0, 1, 0);
-    });
+    std::vector<TDraw> draws = Drawn([&] { font.DrawStringEx("Wi\nj", {}, 100, 50, 0, 0, 1, 0); });
     ASSERT_EQ(draws.size(), 1u);
     const TDraw& draw = draws[0];
     // Three quads joined by two repeated vertices each.
     ASSERT_EQ(draw.Vertices.size(), 16u);
     EXPECT_EQ(draw.Blend, bmDefault);
     EXPECT_EQ(draw.Filter, tfLinear);
-    EXPECT_EQ(draw.ColorOp, coModulate);
-    for (const TVertex& vertex : draw.Vertices) {
-        EXPECT_EQ(vertex.Color, 0x80FF0000u);
-    }
+    EXPECT_EQ(draw.ColorOp, coTexture);
     struct Quad {
         float Left, Top, Right, Bottom;
     };
-    // "j" overhangs its pen by a pixel and starts the second line.
+    // Each quad is its glyph's ink and a clear texel around it. "j" overhangs its pen by a
+    // pixel and starts the second line, 11 pixels down.
     const Quad quads[] = {
-        {99.5f, 49.5f, 109.5f, 60.5f}, {109.5f, 49.5f, 113.5f, 60.5f}, {98.5f, 60.5f, 105.5f, 71.5f}};
+        {99.5f, 48.5f, 109.5f, 58.5f}, {109.5f, 48.5f, 113.5f, 58.5f}, {97.5f, 59.5f, 103.5f, 72.5f}};
     const char32_t chars[] = {U'W', U'i', U'j'};
     for (size_t q = 0; q < 3; ++q) {
         EXPECT_FLOAT_EQ(draw.TopLeft(q).X, quads[q].Left) << q;
         EXPECT_FLOAT_EQ(draw.TopLeft(q).Y, quads[q].Top) << q;
         EXPECT_FLOAT_EQ(draw.BottomRight(q).X, quads[q].Right) << q;
         EXPECT_FLOAT_EQ(draw.BottomRight(q).Y, quads[q].Bottom) << q;
-        TGRect cell = font.CellRect(chars[q]);
-        EXPECT_FLOAT_EQ(draw.TopLeft(q).U, cell.Left / 256.0f) << q;
-        EXPECT_FLOAT_EQ(draw.TopLeft(q).V, cell.Top / 256.0f) << q;
-        EXPECT_FLOAT_EQ(draw.BottomRight(q).U, cell.Right / 256.0f) << q;
-        EXPECT_FLOAT_EQ(draw.BottomRight(q).V, cell.Bottom / 256.0f) << q;
+        TGRect box = font.GlyphRect(chars[q]);
+        EXPECT_FLOAT_EQ(draw.TopLeft(q).U, box.Left / 256.0f) << q;
+        EXPECT_FLOAT_EQ(draw.TopLeft(q).V, box.Top / 256.0f) << q;
+        EXPECT_FLOAT_EQ(draw.BottomRight(q).U, box.Right / 256.0f) << q;
+        EXPECT_FLOAT_EQ(draw.BottomRight(q).V, box.Bottom / 256.0f) << q;
     }
     EXPECT_EQ(Device->ApplyCounts().RenderTarget, resent + 1) << "the whole state is sent again after text";
     EXPECT_EQ(Device->StateDepth(), 0);
@@ -695,11 +755,111 @@ TEST_F(Fonts, SysFontDrawsOneStripOfQuads) {
     EXPECT_EQ(draws[0].ColorOp, coTexture);
 }
 
-TEST_F(Fonts, SysFontRefusesToDrawAtAnAngle) {
+TEST_F(Fonts, SysFontTurnsTextAroundItsStart) {
     TGSysFont& font = Sys(R"(Face="Verdana" Size="12")");
-    EXPECT_EQ(ErrorText([&] { font.DrawStringEx("Wi", {}, 0, 0, 0, 0, 1, 0.5); }),
-              "TGSysFont.DrawExHelper: TGSysFont is not supported draw text with angle yet!");
-    EXPECT_EQ(Drawn([&] { font.DrawStringEx("Wi", {}, 0, 0, 0, 0, 1, 0.000005); }).size(), 1u);
+    struct Case {
+        double Angle;
+        double Scale;
+        // The top-left and bottom-right corners of the quad of "i", the second character.
+        double Left, Top, Right, Bottom;
+    };
+    // Unturned, the quad of "i" spans 10 to 14 along the line and -1 to 9 down from (100, 50).
+    const Case cases[] = {
+        {0, 1, 110, 49, 114, 59},
+        // A quarter clockwise: the line runs down the screen and the letters' tops face right.
+        {std::numbers::pi / 2, 1, 101, 60, 91, 64},
+        {std::numbers::pi, 1, 90, 51, 86, 41},
+        {std::numbers::pi / 2, 2, 102, 70, 82, 78},
+    };
+    for (const Case& c : cases) {
+        std::vector<TDraw> draws =
+            Drawn([&] { font.DrawStringEx("Wi", {}, 100, 50, 0, 0, c.Scale, c.Angle); });
+        ASSERT_EQ(draws.size(), 1u) << c.Angle;
+        EXPECT_NEAR(draws[0].TopLeft(1).X, c.Left - 0.5, 1e-4) << c.Angle;
+        EXPECT_NEAR(draws[0].TopLeft(1).Y, c.Top - 0.5, 1e-4) << c.Angle;
+        EXPECT_NEAR(draws[0].BottomRight(1).X, c.Right - 0.5, 1e-4) << c.Angle;
+        EXPECT_NEAR(draws[0].BottomRight(1).Y, c.Bottom - 0.5, 1e-4) << c.Angle;
+    }
+}
+
+TEST_F(Fonts, SysFontRendersACharacterBeyondAsciiOnceAndKeepsIt) {
+    TGSysFont& font = Sys(R"(Face="Verdana" Size="12")");
+    EXPECT_EQ(Rasterizer.Rendered.size(), 95u) << "printable ASCII is rendered up front";
+    Rasterizer.Rendered.clear();
+    // Greek, Cyrillic and Latin letters, one of them twice and one reaching above the ascent.
+    const std::string text = "\xCE\xA9\xD0\x96\xC3\x89\xCE\xA9";
+    for (int frame = 0; frame < 3; ++frame) {
+        std::vector<TDraw> draws = Drawn([&] { font.DrawString(text, White, 100, 50); });
+        ASSERT_EQ(draws.size(), 1u);
+        ASSERT_EQ(draws[0].Vertices.size(), 4u * 6 - 2);
+        EXPECT_FLOAT_EQ(draws[0].TopLeft(2).Y, 45.5f) << "the tall capital is not cut";
+        EXPECT_FLOAT_EQ(draws[0].TopLeft(2).U, font.GlyphRect(0xC9).Left / 256.0f);
+    }
+    EXPECT_EQ(Rasterizer.Rendered, (std::u32string{0x3A9, 0x416, 0xC9}));
+    TGRect omega = font.GlyphRect(0x3A9);
+    EXPECT_EQ(omega.Height(), 10);
+    for (char32_t c : {U'A', U'?', char32_t{0x416}}) {
+        EXPECT_NE(font.GlyphRect(c), omega) << static_cast<int>(c);
+    }
+    TGLockedRect locked = font.Texture()->Lock(nullptr, false);
+    uint16_t ink = 0;
+    std::memcpy(&ink, locked.Bits + (omega.Top + 1) * locked.Pitch + (omega.Left + 4) * 2, 2);
+    font.Texture()->Unlock();
+    EXPECT_EQ(ink, 0xFFFF);
+    EXPECT_DOUBLE_EQ(font.MeasureString(text).Width, 24);
+    EXPECT_TRUE(font.HasGlyph(0x3A9));
+    EXPECT_FALSE(font.HasGlyph(0x4E00));
+
+    // Characters met before a loss come back with the texture.
+    Device->ResetDevice(false);
+    Rasterizer.Rendered.clear();
+    EXPECT_EQ(Drawn([&] { font.DrawString(text, White, 100, 50); }).size(), 1u);
+    EXPECT_TRUE(Rasterizer.Rendered.empty());
+}
+
+TEST_F(Fonts, SysFontTextureGrowsWhenNewCharactersFillIt) {
+    // Boxes of 7 x 11 texels with the gaps: some 800 fit in a 256 texture.
+    auto run = [](char32_t first, int count) {
+        std::string text;
+        for (int i = 0; i < count; ++i) {
+            AppendUtf8(text, first + static_cast<char32_t>(i));
+        }
+        return text;
+    };
+    const std::string greek = run(0x400, 500);
+    const std::string cyrillic = run(0x1000, 500);
+    struct Case {
+        int MaxTexture;
+        int Texture;
+    };
+    // Where the texture cannot grow, the characters of the last text stay and the others go.
+    const Case cases[] = {{4096, 512}, {256, 256}};
+    for (const Case& c : cases) {
+        Start(1.0, c.MaxTexture);
+        TGSysFont& font = Sys(R"(Face="Verdana" Size="12")");
+        font.DrawString(greek, White, 0, 0);
+        font.DrawString(cyrillic, White, 0, 0);
+        EXPECT_EQ(font.Texture()->Width(), c.Texture) << c.MaxTexture;
+        std::vector<TDraw> draws = Drawn([&] { font.DrawString(cyrillic + "A", White, 0, 0); });
+        ASSERT_EQ(draws.size(), 1u);
+        EXPECT_EQ(draws[0].Vertices.size(), 501u * 6 - 2) << c.MaxTexture;
+        // No two glyphs share a texel.
+        std::vector<TGRect> boxes;
+        for (char32_t code : DecodeUtf8(cyrillic + "AW")) {
+            boxes.push_back(font.GlyphRect(code));
+        }
+        for (size_t i = 0; i < boxes.size(); ++i) {
+            EXPECT_LE(boxes[i].Right, c.Texture);
+            EXPECT_LE(boxes[i].Bottom, c.Texture);
+            for (size_t k = i + 1; k < boxes.size(); ++k) {
+                bool apart = boxes[i].Right <= boxes[k].Left || boxes[k].Right <= boxes[i].Left ||
+                             boxes[i].Bottom <= boxes[k].Top || boxes[k].Bottom <= boxes[i].Top;
+                ASSERT_TRUE(apart) << i << " " << k;
+            }
+        }
+        // One text with more characters than the largest texture holds still measures right.
+        EXPECT_DOUBLE_EQ(font.MeasureString(run(0x2000, 4000)).Width, 24000) << c.MaxTexture;
+    }
 }
 
 TEST_F(Fonts, SysFontTextureComesBackAfterTheDisplayIsLost) {

@@ -1,4 +1,5 @@
 #include "UGGraphicsDevice.h"
+#include "TestHelpers.h"
 #include "UGError.h"
 #include "UGNullRenderBackend.h"
 
@@ -10,14 +11,7 @@
 namespace qm {
 namespace {
 
-void ExpectError(const std::function<void()>& action, const std::string& text) {
-    try {
-        action();
-        ADD_FAILURE() << "no error, expected \"" << text << "\"";
-    } catch (const EGError& error) {
-        EXPECT_EQ(error.what(), text);
-    }
-}
+using test::ExpectError;
 
 class GraphicsDevice : public ::testing::Test {
 protected:

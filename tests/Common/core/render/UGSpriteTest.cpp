@@ -141,6 +141,26 @@ TEST_F(SpriteTest, ColourDecidesWhetherAndHowADrawHappens) {
     EXPECT_EQ(backend.Draws, before + 2) << "a source across the fragment seam draws both pieces";
 }
 
+TEST_F(SpriteTest, SourcesFarOutsideTheSpriteNeitherOverflowNorMove) {
+    TGTexturePack pack(device, false, pfA8R8G8B8, 256, 256);
+    TGSprite sprite(device, 64, 32, pack, false);
+    const Vertex* v = Vertices();
+    // Source pixel a of a source starting 3e9 pixels left of the sprite lands 3e9 units right of
+    // x, so the sprite's own pixels 0 to 10 are drawn there.
+    int before = backend.Draws;
+    sprite.DrawPart({-3e9, 0, 10, 32}, 0xFFFFFFFF, 0, 0, bmDefault);
+    ASSERT_EQ(backend.Draws, before + 1);
+    EXPECT_FLOAT_EQ(v[2].X, 3e9f);
+    EXPECT_FLOAT_EQ(v[3].X, 3e9f + 10);
+    EXPECT_FLOAT_EQ(v[2].U, 1.0f / 256);
+    EXPECT_FLOAT_EQ(v[3].U, 11.0f / 256);
+    for (const TGRectD& outside : {TGRectD{3e9, 0, 3e9 + 10, 32}, TGRectD{1e300, 0, 1e301, 32},
+                                   TGRectD{-1e300, 0, std::nan(""), 32}, TGRectD{0, 9.3e18, 10, 1e19}}) {
+        sprite.DrawPart(outside, 0xFFFFFFFF, 0, 0, bmDefault);
+        EXPECT_EQ(backend.Draws, before + 1) << outside.Left << " " << outside.Top;
+    }
+}
+
 TEST_F(SpriteTest, SizesAreInDrawingUnits) {
     device.SetMode(800, 600, 2.0);
     TGTexturePack pack(device, false, pfA8R8G8B8, 256, 256);

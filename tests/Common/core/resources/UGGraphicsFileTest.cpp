@@ -40,15 +40,6 @@ void SetPixel(TGImage24& image, int x, int y, TBgr colour) {
     std::memcpy(image.At(x, y), colour.data(), 3);
 }
 
-void ExpectError(const std::function<void()>& body, const std::string& part) {
-    try {
-        body();
-        ADD_FAILURE() << "no error raised; expected one containing \"" << part << "\"";
-    } catch (const EGError& error) {
-        EXPECT_NE(std::string(error.what()).find(part), std::string::npos) << error.what();
-    }
-}
-
 // A PNG of the given size whose red channel is the column, green the row and alpha the column
 // plus 100, so that every cut-out frame can be traced back to its source columns.
 std::vector<uint32_t> ColumnPicture(int width, int height) {
@@ -158,13 +149,13 @@ TEST(GraphicsFileTest, GlueBitmapsPlacesFramesSideBySide) {
     GlueBitmaps({Filled(2, 1, RedBgr), Filled(2, 1, BlueBgr)}, target);
     ExpectRows(target, {{RedBgr, RedBgr, BlueBgr, BlueBgr}});
 
-    ExpectError([&] { GlueBitmaps({}, target); }, "GlueBitmaps failed");
-    ExpectError(
+    test::ExpectErrorContaining([&] { GlueBitmaps({}, target); }, "GlueBitmaps failed");
+    test::ExpectErrorContaining(
         [&] {
             GlueBitmaps({Filled(2, 1, RedBgr), Filled(2, 2, RedBgr)}, target);
         },
         "GlueBitmaps: Bitmaps of different sizes");
-    ExpectError(
+    test::ExpectErrorContaining(
         [&] {
             GlueBitmaps({Filled(2, 1, RedBgr), Filled(3, 1, RedBgr)}, target);
         },
@@ -174,8 +165,8 @@ TEST(GraphicsFileTest, GlueBitmapsPlacesFramesSideBySide) {
 TEST(GraphicsFileTest, FramesByIndexAndAssign) {
     TGGraphicsFile file({Filled(1, 1, RedBgr), Filled(1, 1, BlueBgr)});
     EXPECT_EQ(PixelAt(file.GetFrame(1), 0, 0), BlueBgr);
-    ExpectError([&] { file.GetFrame(2); }, "TGGraphicsFile.GetFrame");
-    ExpectError([&] { file.GetFrame(-1); }, "TGGraphicsFile.GetFrame");
+    test::ExpectErrorContaining([&] { file.GetFrame(2); }, "TGGraphicsFile.GetFrame");
+    test::ExpectErrorContaining([&] { file.GetFrame(-1); }, "TGGraphicsFile.GetFrame");
 
     TGGraphicsFile copy;
     copy.Assign(file);
@@ -218,7 +209,7 @@ TEST(PngFileTest, MoreFramesThanColumnsNamesTheFile) {
     TempDir dir;
     const std::string path = (dir.Path() / "bar.5.png").string();
     WritePng(path, 4, 1, ColumnPicture(4, 1));
-    ExpectError([&] { CreateByExtension(path, nullptr, false); }, path);
+    test::ExpectErrorContaining([&] { CreateByExtension(path, nullptr, false); }, path);
 }
 
 TEST(GraphicsFileTest, StreamHoldsOriginalBytesAndDecodesFromThem) {
@@ -326,7 +317,7 @@ TEST(GraphicsFileTest, TruncatedFilesRaiseErrorNamingTheFile) {
         for (size_t length : {size_t{0}, size_t{10}, whole.size() / 2, whole.size() - 1}) {
             const std::string name = "cut" + std::to_string(length) + "." + extension;
             const std::string path = dir.Write(name, whole.substr(0, length)).string();
-            ExpectError([&] { CreateByExtension(path, nullptr, false); }, path);
+            test::ExpectErrorContaining([&] { CreateByExtension(path, nullptr, false); }, path);
         }
     }
 }
@@ -487,7 +478,7 @@ TEST_P(PngSuiteTest, DecodesToExpectedPixels) {
     const std::string name = GetParam();
     const std::string path = (SuiteDir / "png" / (name + ".png")).string();
     if (name[0] == 'x') {
-        ExpectError([&] { TGFilePNG(path, nullptr, false); }, path);
+        test::ExpectErrorContaining([&] { TGFilePNG(path, nullptr, false); }, path);
         return;
     }
     const TPngHeader header = ReadHeader(test::ReadFile(path));

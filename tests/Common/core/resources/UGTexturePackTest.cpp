@@ -16,6 +16,8 @@
 namespace qm {
 namespace {
 
+using test::ExpectError;
+
 class TexturePackTest : public ::testing::Test {
 protected:
     TexturePackTest() { Device.SetMode(800, 600, 1.0); }
@@ -46,15 +48,6 @@ protected:
     TGManualTickSource Ticks;
     TGGraphicsDevice Device{Backend, nullptr, Ticks, nullptr};
 };
-
-void ExpectError(const std::function<void()>& action, const std::string& message) {
-    try {
-        action();
-        ADD_FAILURE() << "no error, expected " << message;
-    } catch (const EGError& error) {
-        EXPECT_EQ(std::string(error.what()), message);
-    }
-}
 
 struct SizeCase {
     int WantedWidth;
