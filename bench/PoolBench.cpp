@@ -2,6 +2,7 @@
 // bundle, and text drawn with an image font and a system font.
 
 #include "BenchSupport.h"
+#include "UGEngineResources.h"
 #include "UGFont.h"
 #include "UGFreeTypeRasterizer.h"
 #include "UGNewXMLNode.h"
@@ -115,6 +116,7 @@ void BM_SystemFontText(benchmark::State& state) {
     TGResourceDef def{"SysFont", "SysFont", nullptr, &fonts.GetCollection("Resource").GetItem(0)};
     TGSysFont font(context, def);
     const std::string line = "The quick brown fox jumps over the lazy dog 0123456789 again";
+    TFrameCounters counters;
     for (auto _ : state) {
         bench.Device.BeginFrame();
         bench.Device.ClearScene();
@@ -123,8 +125,10 @@ void BM_SystemFontText(benchmark::State& state) {
         }
         bench.Device.EndFrame();
         glFinish();
+        counters.Add(bench.Device);
     }
     state.SetItemsProcessed(state.iterations() * 20 * static_cast<int64_t>(line.size()));
+    counters.Report(state);
 }
 
 BENCHMARK(BM_SystemFontText)->Unit(benchmark::kMillisecond);

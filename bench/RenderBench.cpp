@@ -30,6 +30,7 @@ void DrawSprites(benchmark::State& state, int textures) {
         sprites.back()->SetImage(Picture(64, static_cast<uint8_t>(60 + i * 50)), nullptr);
     }
     const int count = static_cast<int>(state.range(0));
+    TFrameCounters counters;
     for (auto _ : state) {
         bench.Device.BeginFrame();
         bench.Device.ClearScene();
@@ -39,8 +40,10 @@ void DrawSprites(benchmark::State& state, int textures) {
         }
         bench.Device.EndFrame();
         glFinish();
+        counters.Add(bench.Device);
     }
     state.SetItemsProcessed(state.iterations() * count);
+    counters.Report(state);
 }
 
 void BM_SpritesSameTexture(benchmark::State& state) {

@@ -49,6 +49,20 @@ fs::path DataFolderOf(const TGCommandLine& options) {
     return folder;
 }
 
+// A little under one refresh of the window's display, so a frame is ready for every refresh
+// but none waits long for one. A display that does not tell its rate (a virtual one, for
+// instance) is taken to refresh 60 times a second: drawing every 10 ms tick would show no more.
+double DisplayFrameIntervalMs(TGSDLWindow& window) {
+    constexpr int AssumedRefreshRate = 60;
+    SDL_DisplayMode mode;
+    int display = SDL_GetWindowDisplayIndex(window.Handle());
+    int rate = AssumedRefreshRate;
+    if (display >= 0 && SDL_GetCurrentDisplayMode(display, &mode) == 0 && mode.refresh_rate > 0) {
+        rate = mode.refresh_rate;
+    }
+    return 1000.0 / rate - 1.0;
+}
+
 int RunGame(const TGCommandLine& options) {
     SetRandomSeed(0);
     // Names on the command line are taken from where the program was started; then one data
@@ -91,12 +105,23 @@ int RunGame(const TGCommandLine& options) {
         if (!options.Scene.empty()) {
             form.OpenScene(options.Scene);
         }
+        if (!options.NoVSync && !options.Headless) {
+            renderer.SetVSync(true);
+            if (!options.FixedStep) {
+                form.SetMinFrameIntervalMs(DisplayFrameIntervalMs(window));
+            }
+        }
+        TGFrameStatistics statistics;
         TGLoopOptions loop;
+        loop.Statistics = options.Statistics ? &statistics : nullptr;
         loop.FixedStep = options.FixedStep ? &fixedTicks : nullptr;
         loop.MaxFrames = options.Frames;
         loop.Script = script ? &*script : nullptr;
         loop.Screenshots = screenshots;
         TGFrameLoop(form, window, ticks, loop).Run();
+        if (options.Statistics) {
+            std::printf("%s", statistics.Report().c_str());
+        }
     } catch (const EGFatalExit& fatal) {
         return fatal.Status;
     } catch (const std::exception& error) {

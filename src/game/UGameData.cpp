@@ -73,7 +73,7 @@ int TBaseGameData::FirstTimeStepCount() const {
 }
 
 void TBaseGameData::CheckVideoMemory() {
-    int64_t memory = Device->GetVideoMem(2);
+    int64_t memory = Device->GetVideoMem(mkTexture);
     if (memory < Config->GetInt("MinimumVideoMemoryForRun")) {
         if (Window()) {
             Window()->ShowMessage(TGGameForm::FatalTitle, TGGameForm::NotEnoughMemoryText);

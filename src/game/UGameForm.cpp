@@ -144,9 +144,9 @@ void TGameForm::SetClockSpeed(double speed) {
 
 void TGameForm::SampleVideoMemory() {
     constexpr int64_t Megabyte = 1024 * 1024;
-    FTextureMemoryMb = static_cast<int>(FGameData->Device->GetVideoMem(2) / Megabyte);
-    FLocalMemoryMb = static_cast<int>(FGameData->Device->GetVideoMem(0) / Megabyte);
-    FNonLocalMemoryMb = static_cast<int>(FGameData->Device->GetVideoMem(1) / Megabyte);
+    FTextureMemoryMb = static_cast<int>(FGameData->Device->GetVideoMem(mkTexture) / Megabyte);
+    FLocalMemoryMb = static_cast<int>(FGameData->Device->GetVideoMem(mkLocal) / Megabyte);
+    FNonLocalMemoryMb = static_cast<int>(FGameData->Device->GetVideoMem(mkNonLocal) / Megabyte);
 }
 
 void TGameForm::LeaveFullScreenForMessage() {

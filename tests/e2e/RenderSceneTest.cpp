@@ -1,6 +1,11 @@
 #include "TestHelpers.h"
 
+#include "UGStrings.h"
+
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
 
 namespace qm {
 namespace {
@@ -48,6 +53,89 @@ TEST_F(RenderScene, DrawsTheTestSceneAndASecondStartLoadsThePoolFromItsBundle) {
     CommandResult second = Run(data, dir.Path() / "second.png");
     ASSERT_EQ(second.Status, 0) << second.Err;
     EXPECT_EQ(test::ReadFile(dir.Path() / "first.png"), test::ReadFile(dir.Path() / "second.png"));
+}
+
+// Every file and folder under `root` with its size, so that a run that wrote anything shows.
+std::string TreeListing(const fs::path& root) {
+    std::vector<std::string> lines;
+    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(root)) {
+        const std::string name = fs::relative(entry.path(), root).string();
+        lines.push_back(entry.is_regular_file() ? name + " " + std::to_string(entry.file_size())
+                                                : name + "/");
+    }
+    std::sort(lines.begin(), lines.end());
+    std::string listing;
+    for (const std::string& line : lines) {
+        listing += line + "\n";
+    }
+    return listing;
+}
+
+// A copy of the built data folder as it is shipped: without the caches earlier runs left in it.
+void CopyShippedData(const fs::path& to) {
+    fs::copy(QM_BINARY_DIR "/data", to, fs::copy_options::recursive);
+    std::vector<fs::path> caches;
+    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(to)) {
+        const std::string extension = entry.path().extension().string();
+        if (extension == ".cr" || extension == ".gfx") {
+            caches.push_back(entry.path());
+        }
+    }
+    for (const fs::path& cache : caches) {
+        fs::remove(cache);
+    }
+}
+
+void SetTreeMode(const fs::path& root, fs::perms folders, fs::perms files) {
+    fs::permissions(root, folders);
+    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(root)) {
+        fs::permissions(entry.path(), entry.is_directory() ? folders : files);
+    }
+}
+
+// An installed game: its data folder belongs to someone else and may not be written. The player
+// (here the unprivileged user "nobody" when the test runs as root, who would write anywhere)
+// still gets the scene, with every cache in the per-user folders.
+TEST_F(RenderScene, StartsFromAReadOnlyDataFolderAndDrawsTheSameScene) {
+    const fs::path writable = dir.Path() / "writable";
+    CopyShippedData(writable);
+    CommandResult first = Run(writable, dir.Path() / "writable.png");
+    ASSERT_EQ(first.Status, 0) << first.Err;
+
+    const fs::path data = dir.Path() / "installed";
+    CopyShippedData(data);
+    const std::string before = TreeListing(data);
+    const fs::perms readOnlyFolder = fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                                     fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec;
+    const fs::perms readOnlyFile = fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
+    SetTreeMode(data, readOnlyFolder, readOnlyFile);
+
+    const fs::path home = dir.Path() / "home";
+    fs::create_directories(home);
+    std::string asPlayer;
+    if (::geteuid() == 0) {
+        constexpr unsigned Nobody = 65534;
+        ASSERT_EQ(::chown(home.c_str(), Nobody, Nobody), 0);
+        fs::permissions(dir.Path(), readOnlyFolder);
+        asPlayer = Format("setpriv --reuid=%u --regid=%u --clear-groups ", Nobody, Nobody);
+    }
+    const fs::path shot = home / "installed.png";
+    CommandResult second = test::RunCommand(
+        "HOME=" + ShellQuote(home.string()) + " XDG_CACHE_HOME=" + ShellQuote((home / "cache").string()) +
+        " XDG_DATA_HOME=" + ShellQuote((home / "share").string()) + " " + asPlayer +
+        ShellQuote(QM_GAME_BINARY) + " --headless --fixed-step --scene render-test --frames 5 --data " +
+        ShellQuote(data.string()) + " --user-dir " + ShellQuote((home / "user").string()) +
+        " --screenshot 5:" + ShellQuote(shot.string()));
+    // The folders must be writable again for the temporary folder to be removed.
+    SetTreeMode(data, fs::perms::owner_all, fs::perms::owner_read | fs::perms::owner_write);
+    fs::permissions(dir.Path(), fs::perms::owner_all);
+    ASSERT_EQ(second.Status, 0) << second.Err;
+    EXPECT_EQ(TreeListing(data), before) << "the installed data folder was written";
+    EXPECT_TRUE(fs::is_regular_file(home / "cache" / "Quillmark2" / "gfx" / "test.gfx"))
+        << "the caches go to the per-user cache folder";
+    ASSERT_TRUE(fs::exists(shot));
+    EXPECT_TRUE(test::ReadFile(shot) == test::ReadFile(dir.Path() / "writable.png"))
+        << "the read-only start draws another picture";
 }
 
 TEST_F(RenderScene, AnUnknownSceneStopsWithItsName) {

@@ -104,6 +104,22 @@ TEST(FirstTimeInitializationFormTest, DrawsBackgroundBarAndGreetingWhereTheyBelo
     EXPECT_EQ(found, 5) << "frames 0 and 4 of the greeting should differ";
 }
 
+TEST(FirstTimeInitializationFormTest, DottedDataFolderDoesNotCutThePicturesIntoFrames) {
+    TempDir dir;
+    const fs::path data = dir.Path() / "quillmark-1.2.3" / "data";
+    fs::create_directories(data / "gfx");
+    fs::copy(DataFolder / "gfx" / "1stTimeInit", data / "gfx" / "1stTimeInit");
+    TGManualTickSource ticks(0);
+    TForm form(data, 1033, ticks, std::nullopt, nullptr);
+    form.Show();
+    form.SetPercent(100);
+    const TGImage24 back = Picture("back.gif");
+    const TGImage24 fill = Picture("ProgressFill1033.gif");
+    // A background cut in two would leave the right half of the window black.
+    EXPECT_EQ(form.Pixel(TForm::Width - 2, 3), Argb(back, TForm::Width - 2, 3));
+    EXPECT_EQ(form.Pixel(TForm::BarX + 170, TForm::BarY + 5), Argb(fill, 170, 5));
+}
+
 TEST(FirstTimeInitializationFormTest, TextIsDrawnInItsColoursOnAtLeastTheMinimumWidth) {
     TDictionary dictionary;
     dictionary.Add("@UFirstTimeInitializationForm1", "Hello");

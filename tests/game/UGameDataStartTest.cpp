@@ -46,8 +46,8 @@ public:
 // The null renderer with a driver that reports its texture memory.
 class TMemoryBackend : public TGNullRenderBackend {
 public:
-    bool QueryVideoMemory(int kind, int64_t& bytes) override {
-        EXPECT_EQ(kind, 2) << "the texture memory is asked for";
+    bool QueryVideoMemory(TGMemoryKind kind, int64_t& bytes) override {
+        EXPECT_EQ(kind, mkTexture) << "the texture memory is asked for";
         bytes = Megabytes * 1024 * 1024;
         return true;
     }

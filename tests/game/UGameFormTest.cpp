@@ -4,6 +4,7 @@
 #include "UGKeys.h"
 #include "UGNullWindow.h"
 
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace qm {
@@ -82,6 +83,8 @@ protected:
 TEST_F(GameFormTest, BecomesActiveOnTheFirstTickWithFocusAndDrawsOneFramePerTick) {
     window.Focused = false;
     Create();
+    // The frames are all alike; every one is presented only when asked.
+    Data().Device->SetSkipSameFrames(false);
     EXPECT_EQ(window.Caption, "Quillmark");
     EXPECT_FALSE(window.SystemCursorVisible);
     Tick();
@@ -246,8 +249,52 @@ TEST_F(GameFormTest, DeveloperModeNeedsTheConfigurationFlag) {
     EXPECT_DOUBLE_EQ(Data().GameClock->Speed, 1.0);
 }
 
+struct UndrawnTickCase {
+    const char* Name;
+    std::function<void(TGameForm&, TGNullWindow&)> Setup;
+};
+
+// Ticks that draw nothing still run the game: a hidden window, or frames paced to the display.
+TEST_F(GameFormTest, TicksWithoutDrawingWhileHiddenOrBetweenPacedFrames) {
+    const UndrawnTickCase cases[] = {
+        {"hidden", [](TGameForm&, TGNullWindow& w) { w.Visible = false; }},
+        {"paced", [](TGameForm& f, TGNullWindow&) { f.SetMinFrameIntervalMs(1e9); }},
+    };
+    for (const UndrawnTickCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        window = TGNullWindow();
+        renderer.Presents = 0;
+        Create();
+        Data().Device->SetSkipSameFrames(false);
+        Tick();
+        ASSERT_TRUE(form->IsActive());
+        c.Setup(*form, window);
+        int presents = renderer.Presents;
+        int updates = widgets->Updates;
+        Tick();
+        Tick();
+        EXPECT_LE(renderer.Presents - presents, 1) << "at most the first paced frame is drawn";
+        EXPECT_EQ(widgets->Updates - updates, 2);
+        EXPECT_DOUBLE_EQ(Data().GameClock->Step, 0.01) << "the clocks go on";
+        form.reset();
+    }
+}
+
+// Frames like the last are not presented again, unless the window was exposed meanwhile.
+TEST_F(GameFormTest, AnExposedWindowGetsItsRepeatedFramePresented) {
+    Create();
+    Tick();
+    Tick();
+    int presents = renderer.Presents;
+    Tick();
+    EXPECT_EQ(renderer.Presents, presents);
+    form->HandleEvent(Event(TGWindowEvent::Expose));
+    EXPECT_EQ(renderer.Presents, presents + 1);
+}
+
 TEST_F(GameFormTest, AnErrorInAFrameStillPresentsItAndIsShownOnce) {
     Create();
+    Data().Device->SetSkipSameFrames(false);
     Tick();
     widgets->DrawError = "broken";
     Tick();

@@ -174,8 +174,8 @@ int FramesPerRow(double frameWidth) {
 }
 
 void Decode(TSheetEntry& entry) {
-    // Names are given relative to the data folder, as the game gives them: the decoders read
-    // the frame count from the whole name.
+    // Names are given relative to the data folder, as the game gives them, so that error texts
+    // read the same; the decoders take the frame count from the file name alone.
     qm::PGGraphicsFile color = qm::CreateByExtension(entry.File, nullptr, false);
     qm::PGGraphicsFile alpha = color->GetAlpha();
     entry.FrameCount = color->FrameCount();

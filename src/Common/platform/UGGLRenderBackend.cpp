@@ -1,6 +1,7 @@
 #include "UGGLRenderBackend.h"
 
 #include "UGError.h"
+#include "UGLetterbox.h"
 #include "UGSDLWindow.h"
 #include "UGStrings.h"
 
@@ -8,6 +9,7 @@
 #include <algorithm>
 #include <epoxy/gl.h>
 #include <string>
+#include <utility>
 
 namespace qm {
 
@@ -59,31 +61,21 @@ void main() {
 )";
 
 // Every stage colours from its own texture and the vertex colour, never from the stage below,
-// so the highest stage in use decides the result alone. Samplers in arrays may only be indexed
-// by constants in GLSL 3.30, hence the switch.
-const char* const FragmentShader = R"(#version 330 core
+// so the highest stage in use decides the result alone. Each highest stage (or none) gets a
+// program of its own: a software renderer runs every branch of a shader for every pixel, so a
+// choice among six samplers at run time would sample all six.
+const char* const FragmentShaderBody = R"(
 in vec4 vColor;
 in vec2 vTexCoord;
 uniform sampler2D uTextures[6];
-uniform int uTopStage;
 uniform int uColorOp;
 out vec4 oColor;
-vec4 StageTexel() {
-    switch (uTopStage) {
-    case 0: return texture(uTextures[0], vTexCoord);
-    case 1: return texture(uTextures[1], vTexCoord);
-    case 2: return texture(uTextures[2], vTexCoord);
-    case 3: return texture(uTextures[3], vTexCoord);
-    case 4: return texture(uTextures[4], vTexCoord);
-    default: return texture(uTextures[5], vTexCoord);
-    }
-}
 void main() {
     vec4 color = vColor;
-    if (uTopStage >= 0) {
-        vec4 texel = StageTexel();
-        color = uColorOp == 0 ? texel : uColorOp == 1 ? vColor : texel * vColor;
-    }
+#if TOP_STAGE >= 0
+    vec4 texel = texture(uTextures[TOP_STAGE], vTexCoord);
+    color = uColorOp == 0 ? texel : uColorOp == 1 ? vColor : texel * vColor;
+#endif
     // The alpha test: what would be stored with alpha 0 never reaches the target, whatever the
     // blending.
     if (color.a * 255.0 < 0.5) {
@@ -93,19 +85,49 @@ void main() {
 }
 )";
 
+std::string FragmentShader(int topStage) {
+    return "#version 330 core\n#define TOP_STAGE " + std::to_string(topStage) + "\n" + FragmentShaderBody;
+}
+
+// Owns one shader or program name until it is handed on, so that every way out of a failed
+// build deletes what was made.
+class TGLName {
+public:
+    TGLName(GLuint name, void (*remove)(GLuint)) : FName(name), FRemove(remove) {}
+    ~TGLName() {
+        if (FName) {
+            FRemove(FName);
+        }
+    }
+    TGLName(const TGLName&) = delete;
+    TGLName& operator=(const TGLName&) = delete;
+    GLuint Get() const { return FName; }
+    GLuint Release() { return std::exchange(FName, 0u); }
+
+private:
+    GLuint FName;
+    void (*FRemove)(GLuint);
+};
+
+void DeleteShader(GLuint name) {
+    glDeleteShader(name);
+}
+void DeleteProgram(GLuint name) {
+    glDeleteProgram(name);
+}
+
 GLuint CompileShader(GLenum kind, const char* source) {
-    GLuint shader = glCreateShader(kind);
-    glShaderSource(shader, 1, &source, nullptr);
-    glCompileShader(shader);
+    TGLName shader(glCreateShader(kind), DeleteShader);
+    glShaderSource(shader.Get(), 1, &source, nullptr);
+    glCompileShader(shader.Get());
     GLint ok = GL_FALSE;
-    glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
+    glGetShaderiv(shader.Get(), GL_COMPILE_STATUS, &ok);
     if (!ok) {
         char log[1024] = {};
-        glGetShaderInfoLog(shader, sizeof(log), nullptr, log);
-        glDeleteShader(shader);
+        glGetShaderInfoLog(shader.Get(), sizeof(log), nullptr, log);
         throw EGError("TGGLRenderBackend.CompileShader", log);
     }
-    return shader;
+    return shader.Release();
 }
 
 } // namespace
@@ -200,33 +222,44 @@ TGGLRenderBackend::~TGGLRenderBackend() {
     glDeleteSamplers(static_cast<GLsizei>(FSamplers.size()), FSamplers.data());
     glDeleteBuffers(VertexFormatCount, FVertexBuffers.data());
     glDeleteVertexArrays(VertexFormatCount, FVertexArrays.data());
-    glDeleteProgram(FProgram);
+    for (const TProgram& program : FPrograms) {
+        glDeleteProgram(program.Name);
+    }
+}
+
+unsigned TGGLRenderBackend::BuildProgram(const char* vertexSource, const char* fragmentSource) {
+    TGLName vertex(CompileShader(GL_VERTEX_SHADER, vertexSource), DeleteShader);
+    TGLName fragment(CompileShader(GL_FRAGMENT_SHADER, fragmentSource), DeleteShader);
+    TGLName program(glCreateProgram(), DeleteProgram);
+    glAttachShader(program.Get(), vertex.Get());
+    glAttachShader(program.Get(), fragment.Get());
+    glLinkProgram(program.Get());
+    GLint ok = GL_FALSE;
+    glGetProgramiv(program.Get(), GL_LINK_STATUS, &ok);
+    if (!ok) {
+        char log[1024] = {};
+        glGetProgramInfoLog(program.Get(), sizeof(log), nullptr, log);
+        throw EGError("TGGLRenderBackend.CreatePipeline", log);
+    }
+    // The linked program keeps what it needs of the shaders.
+    glDetachShader(program.Get(), vertex.Get());
+    glDetachShader(program.Get(), fragment.Get());
+    return program.Release();
 }
 
 void TGGLRenderBackend::CreatePipeline() {
-    GLuint vertex = CompileShader(GL_VERTEX_SHADER, VertexShader);
-    GLuint fragment = CompileShader(GL_FRAGMENT_SHADER, FragmentShader);
-    FProgram = glCreateProgram();
-    glAttachShader(FProgram, vertex);
-    glAttachShader(FProgram, fragment);
-    glLinkProgram(FProgram);
-    glDeleteShader(vertex);
-    glDeleteShader(fragment);
-    GLint ok = GL_FALSE;
-    glGetProgramiv(FProgram, GL_LINK_STATUS, &ok);
-    if (!ok) {
-        char log[1024] = {};
-        glGetProgramInfoLog(FProgram, sizeof(log), nullptr, log);
-        throw EGError("TGGLRenderBackend.CreatePipeline", log);
+    for (int top = -1; top < StageCount; ++top) {
+        TProgram& program = FPrograms[static_cast<size_t>(top + 1)];
+        program.Name = BuildProgram(VertexShader, FragmentShader(top).c_str());
+        glUseProgram(program.Name);
+        program.Transform = glGetUniformLocation(program.Name, "uTransform");
+        program.ColorOp = glGetUniformLocation(program.Name, "uColorOp");
+        for (int i = 0; i < StageCount; ++i) {
+            std::string name = "uTextures[" + std::to_string(i) + "]";
+            glUniform1i(glGetUniformLocation(program.Name, name.c_str()), i);
+        }
     }
-    glUseProgram(FProgram);
-    FTransformLocation = glGetUniformLocation(FProgram, "uTransform");
-    FTopStageLocation = glGetUniformLocation(FProgram, "uTopStage");
-    FColorOpLocation = glGetUniformLocation(FProgram, "uColorOp");
-    for (int i = 0; i < StageCount; ++i) {
-        std::string name = "uTextures[" + std::to_string(i) + "]";
-        glUniform1i(glGetUniformLocation(FProgram, name.c_str()), i);
-    }
+    UseProgram(-1);
 
     glGenSamplers(static_cast<GLsizei>(FSamplers.size()), FSamplers.data());
     const GLint filters[2] = {GL_LINEAR, GL_NEAREST};
@@ -348,19 +381,20 @@ bool TGGLRenderBackend::Present() {
     int drawableWidth = 0;
     int drawableHeight = 0;
     SDL_GL_GetDrawableSize(FWindow.Handle(), &drawableWidth, &drawableHeight);
-    double scale =
-        std::min(static_cast<double>(drawableWidth) / FWidth, static_cast<double>(drawableHeight) / FHeight);
-    int width = static_cast<int>(FWidth * scale);
-    int height = static_cast<int>(FHeight * scale);
-    int left = (drawableWidth - width) / 2;
-    int bottom = (drawableHeight - height) / 2;
+    TGLetterbox box = ComputeLetterbox(drawableWidth, drawableHeight, FWidth, FHeight);
+    // GL counts rows from the bottom.
+    int bottom = drawableHeight - box.Top - box.Height;
+    bool unscaled = box.Width == FWidth && box.Height == FHeight;
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
     glBindFramebuffer(GL_READ_FRAMEBUFFER, FFramebuffer);
     glViewport(0, 0, drawableWidth, drawableHeight);
-    glClearColor(0, 0, 0, 1);
-    glClear(GL_COLOR_BUFFER_BIT);
-    glBlitFramebuffer(0, 0, FWidth, FHeight, left, bottom, left + width, bottom + height, GL_COLOR_BUFFER_BIT,
-                      scale == 1.0 ? GL_NEAREST : GL_LINEAR);
+    // Only the bars need clearing; a picture that fills the window covers every pixel.
+    if (box.Width != drawableWidth || box.Height != drawableHeight) {
+        glClearColor(0, 0, 0, 1);
+        glClear(GL_COLOR_BUFFER_BIT);
+    }
+    glBlitFramebuffer(0, 0, FWidth, FHeight, box.Left, bottom, box.Left + box.Width, bottom + box.Height,
+                      GL_COLOR_BUFFER_BIT, unscaled ? GL_NEAREST : GL_LINEAR);
     SDL_GL_SwapWindow(FWindow.Handle());
     // The device believes its target and viewport are still in place.
     glBindFramebuffer(GL_FRAMEBUFFER, TargetFramebuffer());
@@ -400,11 +434,27 @@ void TGGLRenderBackend::UpdateTransform() {
         yScale = -yScale;
         yBias = -yBias;
     }
-    glUniform4f(FTransformLocation, static_cast<float>(xScale), static_cast<float>(xBias),
-                static_cast<float>(yScale), static_cast<float>(yBias));
+    FTransform = {static_cast<float>(xScale), static_cast<float>(xBias), static_cast<float>(yScale),
+                  static_cast<float>(yBias)};
+    const TProgram& program = FPrograms[static_cast<size_t>(FTopStage + 1)];
+    glUniform4f(program.Transform, FTransform[0], FTransform[1], FTransform[2], FTransform[3]);
 }
 
-void TGGLRenderBackend::SetVertexFormat(int format) {
+// A program switched to gets the transform and colour operation of the one before.
+void TGGLRenderBackend::UseProgram(int topStage) {
+    FTopStage = topStage;
+    const TProgram& program = FPrograms[static_cast<size_t>(topStage + 1)];
+    glUseProgram(program.Name);
+    glUniform4f(program.Transform, FTransform[0], FTransform[1], FTransform[2], FTransform[3]);
+    glUniform1i(program.ColorOp, FColorOp);
+}
+
+void TGGLRenderBackend::SetVSync(bool on) {
+    // Drivers without it keep swapping at once, which is what "off" asks anyway.
+    SDL_GL_SetSwapInterval(on ? 1 : 0);
+}
+
+void TGGLRenderBackend::SetVertexFormat(TGVertexFormat format) {
     if (format < 0 || format >= VertexFormatCount) {
         return;
     }
@@ -412,21 +462,21 @@ void TGGLRenderBackend::SetVertexFormat(int format) {
     glBindVertexArray(FVertexArrays[static_cast<size_t>(format)]);
 }
 
-void TGGLRenderBackend::SetBlendMode(int mode) {
+void TGGLRenderBackend::SetBlendMode(TGBlendMode mode) {
     switch (mode) {
-    case 0:
+    case bmNone:
         glDisable(GL_BLEND);
         return;
-    case 1:
+    case bmDefault:
         glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
         break;
-    case 2:
+    case bmAdd:
         glBlendFunc(GL_ONE, GL_ONE);
         break;
-    case 3:
+    case bmMul:
         glBlendFunc(GL_ZERO, GL_SRC_COLOR);
         break;
-    case 4:
+    case bmIntense:
         glBlendFunc(GL_SRC_ALPHA, GL_ONE);
         break;
     default:
@@ -435,7 +485,8 @@ void TGGLRenderBackend::SetBlendMode(int mode) {
     glEnable(GL_BLEND);
 }
 
-void TGGLRenderBackend::SetStage(int stage, IGBackendTexture* texture, int filter, int colorOp) {
+void TGGLRenderBackend::SetStage(int stage, IGBackendTexture* texture, TGTextureFilter filter,
+                                 TGColorOp colorOp) {
     if (stage < 0 || stage >= StageCount) {
         return;
     }
@@ -444,11 +495,11 @@ void TGGLRenderBackend::SetStage(int stage, IGBackendTexture* texture, int filte
     glActiveTexture(GL_TEXTURE0 + static_cast<GLenum>(stage));
     glBindTexture(GL_TEXTURE_2D, state.Texture ? state.Texture->Texture() : 0);
     // Values outside the known ones leave the previous setting, as the device expects.
-    if (filter == 0 || filter == 1) {
+    if (filter == tfLinear || filter == tfPoint) {
         state.Filter = filter;
         glBindSampler(static_cast<GLuint>(stage), FSamplers[static_cast<size_t>(filter)]);
     }
-    if (colorOp >= 0 && colorOp <= 2) {
+    if (colorOp == coTexture || colorOp == coDiffuse || colorOp == coModulate) {
         state.ColorOp = colorOp;
     }
 }
@@ -472,13 +523,14 @@ bool TGGLRenderBackend::DrawStrip(const uint8_t* vertices, int stride, int trian
         }
     }
     int colorOp = topStage >= 0 ? FStages[static_cast<size_t>(topStage)].ColorOp : 0;
-    if (topStage != FTopStage) {
-        glUniform1i(FTopStageLocation, topStage);
-        FTopStage = topStage;
-    }
     if (colorOp != FColorOp) {
-        glUniform1i(FColorOpLocation, colorOp);
         FColorOp = colorOp;
+        if (topStage == FTopStage) {
+            glUniform1i(FPrograms[static_cast<size_t>(topStage + 1)].ColorOp, colorOp);
+        }
+    }
+    if (topStage != FTopStage) {
+        UseProgram(topStage);
     }
     ClearErrors();
     auto format = static_cast<size_t>(FVertexFormat);
@@ -512,21 +564,21 @@ std::vector<uint32_t> TGGLRenderBackend::ReadBackBuffer() {
     return argb;
 }
 
-bool TGGLRenderBackend::QueryVideoMemory(int kind, int64_t& bytes) {
+bool TGGLRenderBackend::QueryVideoMemory(TGMemoryKind kind, int64_t& bytes) {
     GLint kilobytes[4] = {};
     if (epoxy_has_gl_extension("GL_NVX_gpu_memory_info")) {
         // The figures are of the card's own memory; there is none for system memory.
-        if (kind != 0 && kind != 2) {
+        if (kind != mkLocal && kind != mkTexture) {
             return false;
         }
         glGetIntegerv(GL_GPU_MEMORY_INFO_CURRENT_AVAILABLE_VIDMEM_NVX, kilobytes);
     } else if (epoxy_has_gl_extension("GL_ATI_meminfo")) {
         // Free texture memory: [0] in the card's own pool, [2] in the auxiliary (system) pool.
-        if (kind < 0 || kind > 2) {
+        if (kind != mkLocal && kind != mkNonLocal && kind != mkTexture) {
             return false;
         }
         glGetIntegerv(GL_TEXTURE_FREE_MEMORY_ATI, kilobytes);
-        if (kind == 1) {
+        if (kind == mkNonLocal) {
             kilobytes[0] = kilobytes[2];
         }
     } else {

@@ -34,14 +34,20 @@ public:
 
     void SetRenderTarget(IGBackendTexture* target) override;
     void SetViewport(const TGRect& viewport, double scale, double offsetX, double offsetY) override;
-    void SetVertexFormat(int format) override;
-    void SetBlendMode(int mode) override;
-    void SetStage(int stage, IGBackendTexture* texture, int filter, int colorOp) override;
+    void SetVertexFormat(TGVertexFormat format) override;
+    void SetBlendMode(TGBlendMode mode) override;
+    void SetStage(int stage, IGBackendTexture* texture, TGTextureFilter filter, TGColorOp colorOp) override;
     void DisableStagesFrom(int stage) override;
     bool DrawStrip(const uint8_t* vertices, int stride, int triangles) override;
 
     std::vector<uint32_t> ReadBackBuffer() override;
-    bool QueryVideoMemory(int kind, int64_t& bytes) override;
+    bool QueryVideoMemory(TGMemoryKind kind, int64_t& bytes) override;
+
+    // Compiles and links a program from the two sources. Raises the engine error with the
+    // compiler's or linker's log, and then leaves no shader or program behind.
+    static unsigned BuildProgram(const char* vertexSource, const char* fragmentSource);
+    // Presents with the display's refresh where it offers that, else as soon as asked.
+    void SetVSync(bool on);
 
 private:
     friend class TGLTexture;
@@ -49,8 +55,8 @@ private:
 
     struct TStage {
         TGLTexture* Texture = nullptr;
-        int Filter = 0;
-        int ColorOp = 0;
+        TGTextureFilter Filter = tfLinear;
+        TGColorOp ColorOp = coTexture;
     };
 
     void CreatePipeline();
@@ -59,6 +65,7 @@ private:
     unsigned TargetFramebuffer() const;
     // Viewport and projection depend on the target as well as on the viewport itself.
     void UpdateTransform();
+    void UseProgram(int topStage);
     void SpecifyVertexLayout(int format, int stride);
     // A texture going away must not stay bound as target or stage.
     void Forget(const TGLTexture* texture);
@@ -70,10 +77,14 @@ private:
     unsigned FFramebuffer = 0;
     unsigned FColorTexture = 0;
 
-    unsigned FProgram = 0;
-    int FTransformLocation = -1;
-    int FTopStageLocation = -1;
-    int FColorOpLocation = -1;
+    struct TProgram {
+        unsigned Name = 0;
+        int Transform = -1;
+        int ColorOp = -1;
+    };
+    // One program per highest textured stage, the first for none.
+    std::array<TProgram, StageCount + 1> FPrograms{};
+    std::array<float, 4> FTransform{};
     std::array<unsigned, VertexFormatCount> FVertexArrays{};
     std::array<unsigned, VertexFormatCount> FVertexBuffers{};
     std::array<int, VertexFormatCount> FLayoutStrides{};
@@ -87,9 +98,9 @@ private:
     int FVertexFormat = -1;
     std::array<TStage, StageCount> FStages{};
     int FEnabledStages = 0;
-    // The shader's uniforms as last set, so that a run of like draws sets none.
-    int FTopStage = -2;
-    int FColorOp = -1;
+    // The program and colour operation as last set, so that a run of like draws sets none.
+    int FTopStage = -1;
+    int FColorOp = 0;
 };
 
 } // namespace qm

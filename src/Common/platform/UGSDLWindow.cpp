@@ -3,6 +3,7 @@
 #include "UGError.h"
 #include "UGKeyMap.h"
 #include "UGKeys.h"
+#include "UGLetterbox.h"
 #include "UGOSServices.h"
 #include "UGStrings.h"
 
@@ -73,6 +74,11 @@ bool TGSDLWindow::IsMinimized() const {
     return (SDL_GetWindowFlags(FWindow) & SDL_WINDOW_MINIMIZED) != 0;
 }
 
+bool TGSDLWindow::IsVisible() const {
+    // The offscreen driver's window is never on a screen, yet its frames are the screenshots.
+    return FHeadless || (SDL_GetWindowFlags(FWindow) & (SDL_WINDOW_MINIMIZED | SDL_WINDOW_HIDDEN)) == 0;
+}
+
 void TGSDLWindow::Show() {
     SDL_ShowWindow(FWindow);
 }
@@ -124,21 +130,24 @@ void TGSDLWindow::Push(TGWindowEvent::TKind kind) {
     FPending.push_back(event);
 }
 
+// The renderer letterboxes in drawable pixels, which a HiDPI window has more of than points.
 void TGSDLWindow::ToDrawingUnits(int windowX, int windowY, int& x, int& y) const {
     int windowWidth = 0;
     int windowHeight = 0;
     SDL_GetWindowSize(FWindow, &windowWidth, &windowHeight);
-    double scale =
-        std::min(static_cast<double>(windowWidth) / FWidth, static_cast<double>(windowHeight) / FHeight);
-    if (scale <= 0) {
+    int drawableWidth = 0;
+    int drawableHeight = 0;
+    SDL_GL_GetDrawableSize(FWindow, &drawableWidth, &drawableHeight);
+    if (windowWidth <= 0 || windowHeight <= 0 || drawableWidth <= 0 || drawableHeight <= 0) {
         x = windowX;
         y = windowY;
         return;
     }
-    double offsetX = (windowWidth - FWidth * scale) / 2;
-    double offsetY = (windowHeight - FHeight * scale) / 2;
-    x = static_cast<int>(std::floor((windowX - offsetX) / scale));
-    y = static_cast<int>(std::floor((windowY - offsetY) / scale));
+    double pixelsPerPointX = static_cast<double>(drawableWidth) / windowWidth;
+    double pixelsPerPointY = static_cast<double>(drawableHeight) / windowHeight;
+    TGLetterbox box = ComputeLetterbox(drawableWidth, drawableHeight, FWidth, FHeight);
+    box.ToDrawingUnits((windowX + 0.5) * pixelsPerPointX, (windowY + 0.5) * pixelsPerPointY, FWidth, FHeight,
+                       x, y);
 }
 
 void TGSDLWindow::Translate(const SDL_Event& sdlEvent) {
@@ -206,6 +215,8 @@ void TGSDLWindow::TranslateWindowEvent(const SDL_WindowEvent& event) {
         Push(TGWindowEvent::Restored);
         break;
     case SDL_WINDOWEVENT_EXPOSED:
+    case SDL_WINDOWEVENT_SIZE_CHANGED:
+        // A new size shows the same frame at another scale: it must be presented again.
         Push(TGWindowEvent::Expose);
         break;
     default:

@@ -32,6 +32,7 @@ public:
     void SetCaption(const std::string& caption) override;
     bool HasFocus() const override;
     bool IsMinimized() const override;
+    bool IsVisible() const override;
     void Show() override;
     void Hide() override;
     void Minimize() override;
@@ -45,6 +46,9 @@ public:
 
     void ShowMessage(const std::string& title, const std::string& text) override;
 
+    // Window points to drawing units through the letterbox the renderer presents into.
+    void ToDrawingUnits(int windowX, int windowY, int& x, int& y) const;
+
     // For the OpenGL renderer, which draws into this window's context.
     SDL_Window* Handle() const { return FWindow; }
     bool Headless() const { return FHeadless; }
@@ -56,7 +60,6 @@ private:
     void TranslateText(const char* utf8);
     void ResyncModifiers();
     // Window points to drawing units through the letterbox.
-    void ToDrawingUnits(int windowX, int windowY, int& x, int& y) const;
     void Push(TGWindowEvent::TKind kind);
 
     int FWidth;

@@ -115,7 +115,7 @@ protected:
         EXPECT_FALSE(Device->DrawFailed());
     }
 
-    void SetStage(int stage, const PGTexture& texture, uint8_t filter, uint8_t op) {
+    void SetStage(int stage, const PGTexture& texture, TGTextureFilter filter, TGColorOp op) {
         Device->State.Stages[static_cast<size_t>(stage)] = {texture, filter, op};
     }
 
@@ -170,7 +170,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 struct BlendCase {
     const char* Name;
-    uint8_t Mode;
+    TGBlendMode Mode;
     uint32_t Expected;
 };
 void PrintTo(const BlendCase& c, std::ostream* os) {
@@ -203,7 +203,7 @@ TEST_F(GLRender, ATransparentTexelLeavesTheTargetUntouchedWhateverTheBlending) {
     PGTexture texture = MakeTexture(2, 1, pfA8R8G8B8, texels);
     Device->FillRect({0, 0}, {Size, Size}, Background);
     SetStage(0, texture, tfPoint, coTexture);
-    for (uint8_t mode : {bmNone, bmDefault, bmAdd, bmMul, bmIntense}) {
+    for (TGBlendMode mode : {bmNone, bmDefault, bmAdd, bmMul, bmIntense}) {
         int top = mode * 10;
         Device->State.BlendMode = mode;
         DrawQuad({0, static_cast<double>(top), 20, top + 10.0});
@@ -220,7 +220,7 @@ TEST_F(GLRender, ATransparentTexelLeavesTheTargetUntouchedWhateverTheBlending) {
 
 struct OpCase {
     const char* Name;
-    uint8_t Op;
+    TGColorOp Op;
     bool SecondStage;
     uint32_t Expected;
 };
@@ -264,7 +264,7 @@ TEST_F(GLRender, AVertexFormatWithoutTextureCoordinatesGivesTheVertexColour) {
 
 struct FilterCase {
     const char* Name;
-    uint8_t Filter;
+    TGTextureFilter Filter;
     uint32_t Grey[4]; // pixels 2 to 5 of black then white stretched over 8 pixels
 };
 void PrintTo(const FilterCase& c, std::ostream* os) {
@@ -433,12 +433,125 @@ TEST_F(GLRender, VideoMemoryIsKnownOnlyThroughADriverExtension) {
     bool reported =
         epoxy_has_gl_extension("GL_NVX_gpu_memory_info") || epoxy_has_gl_extension("GL_ATI_meminfo");
     int64_t bytes = -1;
-    EXPECT_EQ(Renderer->QueryVideoMemory(0, bytes), reported);
+    EXPECT_EQ(Renderer->QueryVideoMemory(mkLocal, bytes), reported);
     if (reported) {
         EXPECT_GT(bytes, 0);
     } else {
-        EXPECT_EQ(Device->GetVideoMem(0), TGGraphicsDevice::DefaultVideoMemory);
+        EXPECT_EQ(Device->GetVideoMem(mkLocal), TGGraphicsDevice::DefaultVideoMemory);
     }
+}
+
+// Shader and program names alive in the context, found by asking GL about every name a test
+// run can have handed out.
+int LiveShaderObjects() {
+    int live = 0;
+    for (GLuint name = 1; name < 4096; ++name) {
+        live += glIsShader(name) == GL_TRUE || glIsProgram(name) == GL_TRUE;
+    }
+    return live;
+}
+
+struct BrokenProgramCase {
+    const char* Name;
+    const char* Vertex;
+    const char* Fragment;
+    const char* Context;
+};
+void PrintTo(const BrokenProgramCase& c, std::ostream* os) {
+    *os << c.Name;
+}
+
+const char* const GoodVertex = "#version 330 core\nout vec4 vColor;\nvoid main() { vColor = vec4(1.0); "
+                               "gl_Position = vec4(0.0); }\n";
+const char* const GoodFragment =
+    "#version 330 core\nin vec4 vColor;\nout vec4 oColor;\nvoid main() { oColor = "
+    "vColor; }\n";
+
+class GLRenderBrokenProgram : public GLRender, public ::testing::WithParamInterface<BrokenProgramCase> {};
+
+TEST_P(GLRenderBrokenProgram, FailsWithTheLogAndLeavesNoShaderOrProgramBehind) {
+    const BrokenProgramCase& c = GetParam();
+    glFinish();
+    int before = LiveShaderObjects();
+    try {
+        unsigned program = TGGLRenderBackend::BuildProgram(c.Vertex, c.Fragment);
+        glDeleteProgram(program);
+        ADD_FAILURE() << "the program was built";
+    } catch (const EGError& error) {
+        EXPECT_EQ(std::string(error.what()).rfind(c.Context, 0), 0u) << error.what();
+    }
+    EXPECT_EQ(LiveShaderObjects(), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, GLRenderBrokenProgram,
+    ::testing::Values(
+        BrokenProgramCase{"VertexDoesNotCompile", "#version 330 core\nvoid main() { nonsense; }\n",
+                          GoodFragment, "TGGLRenderBackend.CompileShader: "},
+        BrokenProgramCase{"FragmentDoesNotCompile", GoodVertex,
+                          "#version 330 core\nvoid main() { nonsense; }\n",
+                          "TGGLRenderBackend.CompileShader: "},
+        // The fragment shader reads a value of a type the vertex shader does not write.
+        BrokenProgramCase{"StagesDoNotLink", GoodVertex,
+                          "#version 330 core\nin vec2 vColor;\nout vec4 oColor;\nvoid main() { oColor = "
+                          "vec4(vColor, 0.0, 1.0); }\n",
+                          "TGGLRenderBackend.CreatePipeline: "}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+TEST_F(GLRender, AWorkingProgramLeavesOnlyItselfBehind) {
+    int before = LiveShaderObjects();
+    unsigned program = TGGLRenderBackend::BuildProgram(GoodVertex, GoodFragment);
+    EXPECT_EQ(LiveShaderObjects(), before + 1);
+    glDeleteProgram(program);
+    EXPECT_EQ(LiveShaderObjects(), before);
+}
+
+struct MouseCase {
+    int WindowWidth, WindowHeight;
+    // Where the drawing of Size x Size shows, worked out by hand: left, top, width, height.
+    int Left, Top, Width, Height;
+};
+
+// The window maps a click back into drawing units through the rectangle the renderer blits
+// into: its first and last pixels are the first and last units, the bars lie outside.
+TEST_F(GLRender, MouseMapsThroughTheLetterboxAtEverySize) {
+    const MouseCase cases[] = {
+        {64, 64, 0, 0, 64, 64},      {128, 128, 0, 0, 128, 128}, {160, 100, 30, 0, 100, 100},
+        {100, 160, 0, 30, 100, 100}, {65, 66, 0, 0, 65, 65},     {97, 64, 16, 0, 64, 64},
+        {81, 80, 0, 0, 80, 80},      {71, 97, 0, 13, 71, 71},
+    };
+    auto click = [&](int x, int y) {
+        std::pair<int, int> units;
+        Window->ToDrawingUnits(x, y, units.first, units.second);
+        return units;
+    };
+    for (const MouseCase& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.WindowWidth << " x " << c.WindowHeight);
+        SDL_SetWindowSize(Window->Handle(), c.WindowWidth, c.WindowHeight);
+        int width = 0;
+        int height = 0;
+        SDL_GetWindowSize(Window->Handle(), &width, &height);
+        ASSERT_EQ(width, c.WindowWidth);
+        ASSERT_EQ(height, c.WindowHeight);
+        int right = c.Left + c.Width - 1;
+        int bottom = c.Top + c.Height - 1;
+        EXPECT_EQ(click(c.Left, c.Top), std::pair(0, 0));
+        EXPECT_EQ(click(right, bottom), std::pair(Size - 1, Size - 1));
+        EXPECT_EQ(click(c.Left + c.Width / 2, c.Top + c.Height / 2), std::pair(Size / 2, Size / 2));
+        if (c.Left > 0) {
+            EXPECT_LT(click(c.Left - 1, c.Top).first, 0);
+        }
+        if (right + 1 < c.WindowWidth) {
+            EXPECT_GE(click(right + 1, c.Top).first, Size);
+        }
+        if (c.Top > 0) {
+            EXPECT_LT(click(c.Left, c.Top - 1).second, 0);
+        }
+        if (bottom + 1 < c.WindowHeight) {
+            EXPECT_GE(click(c.Left, bottom + 1).second, Size);
+        }
+    }
+    SDL_SetWindowSize(Window->Handle(), Size, Size);
 }
 
 // Mesa's version override stands in for an old driver. It is read once per process, so the

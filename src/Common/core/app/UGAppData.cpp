@@ -1,6 +1,7 @@
 #include "UGAppData.h"
 
 #include "UGConfigPreprocessor.h"
+#include "UGEngineResources.h"
 #include "UGError.h"
 #include "UGFileSystem.h"
 #include "UGStrings.h"
@@ -112,6 +113,7 @@ void TGBaseAppData::CreateResManager(const TGAppStartInfo& info) {
     context.Progress = FProgress;
     context.UserFolder = info.UserFolder;
     context.DataFolder = FWorkingFolder;
+    context.Caches = TGCacheLocation(FWorkingFolder, FCaches.CacheFolder());
     context.FontRasterizer = info.FontRasterizer;
     ResManager = std::make_unique<TGResManager>(context);
 }

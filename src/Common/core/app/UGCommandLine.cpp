@@ -61,6 +61,10 @@ TGCommandLine ParseCommandLine(const std::vector<std::string>& args) {
             result.FullScreen = false;
         } else if (arg == "--fullscreen") {
             result.FullScreen = true;
+        } else if (arg == "--stats") {
+            result.Statistics = true;
+        } else if (arg == "--no-vsync") {
+            result.NoVSync = true;
         } else if (arg == "--help" || arg == "-h") {
             result.ShowHelp = true;
         } else if (arg == "--version") {
@@ -89,6 +93,8 @@ std::string CommandLineUsage(const std::string& programName) {
   --input FILE          play mouse and key events from FILE at given frames
   --screenshot N:FILE   write the back buffer of frame N to FILE (PNG); repeatable
   --scene NAME          open a test scene or a named screen directly
+  --stats               print frame times and draw calls per frame at exit
+  --no-vsync            present as soon as a frame is drawn, not with the display
   --version             print the version and stop
   --help                print this text and stop
 )";

@@ -27,6 +27,8 @@ struct TGCommandLine {
     std::optional<bool> FullScreen; // --windowed / --fullscreen; otherwise the player's option
     bool MediaCenter = false;       // "-mce"
     std::string Scene;
+    bool Statistics = false; // --stats
+    bool NoVSync = false;    // --no-vsync
     bool ShowHelp = false;
     bool ShowVersion = false;
 };

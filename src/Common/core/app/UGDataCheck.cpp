@@ -2,6 +2,7 @@
 
 #include "UDictionary.h"
 #include "UGConfigPreprocessor.h"
+#include "UGEngineResources.h"
 #include "UGError.h"
 #include "UGFileSystem.h"
 #include "UGFont.h"

@@ -6,7 +6,47 @@
 #include "UGPngWriter.h"
 #include "UGStrings.h"
 
+#include <algorithm>
+
 namespace qm {
+
+void TGFrameStatistics::TSeries::Add(double value) {
+    Sum += value;
+    Worst = Count ? std::max(Worst, value) : value;
+    ++Count;
+}
+
+void TGFrameStatistics::Add(const TGGameForm::TGFrameTimes& times,
+                            const TGGraphicsDevice::TGFrameStats& device) {
+    ++FFrames;
+    FUpdate.Add(times.UpdateMs);
+    FDraw.Add(times.DrawMs);
+    FPresent.Add(times.PresentMs);
+    FTotal.Add(times.UpdateMs + times.DrawMs + times.PresentMs);
+    if (!times.Drawn) {
+        return;
+    }
+    ++FDrawn;
+    FSubmitted += device.Submitted ? 1 : 0;
+    FDrawCalls.Add(device.DrawCalls);
+    FTextureSwitches.Add(device.TextureSwitches);
+}
+
+std::string TGFrameStatistics::Report() const {
+    auto times = [](const char* name, const TSeries& series) {
+        return Format("  %-16s mean %7.3f ms   worst %7.3f ms\n", name, series.Mean(), series.Worst);
+    };
+    auto counts = [](const char* name, const TSeries& series) {
+        return Format("  %-16s mean %7.1f      worst %5.0f\n", name, series.Mean(), series.Worst);
+    };
+    return Format(
+               "frames: %llu ticked, %llu drawn, %llu of them sent to the renderer\n",
+               static_cast<unsigned long long>(FFrames), static_cast<unsigned long long>(FDrawn),
+               static_cast<unsigned long long>(FSubmitted)) +
+           "frame time, every tick:\n" + times("update", FUpdate) + times("draw submission", FDraw) +
+           times("present", FPresent) + times("whole frame", FTotal) + "per drawn frame:\n" +
+           counts("draw calls", FDrawCalls) + counts("texture switches", FTextureSwitches);
+}
 
 TGFrameLoop::TGFrameLoop(TGGameForm& form, IGWindow& window, IGTickSource& ticks, TGLoopOptions options)
     : FForm(form), FWindow(window), FTicks(ticks), FOptions(std::move(options)) {}
@@ -34,6 +74,9 @@ bool TGFrameLoop::RunFrame() {
         FOptions.FixedStep->Advance(TickIntervalMs);
     }
     FForm.TimerTick();
+    if (FOptions.Statistics && FForm.GetAppData() && FForm.GetAppData()->Device) {
+        FOptions.Statistics->Add(FForm.LastFrameTimes(), FForm.GetAppData()->Device->LastFrameStats());
+    }
     TakeScreenshots();
     return FOptions.MaxFrames == 0 || FFrame < FOptions.MaxFrames;
 }

@@ -1,16 +1,39 @@
 #pragma once
 
 #include "UGCommandLine.h"
+#include "UGGameForm.h"
+#include "UGGraphicsDevice.h"
 #include "UGInputScript.h"
 #include "UGTimer.h"
 #include "UGWindow.h"
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace qm {
 
-class TGGameForm;
+// The figures `--stats` prints at exit: frame times of every tick, and the renderer's work
+// per drawn frame.
+class TGFrameStatistics {
+public:
+    void Add(const TGGameForm::TGFrameTimes& times, const TGGraphicsDevice::TGFrameStats& device);
+    std::string Report() const;
+
+private:
+    struct TSeries {
+        double Sum = 0.0;
+        double Worst = 0.0;
+        uint64_t Count = 0;
+        void Add(double value);
+        double Mean() const { return Count ? Sum / static_cast<double>(Count) : 0.0; }
+    };
+
+    uint64_t FFrames = 0;
+    uint64_t FDrawn = 0;
+    uint64_t FSubmitted = 0;
+    TSeries FUpdate, FDraw, FPresent, FTotal, FDrawCalls, FTextureSwitches;
+};
 
 struct TGLoopOptions {
     // Every frame advances the clocks by exactly 10 ms and nothing waits for real time, so
@@ -19,6 +42,7 @@ struct TGLoopOptions {
     uint64_t MaxFrames = 0; // 0: until the window closes
     const TGInputScript* Script = nullptr;
     std::vector<TGScreenshotRequest> Screenshots;
+    TGFrameStatistics* Statistics = nullptr;
 };
 
 // The message loop of the main window: events are handled as they come, and every 10 ms one

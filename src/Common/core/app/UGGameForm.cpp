@@ -3,9 +3,19 @@
 #include "UGAppData.h"
 #include "UGError.h"
 
+#include <chrono>
 #include <cstdio>
 
 namespace qm {
+
+namespace {
+
+double NowMs() {
+    using namespace std::chrono;
+    return duration<double, std::milli>(steady_clock::now().time_since_epoch()).count();
+}
+
+} // namespace
 
 TGGameForm::TGGameForm(IGWindow& window) : FWindow(window) {
     FFocused = window.HasFocus();
@@ -59,10 +69,24 @@ void TGGameForm::TimerTick() {
     }
     TGAppData* data = GetAppData();
     if (data) {
+        double start = NowMs();
         if (data->WidgetManager) {
             data->WidgetManager->TimerTick();
         }
+        double ticked = NowMs() - start;
         RenderFrame();
+        FFrameTimes.UpdateMs += ticked;
+    }
+}
+
+bool TGGameForm::DrawingDue() const {
+    return FMinFrameIntervalMs <= 0.0 || NowMs() - FLastDrawnMs >= FMinFrameIntervalMs;
+}
+
+void TGGameForm::UpdateWithoutDrawing(TGAppData& data) {
+    data.UpdateTimers(true);
+    if (data.WidgetManager) {
+        data.WidgetManager->Update();
     }
 }
 
@@ -72,21 +96,43 @@ void TGGameForm::RenderFrame() {
     if (!data) {
         return;
     }
+    FFrameTimes = TGFrameTimes();
     if (!FActive) {
         data->UpdateTimers(false);
+        return;
+    }
+    double start = NowMs();
+    if (!FWindow.IsVisible() || !DrawingDue()) {
+        std::string error;
+        try {
+            UpdateWithoutDrawing(*data);
+        } catch (const EGFatalExit&) {
+            throw;
+        } catch (const std::exception& e) {
+            error = e.what();
+        }
+        FFrameTimes.UpdateMs = NowMs() - start;
+        if (!error.empty()) {
+            ReportError(error);
+        }
         return;
     }
     TGGraphicsDevice& device = *data->Device;
     if (!device.BeginFrame()) {
         return;
     }
+    FLastDrawnMs = start;
     data->UpdateTimers(true);
     std::string error;
+    double updated = start;
     try {
         device.ClearScene();
         if (data->WidgetManager) {
             data->WidgetManager->Update();
+            updated = NowMs();
             data->WidgetManager->Draw();
+        } else {
+            updated = NowMs();
         }
         DoFrame();
     } catch (const EGFatalExit&) {
@@ -98,7 +144,9 @@ void TGGameForm::RenderFrame() {
     }
     // The scene is presented whatever happened while it was drawn.
     device.EndFrame();
+    double drawn = NowMs();
     device.PresentFrame();
+    FFrameTimes = {updated - start, drawn - updated, NowMs() - drawn, true};
     UpdateSystemCursor();
     if (!error.empty()) {
         ReportError(error);
@@ -209,6 +257,9 @@ void TGGameForm::HandleEvent(const TGWindowEvent& event) {
             }
             break;
         case TGWindowEvent::Expose:
+            if (TGAppData* data = GetAppData(); data && data->Device) {
+                data->Device->InvalidateFrame();
+            }
             RenderFrame();
             break;
         case TGWindowEvent::Quit:

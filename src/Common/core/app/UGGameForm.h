@@ -47,6 +47,19 @@ public:
     // Hands one window event to the matching handler.
     void HandleEvent(const TGWindowEvent& event);
 
+    // Where the time of the last frame went, in milliseconds, and whether it was drawn.
+    struct TGFrameTimes {
+        double UpdateMs = 0.0;
+        double DrawMs = 0.0;
+        double PresentMs = 0.0;
+        bool Drawn = false;
+    };
+    const TGFrameTimes& LastFrameTimes() const { return FFrameTimes; }
+    // Frames are drawn at most this often; ticks in between update without drawing. With
+    // presentation synchronised to the display, this keeps a waiting present from holding up
+    // the game's tick.
+    void SetMinFrameIntervalMs(double interval) { FMinFrameIntervalMs = interval; }
+
     bool IsActive() const { return FActive; }
     bool TimerEnabled() const { return FTimerEnabled; }
     IGWindow& Window() const { return FWindow; }
@@ -78,6 +91,9 @@ protected:
 
 private:
     void UpdateSystemCursor();
+    // The logic of a frame without its picture.
+    void UpdateWithoutDrawing(TGAppData& data);
+    bool DrawingDue() const;
 
     IGWindow& FWindow;
     bool FActive = false;
@@ -87,6 +103,9 @@ private:
     bool FMinimized = false;
     bool FFocused = false;
     std::set<std::string> FReportedErrors;
+    TGFrameTimes FFrameTimes;
+    double FMinFrameIntervalMs = 0.0;
+    double FLastDrawnMs = -1e9;
 };
 
 } // namespace qm

@@ -19,6 +19,7 @@ public:
     void SetCaption(const std::string& caption) override { Caption = caption; }
     bool HasFocus() const override { return Focused; }
     bool IsMinimized() const override { return Minimized; }
+    bool IsVisible() const override { return Visible && !Minimized; }
     void Show() override { Visible = true; }
     void Hide() override { Visible = false; }
     void Minimize() override { Minimized = true; }

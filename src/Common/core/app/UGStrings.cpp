@@ -22,6 +22,14 @@ std::string Format(const char* format, ...) {
     return result;
 }
 
+uint64_t HashBytes64(std::string_view bytes, uint64_t hash) {
+    for (unsigned char c : bytes) {
+        hash ^= c;
+        hash *= 0x100000001B3u;
+    }
+    return hash;
+}
+
 std::string LowerAscii(std::string_view text) {
     std::string result(text);
     for (char& c : result) {

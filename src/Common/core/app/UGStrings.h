@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdarg>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -23,6 +24,12 @@ bool StartsWithNoCase(std::string_view text, std::string_view prefix);
 
 // Formats a number for display with the game's decimal comma ("0,5"); the C locale is never used.
 std::string FormatFloat(double value, int decimals);
+
+// The 64-bit FNV-1a hash of some bytes. Every byte moves the state, so reordered or swapped
+// parts give another value; it tells when cached data was made from other sources, and is no
+// defence against anyone forging them. Pass the previous result as `hash` to go on hashing.
+constexpr uint64_t HashSeed64 = 0xCBF29CE484222325u;
+uint64_t HashBytes64(std::string_view bytes, uint64_t hash = HashSeed64);
 
 // Appends the UTF-8 encoding of a code point.
 void AppendUtf8(std::string& out, char32_t codePoint);

@@ -101,17 +101,8 @@ std::string FolderListing(const fs::path& folder) {
     return listing;
 }
 
-int32_t FolderHash(const fs::path& folder) {
-    std::string listing = FolderListing(folder);
-    listing.append((4 - listing.size() % 4) % 4, '\0');
-    uint32_t hash = 0;
-    for (size_t i = 0; i < listing.size(); i += 4) {
-        uint32_t word = static_cast<uint8_t>(listing[i]) | static_cast<uint8_t>(listing[i + 1]) << 8 |
-                        static_cast<uint8_t>(listing[i + 2]) << 16 |
-                        static_cast<uint32_t>(static_cast<uint8_t>(listing[i + 3])) << 24;
-        hash ^= word;
-    }
-    return static_cast<int32_t>(hash);
+uint64_t FolderHash(const fs::path& folder) {
+    return HashBytes64(FolderListing(folder));
 }
 
 } // namespace qm

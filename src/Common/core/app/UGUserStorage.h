@@ -34,10 +34,10 @@ private:
 };
 
 // A fingerprint of a folder tree: names, attributes, sizes and times of every entry except
-// ".gfx" archives (which are built from the folder and must not change its hash), folded into
-// 32 bits by XOR. Entries are visited in sorted order, so the result does not depend on how
-// the file system happens to list them.
-int32_t FolderHash(const fs::path& folder);
+// ".gfx" archives (which are built from the folder and must not change its hash), hashed in
+// order with HashBytes64, so that no two changes can cancel out. Entries are visited in sorted
+// order, so the result does not depend on how the file system happens to list them.
+uint64_t FolderHash(const fs::path& folder);
 
 // The listing the hash is computed from; exposed for tests and diagnostics.
 std::string FolderListing(const fs::path& folder);

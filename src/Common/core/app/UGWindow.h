@@ -45,6 +45,9 @@ public:
     virtual void SetCaption(const std::string& caption) = 0;
     virtual bool HasFocus() const = 0;
     virtual bool IsMinimized() const = 0;
+    // False while nothing of the window can be seen (minimised or hidden): frames are then
+    // ticked without being drawn.
+    virtual bool IsVisible() const { return !IsMinimized(); }
     virtual void Show() = 0;
     virtual void Hide() = 0;
     virtual void Minimize() = 0;

@@ -363,30 +363,24 @@ void TGImageFont::DrawCodes(const std::u32string& text, const std::vector<uint32
     TGSprite& sheet = GetSprite();
     double rowHeight = sheet.Height() / FRowCount;
     TGGraphicsDevice& device = Device();
-    device.PushState();
-    try {
-        device.State.Stages[0].Filter = FLinearFilter ? tfLinear : tfPoint;
-        double cosA = std::cos(angle);
-        double sinA = std::sin(angle);
-        // The pen is a distance along the text direction from (x, y).
-        double pen = 0.0;
-        for (size_t i = 0; i < text.size(); ++i) {
-            const TGImageGlyph& glyph = FindGlyph(text[i]);
-            pen += scale * glyph.LeftIndent;
-            TGPointD at{x + pen * cosA, y + pen * sinA};
-            double top = glyph.Row * rowHeight;
-            TGRectD source{glyph.Position, top, glyph.Position + glyph.Width, top + rowHeight};
-            sheet.DrawEx(at, {scale, scale}, at.X, at.Y, angle, source, ColorAt(colors, i), bmDefault);
-            pen += scale * (glyph.Width + glyph.RightIndent);
-            if (i + 1 < text.size()) {
-                pen += scale * KerningDelta(text[i], text[i + 1]);
-            }
+    TGStateGuard guard(device);
+    device.State.Stages[0].Filter = FLinearFilter ? tfLinear : tfPoint;
+    double cosA = std::cos(angle);
+    double sinA = std::sin(angle);
+    // The pen is a distance along the text direction from (x, y).
+    double pen = 0.0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const TGImageGlyph& glyph = FindGlyph(text[i]);
+        pen += scale * glyph.LeftIndent;
+        TGPointD at{x + pen * cosA, y + pen * sinA};
+        double top = glyph.Row * rowHeight;
+        TGRectD source{glyph.Position, top, glyph.Position + glyph.Width, top + rowHeight};
+        sheet.DrawEx(at, {scale, scale}, at.X, at.Y, angle, source, ColorAt(colors, i), bmDefault);
+        pen += scale * (glyph.Width + glyph.RightIndent);
+        if (i + 1 < text.size()) {
+            pen += scale * KerningDelta(text[i], text[i + 1]);
         }
-    } catch (...) {
-        device.PopState();
-        throw;
     }
-    device.PopState();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -553,7 +547,8 @@ void WriteGlyphs(IGTexture& texture, const TGRect& area, const std::vector<TGGly
                  const std::vector<TGRect>& boxes) {
     int format = texture.Format();
     int bytes = BytesPerPixel(format);
-    TGLockedRect locked = texture.Lock(&area, true);
+    TGLockGuard lock(texture, true, &area);
+    const TGLockedRect& locked = lock.Locked;
     for (size_t i = 0; i < bitmaps.size(); ++i) {
         const TGGlyphBitmap& glyph = bitmaps[i];
         if (!glyph.HasInk()) {
@@ -568,7 +563,6 @@ void WriteGlyphs(IGTexture& texture, const TGRect& area, const std::vector<TGGly
             }
         }
     }
-    texture.Unlock();
 }
 
 std::vector<char32_t> AsciiCodes() {
@@ -869,8 +863,8 @@ void TGSysFont::DrawCodes(const std::u32string& text, const std::vector<uint32_t
                          quads.begin() + static_cast<ptrdiff_t>(i + 4));
         }
         int count = static_cast<int>(strip.size());
-        device.PushState();
-        try {
+        TGStateGuard guard(device);
+        {
             PGVertexBuffer buffer = device.CommonVertexBuffer(vfXYZDiffuseTex1, count, sizeof(TFontVertex));
             std::memcpy(buffer->Lock(count, true), strip.data(), strip.size() * sizeof(TFontVertex));
             buffer->Unlock();
@@ -878,11 +872,7 @@ void TGSysFont::DrawCodes(const std::u32string& text, const std::vector<uint32_t
             device.State.BlendMode = bmDefault;
             device.State.Stages[0] = {FTexture, tfLinear, allWhite ? coTexture : coModulate};
             device.DrawStrip(count - 2);
-        } catch (...) {
-            device.PopState();
-            throw;
         }
-        device.PopState();
     }
     // Everything is sent again after text, so that whatever draws next never depends on what
     // the text left behind in the renderer.

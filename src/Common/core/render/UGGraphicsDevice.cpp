@@ -49,6 +49,12 @@ public:
                           qm::Format("rectangle (%d, %d, %d, %d) outside the %dx%d texture", area.Left,
                                      area.Top, area.Right, area.Bottom, FWidth, FHeight));
         }
+        // Batched and recorded draws may sample this texture or draw into it: they must reach
+        // the renderer before its texels are read back or replaced.
+        if (FRenderTarget || writable) {
+            FDevice.Flush();
+            FDevice.SubmitRecorded();
+        }
         if (FRenderTarget && FBackend) {
             FBackend->Download(FTexels.data());
         }
@@ -65,6 +71,9 @@ public:
             return;
         }
         FLocked = false;
+        if (FWritable) {
+            FDevice.TextureChanged();
+        }
         if (FWritable && FBackend && FLockedRect.Width() > 0 && FLockedRect.Height() > 0) {
             int pitch = Pitch();
             FBackend->Upload(FLockedRect,
@@ -75,6 +84,7 @@ public:
     }
 
     IGBackendTexture* Backend() const { return FBackend.get(); }
+    uint64_t Serial() const { return FSerial; }
 
 private:
     int Pitch() const { return FWidth * BytesPerPixel(FFormat); }
@@ -89,6 +99,7 @@ private:
     bool FLocked = false;
     bool FWritable = false;
     TGRect FLockedRect;
+    uint64_t FSerial = FDevice.FNextTextureSerial++;
 };
 
 class TGGraphicsDevice::TGVertexBuffer : public IGVertexBuffer {
@@ -120,9 +131,184 @@ private:
     std::vector<uint8_t> FData;
 };
 
+// The renderer calls of one scene, kept until its end so that a scene repeating the last one
+// need not be drawn again. Outside a scene, calls go straight through. The list holds the
+// textures it names, so a texture released during the scene lives until it has been drawn.
+class TGGraphicsDevice::TGDrawList {
+public:
+    explicit TGDrawList(IGRenderBackend& backend) : FBackend(backend) {}
+
+    void StartRecording() {
+        Discard();
+        FRecording = true;
+    }
+    void StopRecording() { FRecording = false; }
+    bool Recording() const { return FRecording; }
+    uint64_t Hash() const { return FHash; }
+    void Discard() {
+        FCommands.clear();
+        FVertices.clear();
+        FHash = OffsetBasis;
+    }
+
+    // Sends the recorded calls in order and forgets them; false when a draw failed.
+    bool Submit() {
+        bool ok = true;
+        for (const TCommand& command : FCommands) {
+            ok = Send(command, command.Kind == TKind::Draw ? FVertices.data() + command.Offset : nullptr) &&
+                 ok;
+        }
+        FCommands.clear();
+        FVertices.clear();
+        return ok;
+    }
+
+    void BeginScene() { Add({.Kind = TKind::BeginScene}); }
+    void EndScene() { Add({.Kind = TKind::EndScene}); }
+    void Clear(uint32_t argb) { Add({.Kind = TKind::Clear, .Value = argb}); }
+    void SetRenderTarget(const PGTexture& keep, IGBackendTexture* target, uint64_t serial) {
+        Add({.Kind = TKind::Target, .Value = serial, .Texture = target, .Keep = keep});
+    }
+    void SetViewport(const TGRect& rect, double scale, double x, double y) {
+        Add({.Kind = TKind::Viewport, .Rect = rect, .Scale = scale, .X = x, .Y = y});
+    }
+    void SetVertexFormat(TGVertexFormat format) { Add({.Kind = TKind::Format, .A = format}); }
+    void SetBlendMode(TGBlendMode mode) { Add({.Kind = TKind::Blend, .A = mode}); }
+    void SetStage(int stage, const PGTexture& keep, IGBackendTexture* texture, uint64_t serial,
+                  TGTextureFilter filter, TGColorOp op) {
+        Add({.Kind = TKind::Stage,
+             .A = stage,
+             .B = filter,
+             .C = op,
+             .Value = serial,
+             .Texture = texture,
+             .Keep = keep});
+    }
+    void DisableStagesFrom(int stage) { Add({.Kind = TKind::DisableFrom, .A = stage}); }
+    // False when the renderer refused the draw (known only when not recording).
+    bool DrawStrip(const uint8_t* vertices, int stride, int triangles) {
+        size_t bytes = static_cast<size_t>(triangles + 2) * static_cast<size_t>(stride);
+        TCommand command{.Kind = TKind::Draw, .A = stride, .B = triangles};
+        if (!FRecording) {
+            return Send(command, vertices);
+        }
+        command.Offset = FVertices.size();
+        FVertices.insert(FVertices.end(), vertices, vertices + bytes);
+        HashBytes(vertices, bytes);
+        Add(std::move(command));
+        return true;
+    }
+
+private:
+    static constexpr uint64_t OffsetBasis = 14695981039346656037ull;
+    static constexpr uint64_t Prime = 1099511628211ull;
+
+    enum class TKind : uint8_t {
+        BeginScene,
+        EndScene,
+        Clear,
+        Target,
+        Viewport,
+        Format,
+        Blend,
+        Stage,
+        DisableFrom,
+        Draw
+    };
+    struct TCommand {
+        TKind Kind;
+        int A = 0;
+        int B = 0;
+        int C = 0;
+        uint64_t Value = 0; // a colour or the serial number of a texture
+        IGBackendTexture* Texture = nullptr;
+        PGTexture Keep = nullptr;
+        TGRect Rect = {};
+        double Scale = 0.0;
+        double X = 0.0;
+        double Y = 0.0;
+        size_t Offset = 0;
+    };
+
+    void Add(TCommand command) {
+        if (!FRecording) {
+            Send(command, nullptr);
+            return;
+        }
+        // The hash covers what the renderer would see, naming textures by serial number, as
+        // backend pointers can be reused.
+        const int fields[] = {static_cast<int>(command.Kind),
+                              command.A,
+                              command.B,
+                              command.C,
+                              command.Rect.Left,
+                              command.Rect.Top,
+                              command.Rect.Right,
+                              command.Rect.Bottom};
+        HashBytes(fields, sizeof(fields));
+        const uint64_t value = command.Value;
+        HashBytes(&value, sizeof(value));
+        const double doubles[] = {command.Scale, command.X, command.Y};
+        HashBytes(doubles, sizeof(doubles));
+        FCommands.push_back(std::move(command));
+    }
+
+    void HashBytes(const void* data, size_t size) {
+        const auto* bytes = static_cast<const uint8_t*>(data);
+        uint64_t hash = FHash;
+        for (size_t i = 0; i < size; ++i) {
+            hash = (hash ^ bytes[i]) * Prime;
+        }
+        FHash = hash;
+    }
+
+    bool Send(const TCommand& command, const uint8_t* vertices) {
+        switch (command.Kind) {
+        case TKind::BeginScene:
+            FBackend.BeginScene();
+            break;
+        case TKind::EndScene:
+            FBackend.EndScene();
+            break;
+        case TKind::Clear:
+            FBackend.Clear(static_cast<uint32_t>(command.Value));
+            break;
+        case TKind::Target:
+            FBackend.SetRenderTarget(command.Texture);
+            break;
+        case TKind::Viewport:
+            FBackend.SetViewport(command.Rect, command.Scale, command.X, command.Y);
+            break;
+        case TKind::Format:
+            FBackend.SetVertexFormat(static_cast<TGVertexFormat>(command.A));
+            break;
+        case TKind::Blend:
+            FBackend.SetBlendMode(static_cast<TGBlendMode>(command.A));
+            break;
+        case TKind::Stage:
+            FBackend.SetStage(command.A, command.Texture, static_cast<TGTextureFilter>(command.B),
+                              static_cast<TGColorOp>(command.C));
+            break;
+        case TKind::DisableFrom:
+            FBackend.DisableStagesFrom(command.A);
+            break;
+        case TKind::Draw:
+            return FBackend.DrawStrip(vertices, command.A, command.B);
+        }
+        return true;
+    }
+
+    IGRenderBackend& FBackend;
+    bool FRecording = false;
+    std::vector<TCommand> FCommands;
+    std::vector<uint8_t> FVertices;
+    uint64_t FHash = OffsetBasis;
+};
+
 TGGraphicsDevice::TGGraphicsDevice(IGRenderBackend& backend, IGWindow* window, IGTickSource& ticks,
                                    const PGXMLNode& config)
-    : FBackend(backend), FWindow(window), FTicks(ticks), FStack(StackDepth + 1) {
+    : FBackend(backend), FWindow(window), FTicks(ticks), FStack(StackDepth + 1),
+      FDrawList(std::make_unique<TGDrawList>(backend)) {
     if (config) {
         int64_t megabytes = config->GetIntDef("DefaultVideoMemoryMb", 512);
         FFallbackVideoMemory = std::max<int64_t>(megabytes, 512) * 1024 * 1024;
@@ -130,6 +316,7 @@ TGGraphicsDevice::TGGraphicsDevice(IGRenderBackend& backend, IGWindow* window, I
 }
 
 TGGraphicsDevice::~TGGraphicsDevice() {
+    FDrawList.reset();
     State = TGDeviceStateRec();
     FApplied = TGDeviceStateRec();
     FStack.clear();
@@ -139,6 +326,8 @@ void TGGraphicsDevice::SetMode(int width, int height, double scale) {
     FWidth = width;
     FHeight = height;
     FScale = scale > 0 ? scale : 1.0;
+    Flush();
+    SubmitRecorded();
     FBackend.SetMode(width, height);
     ResetDevice(false);
 }
@@ -161,6 +350,9 @@ void TGGraphicsDevice::SetFullScreen(bool wanted) {
 }
 
 void TGGraphicsDevice::ResetDevice(bool) {
+    Flush();
+    SubmitRecorded();
+    FLastFrameValid = false;
     for (const TGLostRestore& entry : std::vector<TGLostRestore>(FLostRestore)) {
         if (entry.Lost) {
             entry.Lost();
@@ -199,7 +391,10 @@ bool TGGraphicsDevice::BeginFrame() {
         FFrameCount = 0;
     }
     ++FFrameCount;
-    FBackend.BeginScene();
+    FFrameStats = TGFrameStats();
+    FSceneSubmitted = false;
+    FDrawList->StartRecording();
+    FDrawList->BeginScene();
     FInScene = true;
     FApplied.VertexBuffer.reset();
     return true;
@@ -207,20 +402,55 @@ bool TGGraphicsDevice::BeginFrame() {
 
 void TGGraphicsDevice::ClearScene() {
     ApplyState(true);
-    FBackend.Clear(0x00000000u);
+    FDrawList->Clear(0x00000000u);
 }
 
 void TGGraphicsDevice::EndFrame() {
-    if (FInScene) {
-        FBackend.EndScene();
-        FInScene = false;
+    if (!FInScene) {
+        return;
     }
+    Flush();
+    FDrawList->EndScene();
+    FDrawList->StopRecording();
+    FInScene = false;
+    uint64_t hash = FDrawList->Hash();
+    FFrameSkipped = FSkipSameFrames && !FSceneSubmitted && FLastFrameValid && hash == FLastFrameHash;
+    if (FFrameSkipped) {
+        FDrawList->Discard();
+        // What the skipped scene applied never reached the renderer.
+        FAppliedValid = false;
+        FFrameStats = TGFrameStats();
+    } else {
+        SubmitRecorded();
+        FLastFrameHash = hash;
+        FLastFrameValid = true;
+        FFrameStats.Submitted = true;
+    }
+    FLastFrameStats = FFrameStats;
 }
 
 void TGGraphicsDevice::PresentFrame() {
+    if (FFrameSkipped) {
+        return;
+    }
     if (!FBackend.Present()) {
         FDeviceLost = true;
     }
+}
+
+void TGGraphicsDevice::SubmitRecorded() {
+    if (FInScene) {
+        FSceneSubmitted = true;
+    }
+    if (!FDrawList->Submit()) {
+        FDrawFailed = true;
+    }
+}
+
+std::vector<uint32_t> TGGraphicsDevice::ReadBackBuffer() {
+    Flush();
+    SubmitRecorded();
+    return FBackend.ReadBackBuffer();
 }
 
 void TGGraphicsDevice::PushState() {
@@ -242,56 +472,121 @@ void TGGraphicsDevice::PopState() {
 
 void TGGraphicsDevice::ApplyState(bool force) {
     bool all = force || !FAppliedValid;
-    if (all || State.RenderTarget != FApplied.RenderTarget) {
+    bool targetChanged = all || State.RenderTarget != FApplied.RenderTarget;
+    bool viewportChanged = all || State.Viewport != FApplied.Viewport ||
+                           State.ViewOffsetX != FApplied.ViewOffsetX ||
+                           State.ViewOffsetY != FApplied.ViewOffsetY;
+    // Buffers of one format share the renderer's vertex layout, so only the format counts.
+    bool formatChanged =
+        State.VertexBuffer &&
+        (all || !FApplied.VertexBuffer || State.VertexBuffer->Format() != FApplied.VertexBuffer->Format());
+    bool blendChanged = all || State.BlendMode != FApplied.BlendMode;
+    bool stagesChanged = all || State.Stages != FApplied.Stages;
+    if (!(targetChanged || viewportChanged || formatChanged || blendChanged || stagesChanged)) {
+        if (State.VertexBuffer) {
+            FApplied.VertexBuffer = State.VertexBuffer;
+        }
+        return;
+    }
+    // The batch was made under the old state.
+    Flush();
+    if (targetChanged) {
         auto* target = static_cast<TGTexture*>(State.RenderTarget.get());
-        FBackend.SetRenderTarget(target ? target->Backend() : nullptr);
+        FDrawList->SetRenderTarget(State.RenderTarget, target ? target->Backend() : nullptr,
+                                   target ? target->Serial() : 0);
         FApplied.RenderTarget = State.RenderTarget;
         ++FApplyCounts.RenderTarget;
     }
-    if (all || State.Viewport != FApplied.Viewport || State.ViewOffsetX != FApplied.ViewOffsetX ||
-        State.ViewOffsetY != FApplied.ViewOffsetY) {
-        FBackend.SetViewport(State.Viewport, FScale, State.ViewOffsetX, State.ViewOffsetY);
+    if (viewportChanged) {
+        FDrawList->SetViewport(State.Viewport, FScale, State.ViewOffsetX, State.ViewOffsetY);
         FApplied.Viewport = State.Viewport;
         FApplied.ViewOffsetX = State.ViewOffsetX;
         FApplied.ViewOffsetY = State.ViewOffsetY;
         ++FApplyCounts.Viewport;
     }
-    if (State.VertexBuffer && (all || State.VertexBuffer != FApplied.VertexBuffer)) {
-        FBackend.SetVertexFormat(State.VertexBuffer->Format());
-        FApplied.VertexBuffer = State.VertexBuffer;
+    if (formatChanged) {
+        FDrawList->SetVertexFormat(static_cast<TGVertexFormat>(State.VertexBuffer->Format()));
         ++FApplyCounts.VertexFormat;
     }
-    if (all || State.BlendMode != FApplied.BlendMode) {
-        FBackend.SetBlendMode(State.BlendMode);
+    if (State.VertexBuffer) {
+        FApplied.VertexBuffer = State.VertexBuffer;
+    }
+    if (blendChanged) {
+        FDrawList->SetBlendMode(State.BlendMode);
         FApplied.BlendMode = State.BlendMode;
         ++FApplyCounts.BlendMode;
     }
-    int highestTextured = -1;
-    for (int i = 0; i < TGDeviceStateRec::StageCount; ++i) {
-        const TGStageState& stage = State.Stages[static_cast<size_t>(i)];
-        if (stage.Texture) {
-            highestTextured = i;
+    if (stagesChanged) {
+        int highestTextured = -1;
+        for (int i = 0; i < TGDeviceStateRec::StageCount; ++i) {
+            const TGStageState& stage = State.Stages[static_cast<size_t>(i)];
+            TGStageState& applied = FApplied.Stages[static_cast<size_t>(i)];
+            if (stage.Texture) {
+                highestTextured = i;
+            }
+            if (all || !(stage == applied)) {
+                if (stage.Texture != applied.Texture) {
+                    ++FFrameStats.TextureSwitches;
+                }
+                auto* texture = static_cast<TGTexture*>(stage.Texture.get());
+                FDrawList->SetStage(i, stage.Texture, texture ? texture->Backend() : nullptr,
+                                    texture ? texture->Serial() : 0, stage.Filter, stage.ColorOp);
+                applied = stage;
+                ++FApplyCounts.Stages;
+            }
         }
-        if (all || !(stage == FApplied.Stages[static_cast<size_t>(i)])) {
-            auto* texture = static_cast<TGTexture*>(stage.Texture.get());
-            FBackend.SetStage(i, texture ? texture->Backend() : nullptr, stage.Filter, stage.ColorOp);
-            FApplied.Stages[static_cast<size_t>(i)] = stage;
-            ++FApplyCounts.Stages;
-        }
+        FDrawList->DisableStagesFrom(highestTextured + 1);
     }
-    FBackend.DisableStagesFrom(highestTextured + 1);
     FAppliedValid = true;
 }
 
 void TGGraphicsDevice::DrawStrip(int triangles) {
-    ApplyState(false);
-    if (!State.VertexBuffer) {
+    const IGVertexBuffer* buffer = State.VertexBuffer.get();
+    if (!buffer || triangles <= 0 || triangles + 2 > buffer->Capacity()) {
         FDrawFailed = true;
         return;
     }
-    if (!FBackend.DrawStrip(State.VertexBuffer->Data(), State.VertexBuffer->Stride(), triangles)) {
+    ApplyState(false);
+    if (FBatchVertices > 0 && FBatchStride != buffer->Stride()) {
+        Flush();
+    }
+    AppendToBatch(*buffer, triangles);
+    if (!FInScene) {
+        Flush();
+    }
+}
+
+// Strips are joined by repeating the last vertex of one and the first of the next, which
+// makes triangles without area. Each strip starts at an even vertex, so its triangles keep
+// the vertex order they would have when drawn alone, and so the very same pixels.
+void TGGraphicsDevice::AppendToBatch(const IGVertexBuffer& buffer, int triangles) {
+    const size_t stride = static_cast<size_t>(buffer.Stride());
+    const uint8_t* vertices = buffer.Data();
+    const size_t count = static_cast<size_t>(triangles) + 2;
+    if (FBatchVertices > 0) {
+        std::vector<uint8_t> last(FBatch.end() - static_cast<ptrdiff_t>(stride), FBatch.end());
+        FBatch.insert(FBatch.end(), last.begin(), last.end());
+        ++FBatchVertices;
+        do {
+            FBatch.insert(FBatch.end(), vertices, vertices + stride);
+            ++FBatchVertices;
+        } while (FBatchVertices % 2 != 0);
+    }
+    FBatch.insert(FBatch.end(), vertices, vertices + count * stride);
+    FBatchVertices += static_cast<int>(count);
+    FBatchStride = buffer.Stride();
+}
+
+void TGGraphicsDevice::Flush() {
+    if (FBatchVertices == 0) {
+        return;
+    }
+    ++FFrameStats.DrawCalls;
+    if (!FDrawList->DrawStrip(FBatch.data(), FBatchStride, FBatchVertices - 2)) {
         FDrawFailed = true;
     }
+    FBatch.clear();
+    FBatchVertices = 0;
 }
 
 namespace {
@@ -305,24 +600,17 @@ static_assert(sizeof(TXYZDiffuse) == 16);
 } // namespace
 
 void TGGraphicsDevice::FillRect(TGPointD a, TGPointD b, uint32_t color) {
-    PushState();
-    try {
-        PGVertexBuffer buffer = CommonVertexBuffer(vfXYZDiffuse, 4, sizeof(TXYZDiffuse));
-        auto* v = reinterpret_cast<TXYZDiffuse*>(buffer->Lock(4, true));
-        const TGPointD corners[4] = {{a.X, b.Y}, {b.X, b.Y}, {a.X, a.Y}, {b.X, a.Y}};
-        for (int i = 0; i < 4; ++i) {
-            v[i] = {static_cast<float>(corners[i].X - 0.5), static_cast<float>(corners[i].Y - 0.5), 0.0f,
-                    color};
-        }
-        buffer->Unlock();
-        State.VertexBuffer = buffer;
-        State.BlendMode = bmDefault;
-        DrawStrip(2);
-    } catch (...) {
-        PopState();
-        throw;
+    TGStateGuard guard(*this);
+    PGVertexBuffer buffer = CommonVertexBuffer(vfXYZDiffuse, 4, sizeof(TXYZDiffuse));
+    auto* v = reinterpret_cast<TXYZDiffuse*>(buffer->Lock(4, true));
+    const TGPointD corners[4] = {{a.X, b.Y}, {b.X, b.Y}, {a.X, a.Y}, {b.X, a.Y}};
+    for (int i = 0; i < 4; ++i) {
+        v[i] = {static_cast<float>(corners[i].X - 0.5), static_cast<float>(corners[i].Y - 0.5), 0.0f, color};
     }
-    PopState();
+    buffer->Unlock();
+    State.VertexBuffer = buffer;
+    State.BlendMode = bmDefault;
+    DrawStrip(2);
 }
 
 PGVertexBuffer TGGraphicsDevice::CommonVertexBuffer(int format, int count, int stride) {
@@ -374,8 +662,8 @@ int TGGraphicsDevice::AdjustFormat(int format) const {
     }
 }
 
-int64_t TGGraphicsDevice::GetVideoMem(int kind) const {
-    if (kind < 0 || kind > 2) {
+int64_t TGGraphicsDevice::GetVideoMem(TGMemoryKind kind) const {
+    if (kind != mkLocal && kind != mkNonLocal && kind != mkTexture) {
         throw EGError::Failed("TGGraphicsDevice.GetVideoMem");
     }
     int64_t bytes = 0;

@@ -15,10 +15,6 @@ namespace qm {
 
 class IGWindow;
 
-enum TGBlendMode : uint8_t { bmNone = 0, bmDefault = 1, bmAdd = 2, bmMul = 3, bmIntense = 4 };
-enum TGColorOp : uint8_t { coTexture = 0, coDiffuse = 1, coModulate = 2 };
-enum TGTextureFilter : uint8_t { tfLinear = 0, tfPoint = 1 };
-
 struct TGLockedRect {
     int Pitch = 0;
     uint8_t* Bits = nullptr;
@@ -55,8 +51,8 @@ using PGVertexBuffer = std::shared_ptr<IGVertexBuffer>;
 
 struct TGStageState {
     PGTexture Texture;
-    uint8_t Filter = tfLinear;
-    uint8_t ColorOp = coTexture;
+    TGTextureFilter Filter = tfLinear;
+    TGColorOp ColorOp = coTexture;
     bool operator==(const TGStageState&) const = default;
 };
 
@@ -66,7 +62,7 @@ struct TGStageState {
 struct TGDeviceStateRec {
     static constexpr int StageCount = 6;
 
-    uint8_t BlendMode = bmNone;
+    TGBlendMode BlendMode = bmNone;
     PGTexture RenderTarget; // none: the back buffer
     TGRect Viewport;        // pixels
     double ViewOffsetX = 0.0;
@@ -111,8 +107,23 @@ public:
 
     bool BeginFrame();
     void ClearScene();
+    // Ends the scene. A scene whose draw list (states, textures and their contents, vertices)
+    // is the same as that of the last presented one is not sent to the renderer at all, and
+    // PresentFrame then shows nothing new: a still screen costs almost nothing.
     void EndFrame();
     void PresentFrame();
+    // The next scene is sent and presented even when it is the same as the last (the window
+    // was exposed, or a measurement wants every frame drawn).
+    void InvalidateFrame() { FLastFrameValid = false; }
+    void SetSkipSameFrames(bool skip) { FSkipSameFrames = skip; }
+    // What the last ended scene cost: draw calls, texture changes of the stages, and whether
+    // it was sent at all.
+    struct TGFrameStats {
+        int DrawCalls = 0;
+        int TextureSwitches = 0;
+        bool Submitted = false;
+    };
+    const TGFrameStats& LastFrameStats() const { return FLastFrameStats; }
     double FramesPerSecond() const { return FFramesPerSecond; }
     bool InScene() const { return FInScene; }
 
@@ -120,8 +131,15 @@ public:
     void PushState();
     void PopState();
     int StateDepth() const { return FDepth; }
+    // Sends the changed parts of the state to the renderer now (every part when forced); the
+    // quads batched under the old state are drawn first.
     void ApplyState(bool force);
+    // Draws a strip of the current vertex buffer. Within a scene, strips under one state are
+    // batched into one draw call, sent when the state changes, something is read back or
+    // locked, or the scene ends; outside a scene the strip is drawn at once.
     void DrawStrip(int triangles);
+    // Sends the batched strips to the renderer.
+    void Flush();
     void FillRect(TGPointD corner1, TGPointD corner2, uint32_t color);
     PGVertexBuffer CommonVertexBuffer(int format, int count, int stride);
 
@@ -129,7 +147,7 @@ public:
     int AdjustFormat(int format) const;
     void Set16BitMode(bool on) { F16BitMode = on; }
     bool Is16BitMode() const { return F16BitMode; }
-    int64_t GetVideoMem(int kind) const;
+    int64_t GetVideoMem(TGMemoryKind kind) const;
 
     // Owners of device objects that must be released when the display is lost and rebuilt
     // when it comes back (render targets, system fonts).
@@ -143,7 +161,7 @@ public:
     bool OutOfVideoMemory() const { return FOutOfVideoMemory; }
     bool DrawFailed() const { return FDrawFailed; }
 
-    std::vector<uint32_t> ReadBackBuffer() { return FBackend.ReadBackBuffer(); }
+    std::vector<uint32_t> ReadBackBuffer();
     IGRenderBackend& Backend() const { return FBackend; }
     // Number of times each part of the state was sent to the renderer (for tests).
     struct TGApplyCounts {
@@ -163,6 +181,13 @@ private:
     };
     class TGTexture;
     class TGVertexBuffer;
+    class TGDrawList;
+
+    bool BatchAccepts(const IGVertexBuffer& buffer) const;
+    void AppendToBatch(const IGVertexBuffer& buffer, int triangles);
+    // Sends what the scene recorded so far; the scene can then no longer be skipped.
+    void SubmitRecorded();
+    void TextureChanged() { FLastFrameValid = false; }
 
     IGRenderBackend& FBackend;
     IGWindow* FWindow;
@@ -185,10 +210,54 @@ private:
     std::vector<TGLostRestore> FLostRestore;
     TGApplyCounts FApplyCounts;
 
+    // The batch: strips joined into one, drawn under FApplied.
+    std::vector<uint8_t> FBatch;
+    int FBatchVertices = 0;
+    int FBatchStride = 0;
+    // The scene as recorded, sent at its end unless it repeats the last presented one.
+    std::unique_ptr<TGDrawList> FDrawList;
+    bool FSceneSubmitted = false;
+    bool FSkipSameFrames = true;
+    bool FLastFrameValid = false;
+    uint64_t FLastFrameHash = 0;
+    bool FFrameSkipped = false;
+    uint64_t FNextTextureSerial = 1;
+    TGFrameStats FFrameStats;
+    TGFrameStats FLastFrameStats;
+
     double FFramesPerSecond = 0.0;
     int FFrameCount = 0;
     uint64_t FLastMeasureMs = 0;
     bool FMeasureStarted = false;
+};
+
+// Saves the device state and restores it on every way out of the scope, so a draw that fails
+// half-way leaves the caller's state as it was.
+class TGStateGuard {
+public:
+    explicit TGStateGuard(TGGraphicsDevice& device) : FDevice(device) { FDevice.PushState(); }
+    ~TGStateGuard() { FDevice.PopState(); }
+    TGStateGuard(const TGStateGuard&) = delete;
+    TGStateGuard& operator=(const TGStateGuard&) = delete;
+
+private:
+    TGGraphicsDevice& FDevice;
+};
+
+// Unlocks on every way out, so that an error while copying leaves the texture usable.
+class TGLockGuard {
+public:
+    TGLockGuard(IGTexture& texture, bool writable, const TGRect* rect = nullptr)
+        : FTexture(texture), Locked(texture.Lock(rect, writable)) {}
+    ~TGLockGuard() { FTexture.Unlock(); }
+    TGLockGuard(const TGLockGuard&) = delete;
+    TGLockGuard& operator=(const TGLockGuard&) = delete;
+
+private:
+    IGTexture& FTexture;
+
+public:
+    const TGLockedRect Locked;
 };
 
 } // namespace qm

@@ -42,7 +42,8 @@ std::unique_ptr<IGBackendTexture> TGNullRenderBackend::CreateTexture(int width, 
     return std::make_unique<TNullTexture>(width, height, format);
 }
 
-void TGNullRenderBackend::SetStage(int stage, IGBackendTexture* texture, int filter, int colorOp) {
+void TGNullRenderBackend::SetStage(int stage, IGBackendTexture* texture, TGTextureFilter filter,
+                                   TGColorOp colorOp) {
     Calls.push_back("stage " + std::to_string(stage) + (texture ? " texture" : " none") + " filter " +
                     std::to_string(filter) + " op " + std::to_string(colorOp));
 }

@@ -32,9 +32,11 @@ public:
 
     void SetRenderTarget(IGBackendTexture*) override { Calls.push_back("target"); }
     void SetViewport(const TGRect&, double, double, double) override { Calls.push_back("viewport"); }
-    void SetVertexFormat(int format) override { Calls.push_back("format " + std::to_string(format)); }
-    void SetBlendMode(int mode) override { Calls.push_back("blend " + std::to_string(mode)); }
-    void SetStage(int stage, IGBackendTexture* texture, int filter, int colorOp) override;
+    void SetVertexFormat(TGVertexFormat format) override {
+        Calls.push_back("format " + std::to_string(format));
+    }
+    void SetBlendMode(TGBlendMode mode) override { Calls.push_back("blend " + std::to_string(mode)); }
+    void SetStage(int stage, IGBackendTexture* texture, TGTextureFilter filter, TGColorOp colorOp) override;
     void DisableStagesFrom(int) override {}
     bool DrawStrip(const uint8_t*, int, int triangles) override {
         ++Draws;
@@ -45,7 +47,7 @@ public:
     std::vector<uint32_t> ReadBackBuffer() override {
         return std::vector<uint32_t>(static_cast<size_t>(FWidth) * static_cast<size_t>(FHeight), 0u);
     }
-    bool QueryVideoMemory(int, int64_t&) override { return false; }
+    bool QueryVideoMemory(TGMemoryKind, int64_t&) override { return false; }
 
     // Textures the renderer refuses to create from now on (to test the fallbacks).
     int RefuseTextures = 0;

@@ -28,6 +28,16 @@ int BytesPerPixel(int format);
 // pair of texture coordinates (24 bytes).
 enum TGVertexFormat : int { vfXYZDiffuse = 0, vfXYZDiffuseTex1 = 1 };
 
+// How a fragment is combined with what the target holds: none (replace), default (alpha
+// blending), add, multiply, and intense (additive weighted by alpha).
+enum TGBlendMode : uint8_t { bmNone = 0, bmDefault = 1, bmAdd = 2, bmMul = 3, bmIntense = 4 };
+// How a texture stage colours: texture only, vertex colour only, texture times vertex colour.
+enum TGColorOp : uint8_t { coTexture = 0, coDiffuse = 1, coModulate = 2 };
+enum TGTextureFilter : uint8_t { tfLinear = 0, tfPoint = 1 };
+// The pools of video memory a driver may report: the card's own, system memory the card
+// reaches, and what is free for textures.
+enum TGMemoryKind : int { mkLocal = 0, mkNonLocal = 1, mkTexture = 2 };
+
 // The texture of a renderer. Its pixels are owned by the engine's texture, which hands over
 // changed rectangles; a render target is drawn into by the renderer and can be read back.
 class IGBackendTexture {
@@ -64,11 +74,11 @@ public:
     // The viewport in pixels of the target; drawing units are pixels / scale; the offset is
     // added to every vertex position before projection.
     virtual void SetViewport(const TGRect& viewport, double scale, double offsetX, double offsetY) = 0;
-    virtual void SetVertexFormat(int format) = 0;
-    virtual void SetBlendMode(int mode) = 0;
-    // A stage with a texture takes part in colouring; filter 0 linear, 1 nearest; colour
-    // operation 0 texture only, 1 vertex colour only, 2 texture times vertex colour.
-    virtual void SetStage(int stage, IGBackendTexture* texture, int filter, int colorOp) = 0;
+    virtual void SetVertexFormat(TGVertexFormat format) = 0;
+    virtual void SetBlendMode(TGBlendMode mode) = 0;
+    // A stage with a texture takes part in colouring.
+    virtual void SetStage(int stage, IGBackendTexture* texture, TGTextureFilter filter,
+                          TGColorOp colorOp) = 0;
     // Stages from this one on take no part.
     virtual void DisableStagesFrom(int stage) = 0;
     // Draws a strip of `triangles` triangles from the vertices; false when the draw failed.
@@ -76,8 +86,8 @@ public:
 
     // The back buffer as ARGB, top row first.
     virtual std::vector<uint32_t> ReadBackBuffer() = 0;
-    // Video memory in bytes for kind 0 local, 1 non-local, 2 texture; false when unknown.
-    virtual bool QueryVideoMemory(int kind, int64_t& bytes) = 0;
+    // Video memory in bytes of the kind; false when unknown.
+    virtual bool QueryVideoMemory(TGMemoryKind kind, int64_t& bytes) = 0;
 };
 
 } // namespace qm

@@ -213,17 +213,12 @@ void WriteFragment(const PGTexture& texture, const TGRect& atlasRect, const TGSo
     TGRect ring{atlasRect.Top - 1, atlasRect.Left - 1, atlasRect.Right + 1, atlasRect.Bottom + 1};
     TGRect locked{std::max(ring.Top, 0), std::max(ring.Left, 0), std::min(ring.Right, texture->Width()),
                   std::min(ring.Bottom, texture->Height())};
-    TGLockedRect bits = texture->Lock(&locked, true);
+    TGLockGuard lock(*texture, true, &locked);
+    const TGLockedRect& bits = lock.Locked;
     TGTextureMapSurface target{bits.Bits,  bits.Pitch,     texture->Format(), locked.Left,
                                locked.Top, locked.Width(), locked.Height()};
-    try {
-        WriteRing(target, ring, atlasRect, source, sourceRect);
-        BlitUnscaled(target, atlasRect.Left, atlasRect.Top, source, sourceRect);
-    } catch (...) {
-        texture->Unlock();
-        throw;
-    }
-    texture->Unlock();
+    WriteRing(target, ring, atlasRect, source, sourceRect);
+    BlitUnscaled(target, atlasRect.Left, atlasRect.Top, source, sourceRect);
 }
 
 } // namespace qm

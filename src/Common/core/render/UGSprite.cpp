@@ -265,25 +265,19 @@ void TGSprite::DrawOnAxes(TGPointD p, TGPointD u, TGPointD v, const TGRectD* sou
         double v0 = (fragment.AtlasRect.Top + cut.Top - fragment.SpriteRect.Top) / textureHeight;
         double v1 = v0 + cut.Height() / textureHeight;
 
-        FDevice.PushState();
-        try {
-            PGVertexBuffer buffer = FDevice.CommonVertexBuffer(vfXYZDiffuseTex1, 4, sizeof(TTexturedVertex));
-            auto* vertices = reinterpret_cast<TTexturedVertex*>(buffer->Lock(4, true));
-            vertices[0] = corner(a0, b1, u0, v1);
-            vertices[1] = corner(a1, b1, u1, v1);
-            vertices[2] = corner(a0, b0, u0, v0);
-            vertices[3] = corner(a1, b0, u1, v0);
-            buffer->Unlock();
-            FDevice.State.VertexBuffer = buffer;
-            FDevice.State.BlendMode = blendMode;
-            FDevice.State.Stages[0].Texture = FPack->Texture(fragment.TextureIndex);
-            FDevice.State.Stages[0].ColorOp = color == 0xFFFFFFFFu ? coTexture : coModulate;
-            FDevice.DrawStrip(2);
-        } catch (...) {
-            FDevice.PopState();
-            throw;
-        }
-        FDevice.PopState();
+        TGStateGuard guard(FDevice);
+        PGVertexBuffer buffer = FDevice.CommonVertexBuffer(vfXYZDiffuseTex1, 4, sizeof(TTexturedVertex));
+        auto* vertices = reinterpret_cast<TTexturedVertex*>(buffer->Lock(4, true));
+        vertices[0] = corner(a0, b1, u0, v1);
+        vertices[1] = corner(a1, b1, u1, v1);
+        vertices[2] = corner(a0, b0, u0, v0);
+        vertices[3] = corner(a1, b0, u1, v0);
+        buffer->Unlock();
+        FDevice.State.VertexBuffer = buffer;
+        FDevice.State.BlendMode = static_cast<TGBlendMode>(blendMode);
+        FDevice.State.Stages[0].Texture = FPack->Texture(fragment.TextureIndex);
+        FDevice.State.Stages[0].ColorOp = color == 0xFFFFFFFFu ? coTexture : coModulate;
+        FDevice.DrawStrip(2);
     }
 }
 

@@ -28,10 +28,6 @@ namespace qm {
 
 namespace {
 
-// A damaged header must not make a decoder ask for gigabytes; the largest strips of the art
-// stay far below this.
-constexpr size_t MaxPixels = size_t{1} << 26;
-
 constexpr uint8_t MagentaBGR[3] = {0xFF, 0x00, 0xFF};
 
 [[noreturn]] void FailDecode(const char* context, const std::string& name, const std::string& reason) {
@@ -120,8 +116,10 @@ bool RunPngDecoder(TPngJob* job) {
 
     job->Width = png_get_image_width(png, info);
     job->Height = png_get_image_height(png, info);
-    if (static_cast<size_t>(job->Width) * job->Height > MaxPixels) {
-        png_error(png, "picture too large");
+    if (!IsPictureSizeAllowed(job->Width, job->Height, 1)) {
+        std::snprintf(job->Message, sizeof job->Message, "picture of %ux%u pixels is too large",
+                      static_cast<unsigned>(job->Width), static_cast<unsigned>(job->Height));
+        png_longjmp(png, 1);
     }
     const int colorType = png_get_color_type(png, info);
     const int bitDepth = png_get_bit_depth(png, info);
@@ -237,14 +235,17 @@ bool RunJpegDecoder(TJpegDecodeJob* job) {
     jpeg_create_decompress(&job->Info);
     jpeg_mem_src(&job->Info, job->Data, static_cast<unsigned long>(job->Size));
     jpeg_read_header(&job->Info, TRUE);
+    // Checked on the header's figures, before the decoder sets up its buffers for them.
+    if (!IsPictureSizeAllowed(job->Info.image_width, job->Info.image_height, 1)) {
+        std::snprintf(job->Error.Message, sizeof job->Error.Message, "picture of %ux%u pixels is too large",
+                      static_cast<unsigned>(job->Info.image_width),
+                      static_cast<unsigned>(job->Info.image_height));
+        std::longjmp(job->Error.Jump, 1);
+    }
     job->Info.out_color_space = JCS_EXT_BGR;
     jpeg_start_decompress(&job->Info);
     job->Width = static_cast<int>(job->Info.output_width);
     job->Height = static_cast<int>(job->Info.output_height);
-    if (static_cast<size_t>(job->Width) * static_cast<size_t>(job->Height) > MaxPixels) {
-        std::snprintf(job->Error.Message, sizeof job->Error.Message, "picture too large");
-        std::longjmp(job->Error.Jump, 1);
-    }
     const size_t rowBytes = static_cast<size_t>(job->Width) * 3;
     job->Bgr = static_cast<unsigned char*>(std::malloc(rowBytes * static_cast<size_t>(job->Height)));
     if (!job->Bgr) {
@@ -374,6 +375,86 @@ int GifRead(GifFileType* gif, GifByteType* out, int count) {
 std::string GifReason(int code) {
     const char* text = GifErrorString(code);
     return text ? text : Format("giflib error %d", code);
+}
+
+// What DGifSlurp does, except that each sub-image is measured before its buffer is allocated:
+// DGifSlurp allocates whatever a descriptor declares, and every sub-image of an animation
+// becomes a frame of the whole screen. Returns the reason of a failure, or "".
+std::string ReadGifImages(GifFileType* gif) {
+    for (;;) {
+        GifRecordType type = UNDEFINED_RECORD_TYPE;
+        if (DGifGetRecordType(gif, &type) == GIF_ERROR) {
+            return GifReason(gif->Error);
+        }
+        if (type == TERMINATE_RECORD_TYPE) {
+            return "";
+        }
+        if (type == EXTENSION_RECORD_TYPE) {
+            int code = 0;
+            GifByteType* data = nullptr;
+            if (DGifGetExtension(gif, &code, &data) == GIF_ERROR) {
+                return GifReason(gif->Error);
+            }
+            // Kept until the next sub-image takes them, as the graphics control block belongs
+            // to the sub-image after it.
+            while (data) {
+                if (GifAddExtensionBlock(&gif->ExtensionBlockCount, &gif->ExtensionBlocks, code, data[0],
+                                         &data[1]) == GIF_ERROR) {
+                    return "out of memory";
+                }
+                code = CONTINUE_EXT_FUNC_CODE;
+                if (DGifGetExtensionNext(gif, &data) == GIF_ERROR) {
+                    return GifReason(gif->Error);
+                }
+            }
+            continue;
+        }
+        if (type != IMAGE_DESC_RECORD_TYPE) {
+            continue;
+        }
+        if (DGifGetImageDesc(gif) == GIF_ERROR) {
+            return GifReason(gif->Error);
+        }
+        SavedImage& image = gif->SavedImages[gif->ImageCount - 1];
+        const int width = image.ImageDesc.Width;
+        const int height = image.ImageDesc.Height;
+        if (width <= 0 || height <= 0) {
+            return Format("sub-image %d of %dx%d pixels", gif->ImageCount - 1, width, height);
+        }
+        if (!IsPictureSizeAllowed(static_cast<uint64_t>(width), static_cast<uint64_t>(height), 1)) {
+            return Format("sub-image of %dx%d pixels is too large", width, height);
+        }
+        if (!IsPictureSizeAllowed(static_cast<uint64_t>(gif->SWidth), static_cast<uint64_t>(gif->SHeight),
+                                  static_cast<uint64_t>(gif->ImageCount))) {
+            return Format("%d frames of %dx%d pixels are too large", gif->ImageCount, gif->SWidth,
+                          gif->SHeight);
+        }
+        // giflib frees the buffer with free() when the file is closed.
+        image.RasterBits = static_cast<GifByteType*>(std::malloc(static_cast<size_t>(width) * height));
+        if (!image.RasterBits) {
+            return "out of memory";
+        }
+        if (image.ImageDesc.Interlace) {
+            constexpr int Offsets[] = {0, 4, 2, 1};
+            constexpr int Jumps[] = {8, 8, 4, 2};
+            for (int pass = 0; pass < 4; ++pass) {
+                for (int y = Offsets[pass]; y < height; y += Jumps[pass]) {
+                    if (DGifGetLine(gif, image.RasterBits + static_cast<size_t>(y) * width, width) ==
+                        GIF_ERROR) {
+                        return GifReason(gif->Error);
+                    }
+                }
+            }
+        } else if (DGifGetLine(gif, image.RasterBits, width * height) == GIF_ERROR) {
+            return GifReason(gif->Error);
+        }
+        if (gif->ExtensionBlocks) {
+            image.ExtensionBlocks = gif->ExtensionBlocks;
+            image.ExtensionBlockCount = gif->ExtensionBlockCount;
+            gif->ExtensionBlocks = nullptr;
+            gif->ExtensionBlockCount = 0;
+        }
+    }
 }
 
 struct TGifCloser {
@@ -506,9 +587,17 @@ void TGGraphicsFile::Assign(const IGGraphicsFile& source) {
 }
 
 void TGGraphicsFile::SaveToFile(const std::string& name) const {
+    WriteFileAtomic(name, EncodeFramesJpeg(*this, name));
+}
+
+std::string EncodeFramesJpeg(const IGGraphicsFile& file, const std::string& name) {
+    std::vector<TGImage24> frames;
+    for (int i = 0; i < file.FrameCount(); ++i) {
+        frames.push_back(file.GetFrame(i));
+    }
     TGImage24 glued;
-    GlueBitmaps(FFrames, glued);
-    WriteFileAtomic(name, EncodeJpeg(glued, name));
+    GlueBitmaps(frames, glued);
+    return EncodeJpeg(glued, name);
 }
 
 TGFilePNG::TGFilePNG(const std::string& name, std::string* stream, bool fromStream) {
@@ -584,15 +673,20 @@ TGFileGIF::TGFileGIF(const std::string& name, std::string* stream, bool fromStre
     if (!gif) {
         FailDecode(context, name, GifReason(error));
     }
-    if (DGifSlurp(gif.get()) != GIF_OK) {
-        FailDecode(context, name, GifReason(gif->Error));
+    // The logical screen is known before any sub-image is read: a tiny file declaring a huge
+    // screen is refused here, before the sub-images are decoded.
+    if (gif->SWidth <= 0 || gif->SHeight <= 0) {
+        FailDecode(context, name, Format("bad picture size %dx%d", gif->SWidth, gif->SHeight));
+    }
+    if (!IsPictureSizeAllowed(gif->SWidth, gif->SHeight, 1)) {
+        FailDecode(context, name, Format("picture of %dx%d pixels is too large", gif->SWidth, gif->SHeight));
+    }
+    const std::string failure = ReadGifImages(gif.get());
+    if (!failure.empty()) {
+        FailDecode(context, name, failure);
     }
     if (gif->ImageCount < 1) {
         FailDecode(context, name, "no picture in the file");
-    }
-    if (gif->SWidth <= 0 || gif->SHeight <= 0 ||
-        static_cast<size_t>(gif->SWidth) * static_cast<size_t>(gif->SHeight) > MaxPixels) {
-        FailDecode(context, name, Format("bad picture size %dx%d", gif->SWidth, gif->SHeight));
     }
     for (int i = 0; i < gif->ImageCount; ++i) {
         if (!gif->SavedImages[i].ImageDesc.ColorMap && !gif->SColorMap) {
@@ -684,6 +778,11 @@ bool HasImageExtension(const std::string& name) {
     return ending == "png" || ending == "jpg" || ending == "gif";
 }
 
+bool IsPictureSizeAllowed(uint64_t width, uint64_t height, uint64_t frames) {
+    return width <= MaxPictureSide && height <= MaxPictureSide && frames <= MaxPicturePixels &&
+           width * height * frames <= MaxPicturePixels;
+}
+
 PGGraphicsFile CreateByExtension(const std::string& name, std::string* stream, bool fromStream) {
     const std::string ending =
         name.size() >= 3 ? LowerAscii(std::string_view(name).substr(name.size() - 3)) : "";
@@ -696,10 +795,16 @@ PGGraphicsFile CreateByExtension(const std::string& name, std::string* stream, b
     if (ending == "gif") {
         return std::make_shared<TGFileGIF>(name, stream, fromStream);
     }
-    throw EGError::Failed("TGGraphicsFile.CreateByExtension");
+    throw EGError("TGGraphicsFile.CreateByExtension",
+                  Format("\"%s\": not a .png, .jpg or .gif file", name.c_str()));
 }
 
-int FramesFromName(const std::string& name) {
+int FramesFromName(const std::string& path) {
+    // Only the file's own name counts: a data folder such as "/opt/quillmark-1.2.3/" or a
+    // picture folder with a dot in it says nothing about the frames of the pictures inside.
+    const size_t slash = path.find_last_of("/\\");
+    const std::string_view name =
+        slash == std::string::npos ? std::string_view(path) : std::string_view(path).substr(slash + 1);
     const size_t first = name.find('.');
     if (first == std::string::npos) {
         return 1;
@@ -708,7 +813,7 @@ int FramesFromName(const std::string& name) {
     if (second == std::string::npos) {
         return 1;
     }
-    const std::string_view text = std::string_view(name).substr(first + 1, second - first - 1);
+    const std::string_view text = name.substr(first + 1, second - first - 1);
     // Digits only, and few enough of them to stay far from overflow.
     if (text.empty() || text.size() > 6 || text.find_first_not_of("0123456789") != std::string_view::npos) {
         return 1;

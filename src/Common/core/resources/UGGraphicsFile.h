@@ -110,19 +110,30 @@ public:
     explicit TGMaskFilter(const IGGraphicsFile& source);
 };
 
+// The frames glued side by side as one JPEG, the bytes SaveToFile writes; `name` is for errors.
+std::string EncodeFramesJpeg(const IGGraphicsFile& file, const std::string& name);
+
 // Dithers one frame in place (see TGDitherFilter).
 void DitherImage(TGImage24& image);
 // The mask of one frame (see TGMaskFilter).
 TGImage24 MaskImage(const TGImage24& image);
 
+// The most a picture file may declare: pixels a side, and pixels over all the frames it
+// decodes to. The art stays far below both; a header asking for more is damaged or hostile and
+// is refused, naming the file, before anything is allocated for it.
+constexpr int MaxPictureSide = 8192;
+constexpr uint64_t MaxPicturePixels = uint64_t{32} << 20;
+bool IsPictureSizeAllowed(uint64_t width, uint64_t height, uint64_t frames);
+
 // Chooses the decoder by the last three characters of the name in lower case ("png", "jpg",
-// "gif"); any other ending raises "TGGraphicsFile.CreateByExtension failed".
+// "gif"); any other ending raises the engine error naming the file.
 PGGraphicsFile CreateByExtension(const std::string& name, std::string* stream, bool fromStream);
 bool HasImageExtension(const std::string& name);
 
-// The frame count written between the first two dots of a name ("ui/coin.8.png" has 8); a
-// missing, unreadable or non-positive number means one frame.
-int FramesFromName(const std::string& name);
+// The frame count written between the first two dots of the file name at the end of a path
+// ("ui/coin.8.png" has 8; the folders before it are ignored); a missing, unreadable or
+// non-positive number means one frame.
+int FramesFromName(const std::string& path);
 
 // Cuts `count` frames of width picture.Width div count out of a picture, dropping the columns
 // beyond. A count larger than the width would give empty frames and raises the engine error

@@ -1,9 +1,7 @@
 #include "UGResManager.h"
 
 #include "UGError.h"
-#include "UGFont.h"
 #include "UGNewXMLNode.h"
-#include "UGSeqPool.h"
 #include "UGSprite.h"
 #include "UGStrings.h"
 
@@ -78,8 +76,9 @@ std::vector<TGResourceDef> TGResourceDef::Children(const std::string& tag) const
 }
 
 std::string TGResourceDef::Location() const {
+    // Element paths carry no index, so the Id tells which of the many resources it is.
     if (Node) {
-        return Node->GetLocation();
+        return Format("%s \"%s\"", Node->GetLocation().c_str(), Id.c_str());
     }
     return Format("lang/Fonts: Resource \"%s\"", Id.c_str());
 }
@@ -130,9 +129,29 @@ const TGResourceClass& TGResourceRegistry::ResolveClass(const std::string& typeN
     return *cls;
 }
 
-void RegisterEngineResourceClasses() {
-    RegisterSeqPoolClass();
-    RegisterFontClasses();
+namespace {
+
+// The class of a type named in the data, with an error saying where the name was written.
+const TGResourceClass& ResolveClassAt(const std::string& typeName, const std::string& location) {
+    if (const TGResourceClass* cls = TGResourceRegistry::Instance().Find(typeName)) {
+        return *cls;
+    }
+    throw EGError("TGResource.ResolveClass",
+                  Format("%s: Resource type \"%s\" not registered", location.c_str(), typeName.c_str()));
+}
+
+} // namespace
+
+const TGResourceClass& TGResManager::ResolveDefinitionClass(const TGResourceDef& def) {
+    return ResolveClassAt(def.Type, def.Location());
+}
+
+const TGResourceClass& TGResManager::ResolveRuleClass(const PGXMLNode& rule) {
+    return ResolveClassAt(rule->GetString("ResType"), rule->GetLocation());
+}
+
+std::string TGResManager::ConfigLocation() const {
+    return FContext.Config ? FContext.Config->GetLocation() : std::string("no configuration");
 }
 
 TGResource::TGResource(const TGResContextRec& context, const TGResourceDef& def)
@@ -187,13 +206,12 @@ std::vector<TGResourceDef> TGResManager::UpdateResources(const std::string& setN
     }
     if (!set) {
         throw EGError("TGResManager.UpdateResources",
-                      Format("ResourceSet \"%s\" not found", setName.c_str()));
+                      Format("%s: ResourceSet \"%s\" not found", ConfigLocation().c_str(), setName.c_str()));
     }
-    const TGResourceRegistry& registry = TGResourceRegistry::Instance();
     std::vector<TGResourceDef> definitions = AllDefinitions();
     std::vector<const TGResourceClass*> classes;
     for (const TGResourceDef& def : definitions) {
-        classes.push_back(&registry.ResolveClass(def.Type));
+        classes.push_back(&ResolveDefinitionClass(def));
     }
     auto matches = [&](const PGXMLNode& rule, size_t index, const TGResourceClass& wanted) {
         std::string path = rule->GetStringDef("Path", "");
@@ -204,7 +222,7 @@ std::vector<TGResourceDef> TGResManager::UpdateResources(const std::string& setN
     PGXMLCollection includes = set->GetCollection("Include");
     for (size_t r = 0; r < includes->Count(); ++r) {
         PGXMLNode rule = includes->GetItem(r);
-        const TGResourceClass& wanted = registry.ResolveClass(rule->GetString("ResType"));
+        const TGResourceClass& wanted = ResolveRuleClass(rule);
         for (size_t i = 0; i < definitions.size(); ++i) {
             if (!matches(rule, i, wanted)) {
                 continue;
@@ -222,7 +240,7 @@ std::vector<TGResourceDef> TGResManager::UpdateResources(const std::string& setN
     PGXMLCollection excludes = set->GetCollection("Exclude");
     for (size_t r = 0; r < excludes->Count(); ++r) {
         PGXMLNode rule = excludes->GetItem(r);
-        const TGResourceClass& wanted = registry.ResolveClass(rule->GetString("ResType"));
+        const TGResourceClass& wanted = ResolveRuleClass(rule);
         for (size_t i = 0; i < definitions.size(); ++i) {
             if (!matches(rule, i, wanted)) {
                 continue;
@@ -239,10 +257,11 @@ std::vector<TGResourceDef> TGResManager::UpdateResources(const std::string& setN
 }
 
 std::unique_ptr<TGResource> TGResManager::Create(const TGResourceDef& def) const {
-    const TGResourceClass& cls = TGResourceRegistry::Instance().ResolveClass(def.Type);
+    const TGResourceClass& cls = ResolveDefinitionClass(def);
     if (!cls.Create) {
-        throw EGError("TGResManager.Create", Format("resource \"%s\" has the abstract type \"%s\"",
-                                                    def.Id.c_str(), def.Type.c_str()));
+        throw EGError("TGResManager.Create",
+                      Format("%s: resource \"%s\" has the abstract type \"%s\"", def.Location().c_str(),
+                             def.Id.c_str(), def.Type.c_str()));
     }
     return cls.Create(FContext, def);
 }
@@ -298,7 +317,8 @@ TGResourceDef TGResManager::LookupResource(const std::string& id) const {
             }
         }
     }
-    throw EGError("TGResManager.LookupResource", id);
+    throw EGError("TGResManager.LookupResource",
+                  Format("%s: no Resource with Id \"%s\"", ConfigLocation().c_str(), id.c_str()));
 }
 
 void TGResManager::LoadResource(const std::string& id) {
@@ -320,19 +340,6 @@ TGResource& TGResManager::GetItem(const TGResourceClass& cls, const std::string&
         }
     }
     throw EGError("TGResManager.GetItem", Format("%s \"%s\" not found", cls.TypeName.c_str(), name.c_str()));
-}
-
-TGFont& TGResManager::GetFont(const std::string& name) const {
-    // The big title font became the one title font; old screens still ask for it.
-    const std::string& wanted = name == "FntTitlesBig" ? std::string("FntTitles") : name;
-    return static_cast<TGFont&>(GetItem(TGResourceRegistry::Instance().ResolveClass("Font"), wanted));
-}
-
-bool TGResManager::HasFont(const std::string& name) const {
-    const TGResourceClass& font = TGResourceRegistry::Instance().ResolveClass("Font");
-    return std::any_of(FResources.begin(), FResources.end(), [&](const auto& resource) {
-        return resource->Id() == name && resource->Class().IsOrDerivesFrom(&font);
-    });
 }
 
 TGSequence& TGResManager::GetSeq(const std::string& name) const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "UGCacheLocation.h"
 #include "UGXMLNode.h"
 
 #include <cstdint>
@@ -33,6 +34,9 @@ struct TGResContextRec {
     std::filesystem::path UserFolder;
     // Where relative names of the data (image folders, ".gfx" archives, faces) are found.
     std::filesystem::path DataFolder;
+    // Where archives and masks made from the data folder are read and written; by default
+    // beside the pictures only.
+    TGCacheLocation Caches;
     // Renders TrueType faces for system fonts; none where no system font is used.
     IGFontRasterizer* FontRasterizer = nullptr;
 };
@@ -58,7 +62,7 @@ struct TGResourceDef {
     int32_t GetIntDef(const std::string& name, int32_t def) const;
     // Child elements with that tag, in document order, as definitions of their own.
     std::vector<TGResourceDef> Children(const std::string& tag) const;
-    // Where the definition came from, for messages.
+    // Where the definition came from, for messages: the file, the element and the Id.
     std::string Location() const;
 };
 
@@ -89,9 +93,6 @@ public:
 private:
     std::vector<std::unique_ptr<TGResourceClass>> FClasses;
 };
-
-// Registers the engine's own resource types: "SeqPool", "Font", "SysFont", "ImageFont".
-void RegisterEngineResourceClasses();
 
 // The base of every resource: an Id and the engine context.
 class TGResource {
@@ -132,6 +133,7 @@ public:
     TGResourceDef LookupResource(const std::string& id) const;
 
     TGResource& GetItem(const TGResourceClass& cls, const std::string& name) const;
+    // Defined with the registration of the engine's resource types (UGEngineResources.cpp).
     TGFont& GetFont(const std::string& name) const;
     bool HasFont(const std::string& name) const;
     TGSequence& GetSeq(const std::string& name) const;
@@ -148,6 +150,10 @@ private:
     std::vector<TGResourceDef> AllDefinitions() const;
     std::unique_ptr<TGResource> Create(const TGResourceDef& def) const;
     void RebuildSequenceIndex();
+    static const TGResourceClass& ResolveDefinitionClass(const TGResourceDef& def);
+    static const TGResourceClass& ResolveRuleClass(const PGXMLNode& rule);
+    // The configuration's file and element, for errors about what it lacks.
+    std::string ConfigLocation() const;
 
     TGResContextRec FContext;
     std::vector<std::unique_ptr<TGResource>> FResources;

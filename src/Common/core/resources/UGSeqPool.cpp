@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 #include <system_error>
 
 namespace qm {
@@ -80,9 +81,37 @@ struct TFolderListing {
     // Regular files only, in byte order of their lower-cased names, so that sequence order and
     // atlas placement do not depend on the file system.
     std::vector<std::string> Files;
+    // The folder's mirror in the per-user cache folder, where masks go when the folder itself
+    // may not be written, and the alpha images found there, in the same order.
+    fs::path MirrorAbsolute;
+    std::vector<std::string> MirrorAlphas;
 };
 
-TFolderListing ListFolder(const fs::path& dataFolder, const std::string& root, const std::string& path) {
+bool ByLowerName(const std::string& a, const std::string& b) {
+    const std::string la = LowerAscii(a);
+    const std::string lb = LowerAscii(b);
+    return la != lb ? la < lb : a < b;
+}
+
+std::vector<std::string> RegularFiles(const fs::path& folder) {
+    std::vector<std::string> files;
+    std::error_code ec;
+    fs::directory_iterator it(folder.empty() ? fs::path(".") : folder, ec);
+    if (ec) {
+        return files;
+    }
+    for (const fs::directory_entry& entry : it) {
+        std::error_code typeError;
+        if (entry.is_regular_file(typeError)) {
+            files.push_back(entry.path().filename().string());
+        }
+    }
+    std::sort(files.begin(), files.end(), ByLowerName);
+    return files;
+}
+
+TFolderListing ListFolder(const fs::path& dataFolder, const std::string& root, const std::string& path,
+                          const TGCacheLocation* caches = nullptr) {
     TFolderListing listing;
     listing.Relative = root + path;
     listing.Path = path;
@@ -91,23 +120,28 @@ TFolderListing ListFolder(const fs::path& dataFolder, const std::string& root, c
         folder.pop_back();
     }
     listing.Absolute = ResolveNoCase(folder.empty() ? dataFolder : dataFolder / folder);
-    std::error_code ec;
-    fs::directory_iterator it(listing.Absolute.empty() ? fs::path(".") : listing.Absolute, ec);
-    if (ec) {
-        return listing;
-    }
-    for (const fs::directory_entry& entry : it) {
-        std::error_code typeError;
-        if (entry.is_regular_file(typeError)) {
-            listing.Files.push_back(entry.path().filename().string());
+    listing.Files = RegularFiles(listing.Absolute);
+    if (caches && !listing.Files.empty()) {
+        listing.MirrorAbsolute = caches->MirrorOf(listing.Absolute);
+        if (!listing.MirrorAbsolute.empty() && listing.MirrorAbsolute != listing.Absolute) {
+            for (const std::string& file : RegularFiles(listing.MirrorAbsolute)) {
+                if (HasImageExtension(file) && IsAlphaBase(BaseName(file))) {
+                    listing.MirrorAlphas.push_back(file);
+                }
+            }
         }
     }
-    std::sort(listing.Files.begin(), listing.Files.end(), [](const std::string& a, const std::string& b) {
-        const std::string la = LowerAscii(a);
-        const std::string lb = LowerAscii(b);
-        return la != lb ? la < lb : a < b;
-    });
     return listing;
+}
+
+// Where an alpha image of the listing lies: in the folder, or in its mirror.
+fs::path AlphaPath(const TFolderListing& folder, const std::string& fileName) {
+    std::error_code ec;
+    const fs::path beside = folder.Absolute / fileName;
+    if (folder.MirrorAbsolute.empty() || fs::is_regular_file(beside, ec)) {
+        return beside;
+    }
+    return folder.MirrorAbsolute / fileName;
 }
 
 // One entry of an archive, decoded. Color is null for entries that carry no picture (alpha
@@ -146,9 +180,11 @@ std::string FindAlphaName(const TFolderListing& folder, const std::string& fileN
         return folder.Relative + fileName;
     }
     const std::string prefix = LowerAscii(base) + "_a.";
-    for (const std::string& candidate : folder.Files) {
-        if (LowerAscii(candidate).starts_with(prefix) && HasImageExtension(candidate)) {
-            return folder.Relative + candidate;
+    for (const std::vector<std::string>* files : {&folder.Files, &folder.MirrorAlphas}) {
+        for (const std::string& candidate : *files) {
+            if (LowerAscii(candidate).starts_with(prefix) && HasImageExtension(candidate)) {
+                return folder.Relative + candidate;
+            }
         }
     }
     return "";
@@ -173,7 +209,7 @@ bool WriteGfxEntry(TGTaggedWriter& out, const TFolderListing& folder, size_t ind
     WriteImageBytes(out, colorBytes);
     if (!entry.Color->GetAlpha() && !entry.AlphaName.empty()) {
         const std::string alphaFile = entry.AlphaName.substr(folder.Relative.size());
-        std::string alphaBytes = ReadWholeFile(folder.Absolute / alphaFile);
+        std::string alphaBytes = ReadWholeFile(AlphaPath(folder, alphaFile));
         entry.Alpha = CreateByExtension(entry.AlphaName, &alphaBytes, true);
         WriteImageBytes(out, alphaBytes);
     }
@@ -247,6 +283,60 @@ void CheckAlpha(const TGfxEntry& entry, const IGGraphicsFile& color, const IGGra
     }
 }
 
+// Opens every bundle, so that a file of another kind or of an older layout is never read as one.
+constexpr const char* BundleSignature = "Quillmark sequence bundle 2";
+
+std::string KeyText(uint64_t key) {
+    return Format("%016llx", static_cast<unsigned long long>(key));
+}
+
+void HashText(uint64_t& hash, const std::string& text) {
+    // The length first, so that "ab" + "c" and "a" + "bc" differ.
+    hash = HashBytes64(Format("%zu:", text.size()), hash);
+    hash = HashBytes64(text, hash);
+}
+
+// Names, sizes and times of a source file, or that it is missing.
+void HashFileStamp(uint64_t& hash, const fs::path& file) {
+    std::error_code sizeError;
+    std::error_code timeError;
+    const uintmax_t size = fs::file_size(file, sizeError);
+    const fs::file_time_type time = fs::last_write_time(file, timeError);
+    HashText(hash, file.filename().string());
+    HashText(hash, sizeError || timeError
+                       ? std::string("missing")
+                       : Format("%ju,%lld", size, static_cast<long long>(time.time_since_epoch().count())));
+}
+
+// Raises the engine error when a sprite read from a bundle reaches outside itself or its atlas:
+// drawing trusts these rectangles.
+void CheckBundleSprite(const TGSprite& sprite, const std::string& sequence) {
+    const auto fail = [&](const std::string& what) {
+        throw EGError("TGSeqPool.LoadBundle", Format("sequence \"%s\": %s", sequence.c_str(), what.c_str()));
+    };
+    const int width = sprite.PixelWidth();
+    const int height = sprite.PixelHeight();
+    if (width < 1 || height < 1 || width > MaxPictureSide || height > MaxPictureSide) {
+        fail(Format("sprite of %dx%d pixels", width, height));
+    }
+    const auto inside = [](const TGRect& r, int w, int h) {
+        return r.Left >= 0 && r.Top >= 0 && r.Left <= r.Right && r.Top <= r.Bottom && r.Right <= w &&
+               r.Bottom <= h;
+    };
+    const TGTexturePack& pack = sprite.Pack();
+    for (int i = 0; i < sprite.FragmentCount(); ++i) {
+        const TGSpriteFragment& fragment = sprite.Fragment(i);
+        const TGRect& part = fragment.SpriteRect;
+        const TGRect& atlas = fragment.AtlasRect;
+        if (!inside(part, width, height) || !inside(atlas, pack.TextureWidth(), pack.TextureHeight()) ||
+            part.Width() != atlas.Width() || part.Height() != atlas.Height()) {
+            fail(Format("fragment %d: (%d,%d)-(%d,%d) of a %dx%d sprite at (%d,%d)-(%d,%d) of a %dx%d atlas",
+                        i, part.Left, part.Top, part.Right, part.Bottom, width, height, atlas.Left, atlas.Top,
+                        atlas.Right, atlas.Bottom, pack.TextureWidth(), pack.TextureHeight()));
+        }
+    }
+}
+
 } // namespace
 
 TGSeqPool::TGSeqPool(const TGResContextRec& context, const TGResourceDef& def)
@@ -278,9 +368,14 @@ TGSeqPool::TGSeqPool(const TGResContextRec& context, const TGResourceDef& def)
     }
 
     CreatePack();
+    FSettingsKey = ComputeSettingsKey();
+    FSourcesKey = ComputeSourcesKey();
     std::error_code ec;
     if (ignoreBundle || !fs::is_regular_file(BundleFile(), ec) || !LoadBundle()) {
         BuildFromFolders();
+        // The build may have added masks and archives beside the pictures; the next start sees
+        // them, so the bundle is keyed with them.
+        FSourcesKey = ComputeSourcesKey();
     }
 }
 
@@ -358,6 +453,7 @@ void TGSeqPool::LoadSeqDir(const TGSeqDirRec& dir, bool generate) {
     const bool dither = FPack->Format() == pfA4R4G4B4 || FPack->Format() == pfA1R5G5B5;
 
     auto addSequence = [&](const TGfxEntry& entry, const fs::path* maskFolder) {
+        const TGCacheLocation& caches = Context().Caches;
         const TGDitherFilter color(*entry.Color, dither);
         PGGraphicsFile alpha = color.GetAlpha();
         if (!alpha) {
@@ -368,12 +464,20 @@ void TGSeqPool::LoadSeqDir(const TGSeqDirRec& dir, bool generate) {
                 const TGMaskFilter mask(*entry.Color);
                 // Kept next to the picture so that the next build finds it as an ordinary alpha
                 // image and an artist can retouch it.
+                // Where the folder may not be written, the mask goes to its mirror; where it
+                // cannot be written at all, the pool goes on with the mask it made.
                 if (maskFolder) {
                     std::string maskName = BaseName(entry.FileName) + "_a";
                     if (mask.FrameCount() > 1) {
                         maskName += Format(".%d", mask.FrameCount());
                     }
-                    mask.SaveToFile((*maskFolder / (maskName + ".jpg")).string());
+                    const fs::path maskFile = *maskFolder / (maskName + ".jpg");
+                    const TGCacheLocation::TWriteResult written =
+                        caches.Write(maskFile, EncodeFramesJpeg(mask, maskFile.string()));
+                    if (!written) {
+                        std::fprintf(stderr, "TGSeqPool.LoadSeqDir: mask not kept: %s\n",
+                                     written.Error.c_str());
+                    }
                 }
                 alpha = std::make_shared<TGDitherFilter>(mask, dither);
             }
@@ -389,7 +493,7 @@ void TGSeqPool::LoadSeqDir(const TGSeqDirRec& dir, bool generate) {
         FSequences.push_back(std::move(sequence));
     };
 
-    const TFolderListing folder = ListFolder(FDataFolder, dir.Root, dir.Path);
+    const TFolderListing folder = ListFolder(FDataFolder, dir.Root, dir.Path, &Context().Caches);
     const fs::path gfxFile = ResolveForWriting(FDataFolder / GfxName(dir));
     if (!folder.Files.empty()) {
         // Without generation the archive is still assembled: it is what decodes the pictures.
@@ -402,17 +506,22 @@ void TGSeqPool::LoadSeqDir(const TGSeqDirRec& dir, bool generate) {
             }
         }
         out.WriteFixedString256(GfxEndMarker);
+        // An archive that cannot be kept only means the next rebuild decodes the folder again.
         if (generate) {
-            WriteFileAtomic(gfxFile, archive);
+            const TGCacheLocation::TWriteResult written = Context().Caches.Refresh(gfxFile, archive);
+            if (!written) {
+                std::fprintf(stderr, "TGSeqPool.LoadSeqDir: archive not kept: %s\n", written.Error.c_str());
+            }
         }
         return;
     }
 
-    std::error_code ec;
-    if (!fs::is_regular_file(gfxFile, ec)) {
+    const std::optional<fs::path> found = FindArchive(dir);
+    if (!found) {
         return;
     }
-    const std::string bytes = ReadWholeFile(gfxFile);
+    const fs::path archiveFile = *found;
+    const std::string bytes = ReadWholeFile(archiveFile);
     TGTaggedReader in(bytes);
     for (;;) {
         TGfxEntry entry;
@@ -420,10 +529,10 @@ void TGSeqPool::LoadSeqDir(const TGSeqDirRec& dir, bool generate) {
             if (!ReadGfxEntry(in, entry)) {
                 break;
             }
-        } catch (const EGError& error) {
+        } catch (const std::exception& error) {
             // What was read before the damage is still good art; the rest is lost until the
             // archive is rebuilt.
-            std::fprintf(stderr, "TGSeqPool.LoadSeqDir: \"%s\": reading stopped: %s\n", gfxFile.c_str(),
+            std::fprintf(stderr, "TGSeqPool.LoadSeqDir: \"%s\": reading stopped: %s\n", archiveFile.c_str(),
                          error.what());
             break;
         }
@@ -433,16 +542,54 @@ void TGSeqPool::LoadSeqDir(const TGSeqDirRec& dir, bool generate) {
     }
 }
 
+std::optional<fs::path> TGSeqPool::FindArchive(const TGSeqDirRec& dir) const {
+    // Any archive will do: without the pictures there is nothing to be more current than.
+    return Context().Caches.FindCurrent(FDataFolder / GfxName(dir), [](const fs::path&) { return true; });
+}
+
 bool TGSeqPool::HasImageSource() const {
     for (const TGSeqDirRec& raw : FSeqDirs) {
         const TGSeqDirRec dir = Normalized(raw);
-        std::error_code ec;
-        if (!ListFolder(FDataFolder, dir.Root, dir.Path).Files.empty() ||
-            fs::is_regular_file(ResolveNoCase(FDataFolder / GfxName(dir)), ec)) {
+        if (!ListFolder(FDataFolder, dir.Root, dir.Path).Files.empty() || FindArchive(dir)) {
             return true;
         }
     }
     return false;
+}
+
+uint64_t TGSeqPool::ComputeSettingsKey() const {
+    uint64_t hash = HashSeed64;
+    HashText(hash, Format("format %d 16bit %d target %d texture %dx%d", FPixelFormat, F16Bit, FRenderTarget,
+                          FTextureWidth, FTextureHeight));
+    for (const TGSeqAttributeRec& attribute : FAttributes) {
+        HashText(hash, Format("attribute %d ", attribute.Aligned) + attribute.Id);
+    }
+    for (const TGSeqDirRec& raw : FSeqDirs) {
+        const TGSeqDirRec dir = Normalized(raw);
+        HashText(hash, Format("dir %d %d ", dir.AutoMask, dir.GenerateGFX) + dir.Root + "|" + dir.Path);
+    }
+    return hash;
+}
+
+uint64_t TGSeqPool::ComputeSourcesKey() const {
+    uint64_t hash = HashSeed64;
+    HashText(hash, FDataFolder.string());
+    for (const TGSeqDirRec& raw : FSeqDirs) {
+        const TGSeqDirRec dir = Normalized(raw);
+        const TFolderListing folder = ListFolder(FDataFolder, dir.Root, dir.Path, &Context().Caches);
+        for (const std::string& file : folder.Files) {
+            HashFileStamp(hash, folder.Absolute / file);
+        }
+        for (const std::string& file : folder.MirrorAlphas) {
+            HashFileStamp(hash, folder.MirrorAbsolute / file);
+        }
+        // Without pictures in the folder, its archive is what the pool is built from.
+        if (folder.Files.empty()) {
+            const std::optional<fs::path> archive = FindArchive(dir);
+            HashFileStamp(hash, archive ? *archive : FDataFolder / GfxName(dir));
+        }
+    }
+    return hash;
 }
 
 bool TGSeqPool::LoadBundle() {
@@ -450,20 +597,37 @@ bool TGSeqPool::LoadBundle() {
     try {
         const std::string data = ZDecompress(ReadWholeFile(bundle));
         TGTaggedReader in(data);
+        if (in.ReadString() != BundleSignature) {
+            throw EGError("TGSeqPool.LoadBundle", "not a sequence bundle of this version");
+        }
+        if (in.ReadString() != KeyText(FSettingsKey)) {
+            throw EGError("TGSeqPool.LoadBundle", "made for other settings of the pool");
+        }
+        // Without any picture or archive left the bundle is the only copy of the art, and
+        // stays in use whatever the folders held when it was made.
+        if (in.ReadString() != KeyText(FSourcesKey) && HasImageSource()) {
+            throw EGError("TGSeqPool.LoadBundle", "made from other pictures");
+        }
         FPack->Read(in);
         const int32_t count = in.ReadInteger();
         if (count < 0) {
             throw EGError("TGSeqPool.LoadBundle", Format("%d sequences", count));
         }
         for (int32_t i = 0; i < count; ++i) {
-            FSequences.push_back(std::make_unique<TGSequence>(*FDevice, *FPack, in));
+            auto sequence = std::make_unique<TGSequence>(*FDevice, *FPack, in);
+            for (int k = 0; k < sequence->Count(); ++k) {
+                CheckBundleSprite(sequence->GetSprite(k), sequence->Name());
+            }
+            FSequences.push_back(std::move(sequence));
         }
         if (!in.AtEnd()) {
             throw EGError("TGSeqPool.LoadBundle",
                           Format("%zu bytes after the last sequence", in.Remaining()));
         }
         return true;
-    } catch (const EGError& error) {
+    } catch (const std::exception& error) {
+        // Whatever went wrong, from a damaged count asking for more memory than there is to a
+        // bundle made for other settings, the bundle is a cache and is treated as damaged.
         FSequences.clear();
         if (!HasImageSource()) {
             throw EGError("TGSeqPool.LoadBundle", Format("\"%s\": %s", bundle.c_str(), error.what()));
@@ -485,6 +649,9 @@ void TGSeqPool::WriteBundle() const {
     }
     std::string data;
     TGTaggedWriter out(data);
+    out.WriteString(BundleSignature);
+    out.WriteString(KeyText(FSettingsKey));
+    out.WriteString(KeyText(FSourcesKey));
     FPack->Write(out);
     out.WriteInteger(Count());
     for (const auto& sequence : FSequences) {
@@ -529,7 +696,7 @@ fs::path BuildGfxArchive(const fs::path& dataFolder, const std::string& root, co
     }
     out.WriteFixedString256(GfxEndMarker);
     const fs::path file = ResolveForWriting(dataFolder / GfxName(dir));
-    WriteFileAtomic(file, archive);
+    WriteFileAtomic(file, archive, TGFileAccess::Shared);
     return file;
 }
 
@@ -545,7 +712,7 @@ std::vector<TGGfxEntryInfo> ListGfxArchive(const fs::path& file) {
             }
             entries.push_back({entry.SequenceName, entry.ColorName, entry.AlphaName});
         }
-    } catch (const EGError& error) {
+    } catch (const std::exception& error) {
         throw EGError("ListGfxArchive", Format("\"%s\": %s", file.c_str(), error.what()));
     }
     return entries;

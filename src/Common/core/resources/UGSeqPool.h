@@ -2,8 +2,10 @@
 
 #include "UGResManager.h"
 
+#include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -64,6 +66,14 @@ private:
     // can be built from its folders instead.
     bool LoadBundle();
     bool HasImageSource() const;
+    // The archive standing in for an image folder (dir normalised): beside the folder, else in
+    // the per-user cache folder.
+    std::optional<std::filesystem::path> FindArchive(const TGSeqDirRec& dir) const;
+    // Hashes of everything a bundle is made from: the pool's settings (formats, sizes, folders,
+    // attributes), and the names, sizes and times of the folders' files (or of the archives
+    // standing in for them). A bundle holding other keys is rebuilt.
+    uint64_t ComputeSettingsKey() const;
+    uint64_t ComputeSourcesKey() const;
     void WriteBundle() const;
     bool IsAligned(const std::string& sequenceName) const;
 
@@ -77,6 +87,8 @@ private:
     int FTextureHeight = 0;
     std::vector<TGSeqDirRec> FSeqDirs;
     std::vector<TGSeqAttributeRec> FAttributes;
+    uint64_t FSettingsKey = 0;
+    uint64_t FSourcesKey = 0;
     // The pack is declared first so that it outlives the sprites placed in it.
     std::unique_ptr<TGTexturePack> FPack;
     std::vector<std::unique_ptr<TGSequence>> FSequences;

@@ -27,15 +27,32 @@ int NextPowerOfTwo(int value) {
     return result;
 }
 
-// A count read from a bundle; each counted item takes at least one byte, so a count larger
-// than what is left can only come from a damaged record and must not size an allocation.
-size_t ReadCount(TGTaggedReader& in, const char* context) {
+// The fewest bytes a record of each kind takes: an integer is a tag and one byte, a boolean
+// one tag, a cell a string of one character (tag, length, character), a float a tag and ten
+// bytes.
+constexpr size_t MinIntegerBytes = 2;
+constexpr size_t MinCellBytes = 3;
+constexpr size_t MinRowBytes = MinIntegerBytes;
+constexpr size_t MinLogEntryBytes = 1 + 5 * MinIntegerBytes;
+constexpr size_t MinAllocatorBytes = 5 * MinIntegerBytes + 3 * MinIntegerBytes + 11;
+constexpr size_t MinAtlasBytes = MinAllocatorBytes + MinIntegerBytes;
+
+// A count read from a bundle. The items it counts are still to be read, so a count asking for
+// more of them than the bytes left can hold comes from a damaged record and must not size an
+// allocation.
+size_t ReadCount(TGTaggedReader& in, const char* context, size_t minItemBytes) {
     size_t at = in.Position();
     int32_t count = in.ReadInteger();
-    if (count < 0 || static_cast<size_t>(count) > in.Remaining()) {
+    if (count < 0 || static_cast<size_t>(count) > in.Remaining() / minItemBytes) {
         throw EGError(context, qm::Format("invalid count %d at position %zu", count, at));
     }
     return static_cast<size_t>(count);
+}
+
+// A placement lies inside its texture, with its edges in order.
+bool FitsIn(const TGRect& rect, int width, int height) {
+    return rect.Left >= 0 && rect.Top >= 0 && rect.Left <= rect.Right && rect.Top <= rect.Bottom &&
+           rect.Right <= width && rect.Bottom <= height;
 }
 
 void AppendLE(std::string& out, uint32_t value, int bytes) {
@@ -43,22 +60,6 @@ void AppendLE(std::string& out, uint32_t value, int bytes) {
         out.push_back(static_cast<char>(static_cast<uint8_t>(value >> (8 * i))));
     }
 }
-
-// Unlocks on every way out, so that an error while copying leaves the texture usable.
-class TGLockGuard {
-public:
-    TGLockGuard(IGTexture& texture, bool writable)
-        : FTexture(texture), Locked(texture.Lock(nullptr, writable)) {}
-    ~TGLockGuard() { FTexture.Unlock(); }
-    TGLockGuard(const TGLockGuard&) = delete;
-    TGLockGuard& operator=(const TGLockGuard&) = delete;
-
-private:
-    IGTexture& FTexture;
-
-public:
-    const TGLockedRect Locked;
-};
 
 } // namespace
 
@@ -178,9 +179,9 @@ TGRectAllocator TGRectAllocator::Read(TGTaggedReader& in) {
     result.FHeight = in.ReadInteger();
     result.FLastRow = in.ReadInteger();
     result.FGranularity = in.ReadInteger();
-    result.FCells.resize(ReadCount(in, context));
+    result.FCells.resize(ReadCount(in, context, MinRowBytes));
     for (std::vector<uint8_t>& row : result.FCells) {
-        row.resize(ReadCount(in, context));
+        row.resize(ReadCount(in, context, MinCellBytes));
         for (uint8_t& cell : row) {
             size_t at = in.Position();
             std::string text = in.ReadString();
@@ -191,7 +192,7 @@ TGRectAllocator TGRectAllocator::Read(TGTaggedReader& in) {
         }
     }
     for (std::vector<int32_t>* cuts : {&result.FXCuts, &result.FYCuts}) {
-        cuts->resize(ReadCount(in, context));
+        cuts->resize(ReadCount(in, context, MinIntegerBytes));
         for (int32_t& cut : *cuts) {
             cut = in.ReadInteger();
         }
@@ -391,11 +392,11 @@ void TGTexturePack::Read(TGTaggedReader& in) {
     }
 
     // The layout block's allocators are stored again with the textures; those are the ones kept.
-    size_t layoutCount = ReadCount(in, context);
+    size_t layoutCount = ReadCount(in, context, MinAllocatorBytes);
     for (size_t i = 0; i < layoutCount; ++i) {
         TGRectAllocator::Read(in);
     }
-    std::vector<TGPackLogEntry> log(ReadCount(in, context));
+    std::vector<TGPackLogEntry> log(ReadCount(in, context, MinLogEntryBytes));
     for (TGPackLogEntry& entry : log) {
         entry.NewTexture = in.ReadBoolean();
         entry.TextureIndex = in.ReadInteger();
@@ -403,9 +404,16 @@ void TGTexturePack::Read(TGTaggedReader& in) {
         entry.Rect.Left = in.ReadInteger();
         entry.Rect.Right = in.ReadInteger();
         entry.Rect.Bottom = in.ReadInteger();
+        // Sprites placed again by the log draw from these rectangles.
+        if (!FitsIn(entry.Rect, width, height)) {
+            throw EGError(context,
+                          qm::Format("log entry %zu places (%d,%d)-(%d,%d) outside a %dx%d texture",
+                                     static_cast<size_t>(&entry - log.data()), entry.Rect.Left,
+                                     entry.Rect.Top, entry.Rect.Right, entry.Rect.Bottom, width, height));
+        }
     }
 
-    std::vector<TGAtlas> textures(ReadCount(in, context));
+    std::vector<TGAtlas> textures(ReadCount(in, context, MinAtlasBytes));
     for (TGAtlas& atlas : textures) {
         atlas.Allocator = TGRectAllocator::Read(in);
         int pitch = in.ReadInteger();

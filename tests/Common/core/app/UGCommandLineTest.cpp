@@ -7,9 +7,11 @@ namespace qm {
 namespace {
 
 TEST(CommandLine, ReadsEveryOption) {
-    TGCommandLine options = ParseCommandLine(
-        {"--data", "d", "--user-dir", "u", "--cache-dir", "c", "--headless", "--fixed-step", "--frames", "30",
-         "--input", "in.txt", "--screenshot", "5:a.png", "--screenshot", "30:b.png", "--windowed", " -MCE "});
+    TGCommandLine options =
+        ParseCommandLine({"--data",   "d",          "--user-dir",   "u",        "--cache-dir",
+                          "c",        "--headless", "--fixed-step", "--frames", "30",
+                          "--input",  "in.txt",     "--screenshot", "5:a.png",  "--screenshot",
+                          "30:b.png", "--windowed", " -MCE ",       "--stats",  "--no-vsync"});
     EXPECT_EQ(options.DataFolder, "d");
     EXPECT_EQ(*options.UserFolder, "u");
     EXPECT_EQ(*options.CacheFolder, "c");
@@ -22,6 +24,11 @@ TEST(CommandLine, ReadsEveryOption) {
     EXPECT_EQ(options.Screenshots[1].File, "b.png");
     EXPECT_EQ(options.FullScreen, false);
     EXPECT_TRUE(options.MediaCenter);
+    EXPECT_TRUE(options.Statistics);
+    EXPECT_TRUE(options.NoVSync);
+    TGCommandLine defaults = ParseCommandLine({});
+    EXPECT_FALSE(defaults.Statistics);
+    EXPECT_FALSE(defaults.NoVSync);
 }
 
 TEST(CommandLine, RejectsBadOptionsWithAMessage) {

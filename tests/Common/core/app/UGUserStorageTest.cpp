@@ -1,6 +1,7 @@
 #include "UGUserStorage.h"
 #include "TestHelpers.h"
 #include "UGError.h"
+#include "UGStrings.h"
 
 #include <csignal>
 #include <cstring>
@@ -85,19 +86,19 @@ protected:
         dir.Write("gfx/a.png", "aaaa");
         dir.Write("gfx/sub/b.png", "bb");
     }
-    int32_t Hash() const { return FolderHash(dir.Path() / "gfx"); }
+    uint64_t Hash() const { return FolderHash(dir.Path() / "gfx"); }
     TempDir dir;
 };
 
 TEST_F(FolderHashTest, ChangesWhenAFileComesGoesOrChangesButNotForArchives) {
-    int32_t original = Hash();
+    uint64_t original = Hash();
     EXPECT_EQ(Hash(), original);
 
     dir.Write("gfx/sub.gfx", "archive");
     EXPECT_EQ(Hash(), original) << "a .gfx archive is built from the folder";
 
     dir.Write("gfx/c.png", "c");
-    int32_t withNewFile = Hash();
+    uint64_t withNewFile = Hash();
     EXPECT_NE(withNewFile, original);
     fs::remove(dir.Path() / "gfx" / "c.png");
     EXPECT_EQ(Hash(), original);
@@ -110,21 +111,29 @@ TEST_F(FolderHashTest, ChangesWhenAFileComesGoesOrChangesButNotForArchives) {
     EXPECT_NE(Hash(), original) << "time change";
 }
 
-TEST_F(FolderHashTest, IsTheXorOfTheListingWords) {
-    std::string listing = FolderListing(dir.Path() / "gfx");
+TEST(HashBytes64Test, KnownValuesAndOrderMatters) {
+    const std::pair<const char*, uint64_t> cases[] = {
+        {"", 0xCBF29CE484222325u},
+        {"a", 0xAF63DC4C8601EC8Cu},
+        {"foobar", 0x85944171F73967E8u},
+        // The same four-byte words in another order: a fold by XOR gives both the same value.
+        {"abcdefgh", 0x25DA8C1836A8D66Du},
+        {"efghabcd", 0xBE245215FADEDD7Du},
+    };
+    for (const auto& [bytes, hash] : cases) {
+        EXPECT_EQ(HashBytes64(bytes), hash) << bytes;
+    }
+    EXPECT_EQ(HashBytes64("bar", HashBytes64("foo")), HashBytes64("foobar")) << "hashing goes on";
+}
+
+TEST_F(FolderHashTest, HashesTheListingOfNamesAttributesSizesAndTimes) {
+    const std::string listing = FolderListing(dir.Path() / "gfx");
     EXPECT_NE(listing.find("/a.png,32,4,"), std::string::npos) << listing;
     EXPECT_NE(listing.find("/sub,16,0,"), std::string::npos) << listing;
     EXPECT_NE(listing.find("\\n\\n"), std::string::npos) << "a folder's listing follows it after backslash-n";
-    listing.append((4 - listing.size() % 4) % 4, '\0');
-    uint32_t expected = 0;
-    for (size_t i = 0; i < listing.size(); i += 4) {
-        uint32_t word;
-        std::memcpy(&word, listing.data() + i, 4); // little-endian machine
-        expected ^= word;
-    }
-    EXPECT_EQ(static_cast<uint32_t>(Hash()), expected);
+    EXPECT_EQ(Hash(), HashBytes64(listing));
     TempDir empty;
-    EXPECT_EQ(FolderHash(empty.Path()), 0);
+    EXPECT_EQ(FolderHash(empty.Path()), 0xCBF29CE484222325u);
 }
 
 TEST_F(FolderHashTest, StoredHashDetectsChangesUntilStoredAgain) {

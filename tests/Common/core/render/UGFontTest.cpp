@@ -49,11 +49,11 @@ class RecordingBackend : public TGNullRenderBackend {
 public:
     explicit RecordingBackend(int maxTextureSize) : TGNullRenderBackend(maxTextureSize) {}
 
-    void SetBlendMode(int mode) override {
+    void SetBlendMode(TGBlendMode mode) override {
         FBlend = mode;
         TGNullRenderBackend::SetBlendMode(mode);
     }
-    void SetStage(int stage, IGBackendTexture* texture, int filter, int colorOp) override {
+    void SetStage(int stage, IGBackendTexture* texture, TGTextureFilter filter, TGColorOp colorOp) override {
         if (stage == 0) {
             FFilter = filter;
             FColorOp = colorOp;

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <functional>
 #include <gtest/gtest.h>
+#include <iterator>
 
 namespace qm {
 namespace {
@@ -47,8 +48,8 @@ TEST_F(GraphicsDevice, PopRestoresEveryField) {
     s.ViewOffsetY = -7.25;
     s.VertexBuffer = buffer;
     for (int i = 0; i < TGDeviceStateRec::StageCount; ++i) {
-        s.Stages[static_cast<size_t>(i)] = {i % 2 ? texture : nullptr, static_cast<uint8_t>(i % 2),
-                                            static_cast<uint8_t>(i % 3)};
+        s.Stages[static_cast<size_t>(i)] = {i % 2 ? texture : nullptr, static_cast<TGTextureFilter>(i % 2),
+                                            static_cast<TGColorOp>(i % 3)};
     }
     const TGDeviceStateRec saved = s;
 
@@ -97,6 +98,7 @@ TEST_P(GraphicsDeviceApply, SendsOnlyTheChangedField) {
     TGGraphicsDevice::TGApplyCounts before = Device.ApplyCounts();
     ASSERT_TRUE(Device.BeginFrame());
     Device.ClearScene();
+    Device.EndFrame();
     EXPECT_EQ(Backend.Calls.size(), 4u + TGDeviceStateRec::StageCount);
     EXPECT_EQ(Device.ApplyCounts().RenderTarget, before.RenderTarget + 1);
     EXPECT_EQ(Device.ApplyCounts().Viewport, before.Viewport + 1);
@@ -233,6 +235,8 @@ TEST_F(GraphicsDevice, FillRectDrawsTwoTrianglesHalfAPixelUpLeftAndLeavesTheStat
     Device.State.BlendMode = bmMul;
     ASSERT_TRUE(Device.BeginFrame());
     Device.FillRect({10, 20}, {30, 40}, 0x80FF0000u);
+    EXPECT_EQ(Backend.Draws, 0) << "the quad waits in the batch";
+    Device.EndFrame();
     EXPECT_EQ(Backend.Draws, 1);
     EXPECT_EQ(Backend.Triangles, 2);
     EXPECT_EQ(Device.State.BlendMode, bmMul);
@@ -261,11 +265,244 @@ TEST_F(GraphicsDevice, FillRectDrawsTwoTrianglesHalfAPixelUpLeftAndLeavesTheStat
 TEST_F(GraphicsDevice, AFailedDrawIsRememberedAndTheFrameGoesOn) {
     ASSERT_TRUE(Device.BeginFrame());
     Device.FillRect({0, 0}, {1, 1}, 0xFFFFFFFFu);
+    Device.EndFrame();
     EXPECT_FALSE(Device.DrawFailed());
     Backend.FailDraws = true;
-    Device.FillRect({0, 0}, {1, 1}, 0xFFFFFFFFu);
+    ASSERT_TRUE(Device.BeginFrame());
+    Device.FillRect({0, 0}, {2, 2}, 0xFFFFFFFFu);
+    Device.EndFrame();
     EXPECT_TRUE(Device.DrawFailed());
     EXPECT_EQ(Backend.Draws, 2);
+}
+
+// Logs the renderer calls in order, with the vertices of every draw.
+class LoggingBackend : public TGNullRenderBackend {
+public:
+    LoggingBackend() : TGNullRenderBackend(512) {}
+    bool DrawStrip(const uint8_t* vertices, int stride, int triangles) override {
+        Calls.push_back("draw " + std::to_string(triangles));
+        const auto* v = reinterpret_cast<const float*>(vertices);
+        std::vector<float> xs;
+        for (int i = 0; i < triangles + 2; ++i) {
+            xs.push_back(v[static_cast<size_t>(i) * static_cast<size_t>(stride) / sizeof(float)]);
+        }
+        Strips.push_back(xs);
+        return TGNullRenderBackend::DrawStrip(vertices, stride, triangles);
+    }
+    std::vector<uint32_t> ReadBackBuffer() override {
+        Calls.push_back("read back");
+        return TGNullRenderBackend::ReadBackBuffer();
+    }
+    std::vector<std::vector<float>> Strips;
+};
+
+class GraphicsDeviceBatch : public ::testing::Test {
+public:
+    GraphicsDeviceBatch() : Device(Backend, nullptr, Ticks, nullptr) {
+        Device.SetMode(64, 48, 1.0);
+        A = Device.CreateTexture(4, 4, pfA8R8G8B8, false);
+        B = Device.CreateTexture(4, 4, pfA8R8G8B8, false);
+    }
+
+    // A strip of `vertices` vertices whose x coordinates are first, first + 1, ...
+    void Strip(float first, int vertices = 4) {
+        PGVertexBuffer buffer = Device.CommonVertexBuffer(vfXYZDiffuseTex1, 16, 24);
+        uint8_t* bits = buffer->Lock(vertices, true);
+        for (int i = 0; i < vertices; ++i) {
+            float x = first + static_cast<float>(i);
+            std::memcpy(bits + static_cast<size_t>(i) * 24, &x, sizeof(x));
+        }
+        buffer->Unlock();
+        Device.State.VertexBuffer = buffer;
+        Device.DrawStrip(vertices - 2);
+    }
+    std::vector<std::string> Draws() const {
+        std::vector<std::string> draws;
+        std::copy_if(
+            Backend.Calls.begin(), Backend.Calls.end(), std::back_inserter(draws),
+            [](const std::string& call) { return call.rfind("draw", 0) == 0 || call == "read back"; });
+        return draws;
+    }
+
+    LoggingBackend Backend;
+    TGManualTickSource Ticks;
+    TGGraphicsDevice Device;
+    PGTexture A;
+    PGTexture B;
+};
+
+struct BatchCase {
+    const char* Name;
+    std::function<void(TGGraphicsDevice&, const PGTexture&, const PGTexture&)> Between;
+    std::vector<std::string> Draws;
+};
+void PrintTo(const BatchCase& c, std::ostream* os) {
+    *os << c.Name;
+}
+
+class GraphicsDeviceBatchCases : public GraphicsDeviceBatch,
+                                 public ::testing::WithParamInterface<BatchCase> {};
+
+// Three quads, with something done before the third: what shares the state goes into one
+// draw call; a change of state or a read-back sends the batch first.
+TEST_P(GraphicsDeviceBatchCases, QuadsShareADrawCallUntilTheStateChanges) {
+    Device.State.Stages[0].Texture = A;
+    ASSERT_TRUE(Device.BeginFrame());
+    Strip(0);
+    Strip(10);
+    GetParam().Between(Device, A, B);
+    Strip(20);
+    Device.EndFrame();
+    EXPECT_EQ(Draws(), GetParam().Draws);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Changes, GraphicsDeviceBatchCases,
+    ::testing::Values(
+        BatchCase{"Nothing", [](TGGraphicsDevice&, const PGTexture&, const PGTexture&) {}, {"draw 14"}},
+        BatchCase{
+            "SameTextureAgain",
+            [](TGGraphicsDevice& d, const PGTexture& a, const PGTexture&) { d.State.Stages[0].Texture = a; },
+            {"draw 14"}},
+        BatchCase{
+            "Texture",
+            [](TGGraphicsDevice& d, const PGTexture&, const PGTexture& b) { d.State.Stages[0].Texture = b; },
+            {"draw 8", "draw 2"}},
+        BatchCase{
+            "SecondStage",
+            [](TGGraphicsDevice& d, const PGTexture&, const PGTexture& b) { d.State.Stages[1].Texture = b; },
+            {"draw 8", "draw 2"}},
+        BatchCase{"Blend",
+                  [](TGGraphicsDevice& d, const PGTexture&, const PGTexture&) { d.State.BlendMode = bmAdd; },
+                  {"draw 8", "draw 2"}},
+        BatchCase{"ColorOp",
+                  [](TGGraphicsDevice& d, const PGTexture&, const PGTexture&) {
+                      d.State.Stages[0].ColorOp = coModulate;
+                  },
+                  {"draw 8", "draw 2"}},
+        BatchCase{"Filter",
+                  [](TGGraphicsDevice& d, const PGTexture&, const PGTexture&) {
+                      d.State.Stages[0].Filter = tfPoint;
+                  },
+                  {"draw 8", "draw 2"}},
+        BatchCase{"Target",
+                  [](TGGraphicsDevice& d, const PGTexture&, const PGTexture&) {
+                      d.State.RenderTarget = d.CreateTexture(8, 8, pfA8R8G8B8, true);
+                  },
+                  {"draw 8", "draw 2"}},
+        BatchCase{"ViewOffset",
+                  [](TGGraphicsDevice& d, const PGTexture&, const PGTexture&) { d.State.ViewOffsetX = 1; },
+                  {"draw 8", "draw 2"}},
+        BatchCase{"ReadBack",
+                  [](TGGraphicsDevice& d, const PGTexture&, const PGTexture&) { d.ReadBackBuffer(); },
+                  {"draw 8", "read back", "draw 2"}},
+        BatchCase{"PushAndPopAroundNothing",
+                  [](TGGraphicsDevice& d, const PGTexture&, const PGTexture&) {
+                      TGStateGuard guard(d);
+                      d.State.BlendMode = bmMul;
+                  },
+                  {"draw 14"}}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+// Strips are joined by repeating the last vertex of one and the first of the next, and every
+// strip starts on an even vertex so that its triangles keep their own vertex order.
+TEST_F(GraphicsDeviceBatch, JoinedStripsKeepTheirVertexOrder) {
+    ASSERT_TRUE(Device.BeginFrame());
+    Strip(0, 4);
+    Strip(10, 3);
+    Strip(20, 4);
+    Device.EndFrame();
+    ASSERT_EQ(Backend.Strips.size(), 1u);
+    const std::vector<float> expected = {0, 1, 2, 3, 3, 10, 10, 11, 12, 12, 20, 20, 20, 21, 22, 23};
+    EXPECT_EQ(Backend.Strips[0], expected);
+}
+
+TEST_F(GraphicsDeviceBatch, ALockedTextureGetsTheDrawsMadeBeforeItsNewTexels) {
+    Device.State.Stages[0].Texture = A;
+    ASSERT_TRUE(Device.BeginFrame());
+    Strip(0);
+    {
+        TGLockGuard lock(*A, true);
+        Backend.Calls.push_back("upload");
+    }
+    Strip(10);
+    Device.EndFrame();
+    std::vector<std::string> order;
+    std::copy_if(Backend.Calls.begin(), Backend.Calls.end(), std::back_inserter(order),
+                 [](const std::string& call) { return call.rfind("draw", 0) == 0 || call == "upload"; });
+    EXPECT_EQ(order, (std::vector<std::string>{"draw 2", "upload", "draw 2"}));
+}
+
+TEST_F(GraphicsDeviceBatch, OutsideASceneEveryStripIsDrawnAtOnce) {
+    Strip(0);
+    EXPECT_EQ(Draws(), std::vector<std::string>{"draw 2"});
+}
+
+struct RepeatCase {
+    const char* Name;
+    std::function<void(GraphicsDeviceBatch&)> BeforeSecond;
+    bool SecondDrawn;
+};
+void PrintTo(const RepeatCase& c, std::ostream* os) {
+    *os << c.Name;
+}
+
+class GraphicsDeviceRepeat : public GraphicsDeviceBatch, public ::testing::WithParamInterface<RepeatCase> {
+public:
+    void Frame(float first) {
+        Device.State.Stages[0].Texture = A;
+        ASSERT_TRUE(Device.BeginFrame());
+        Device.ClearScene();
+        Strip(first);
+        Device.EndFrame();
+        Device.PresentFrame();
+    }
+    float First = 0;
+};
+
+// A scene that repeats the last presented one is neither sent nor presented, unless
+// something it cannot see has changed.
+TEST_P(GraphicsDeviceRepeat, ASceneLikeTheLastIsNotSentAgain) {
+    // The first scene leaves the state that the next ones start from.
+    Frame(0);
+    Frame(0);
+    EXPECT_TRUE(Device.LastFrameStats().Submitted);
+    int draws = Backend.Draws;
+    int presents = Backend.Presents;
+    GetParam().BeforeSecond(*this);
+    Frame(First);
+    bool drawn = GetParam().SecondDrawn;
+    EXPECT_EQ(Device.LastFrameStats().Submitted, drawn);
+    EXPECT_EQ(Backend.Draws - draws, drawn ? 1 : 0);
+    EXPECT_EQ(Backend.Presents - presents, drawn ? 1 : 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, GraphicsDeviceRepeat,
+    ::testing::Values(
+        RepeatCase{"Same", [](GraphicsDeviceBatch&) {}, false},
+        RepeatCase{"OtherVertices",
+                   [](GraphicsDeviceBatch& t) { static_cast<GraphicsDeviceRepeat&>(t).First = 1; }, true},
+        RepeatCase{"Exposed", [](GraphicsDeviceBatch& t) { t.Device.InvalidateFrame(); }, true},
+        RepeatCase{"TexelsChanged", [](GraphicsDeviceBatch& t) { TGLockGuard lock(*t.A, true); }, true},
+        RepeatCase{"TexelsOnlyRead", [](GraphicsDeviceBatch& t) { TGLockGuard lock(*t.A, false); }, false},
+        RepeatCase{"SkippingOff", [](GraphicsDeviceBatch& t) { t.Device.SetSkipSameFrames(false); }, true},
+        RepeatCase{"DeviceReset", [](GraphicsDeviceBatch& t) { t.Device.ResetDevice(false); }, true}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+TEST_F(GraphicsDeviceBatch, CountsDrawCallsAndTextureSwitchesOfTheScene) {
+    ASSERT_TRUE(Device.BeginFrame());
+    Device.ClearScene();
+    for (int i = 0; i < 5; ++i) {
+        Device.State.Stages[0].Texture = i % 2 ? B : A;
+        Strip(static_cast<float>(i));
+    }
+    Device.State.Stages[0].Texture = A;
+    Strip(9);
+    Device.EndFrame();
+    EXPECT_EQ(Device.LastFrameStats().DrawCalls, 5);
+    EXPECT_EQ(Device.LastFrameStats().TextureSwitches, 5);
+    EXPECT_EQ(Backend.Draws, 5);
 }
 
 TEST_F(GraphicsDevice, ForcedLossRunsLostThenRestoreAndSkipsOneFrame) {
@@ -284,10 +521,10 @@ TEST_F(GraphicsDevice, ForcedLossRunsLostThenRestoreAndSkipsOneFrame) {
     EXPECT_EQ(Device.State.RenderTarget, nullptr);
     EXPECT_EQ(Device.State.Viewport, (TGRect{0, 0, 64, 48}));
     EXPECT_TRUE(Device.BeginFrame());
+    Device.EndFrame();
     EXPECT_EQ(Backend.Scenes, 1);
 
     // Owners that go away are not called again, a destroyed render target included.
-    Device.EndFrame();
     Device.UnregisterLostRestore(&owner);
     target.reset();
     Device.ForceDeviceLost();
@@ -309,11 +546,13 @@ TEST_F(GraphicsDevice, APresentThatLosesTheDisplayMarksTheDeviceLost) {
 }
 
 TEST_F(GraphicsDevice, VideoMemoryKnowsThreeKindsAndFallsBackWhenTheRendererCannotTell) {
-    for (int kind : {0, 1, 2}) {
+    for (TGMemoryKind kind : {mkLocal, mkNonLocal, mkTexture}) {
         EXPECT_EQ(Device.GetVideoMem(kind), TGGraphicsDevice::DefaultVideoMemory);
     }
+    // A kind read from elsewhere may be out of range.
     for (int kind : {-1, 3}) {
-        ExpectError([&] { Device.GetVideoMem(kind); }, "TGGraphicsDevice.GetVideoMem failed");
+        ExpectError([&] { Device.GetVideoMem(static_cast<TGMemoryKind>(kind)); },
+                    "TGGraphicsDevice.GetVideoMem failed");
     }
 }
 

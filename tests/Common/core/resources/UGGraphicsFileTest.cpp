@@ -6,6 +6,7 @@
 
 #include <gif_lib.h>
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <array>
@@ -120,8 +121,18 @@ void ExpectRows(const TGImage24& frame, const std::vector<std::vector<TBgr>>& ro
 
 TEST(GraphicsFileTest, FramesFromName) {
     const std::pair<const char*, int> cases[] = {
-        {"coin.8.png", 8}, {"ui/coin.8.png", 8}, {"coin.png", 1},    {"bar.x.png", 1},
-        {"bar.0.png", 1},  {"bar.-2.png", 1},    {"a.12.b.png", 12}, {"coin", 1},
+        {"coin.8.png", 8},
+        {"ui/coin.8.png", 8},
+        {"coin.png", 1},
+        {"bar.x.png", 1},
+        {"bar.0.png", 1},
+        {"bar.-2.png", 1},
+        {"a.12.b.png", 12},
+        {"coin", 1},
+        // Dots in the folders before the file name count for nothing.
+        {"/opt/quillmark-1.2.3/data/gfx/back.gif", 1},
+        {"/opt/quillmark-1.2.3/data/gfx/coin.8.png", 8},
+        {"gfx\\v.2.0\\coin.png", 1},
     };
     for (const auto& [name, frames] : cases) {
         EXPECT_EQ(FramesFromName(name), frames) << name;
@@ -137,10 +148,12 @@ TEST(GraphicsFileTest, ExtensionChoosesDecoder) {
         EXPECT_EQ(HasImageExtension(name), supported) << name;
     }
     try {
-        CreateByExtension("name.jpeg", nullptr, false);
+        CreateByExtension("gfx/menu/name.jpeg", nullptr, false);
         ADD_FAILURE() << "name.jpeg was accepted";
     } catch (const EGError& error) {
-        EXPECT_STREQ(error.what(), "TGGraphicsFile.CreateByExtension failed");
+        EXPECT_STREQ(
+            error.what(),
+            "TGGraphicsFile.CreateByExtension: \"gfx/menu/name.jpeg\": not a .png, .jpg or .gif file");
     }
 }
 
@@ -270,6 +283,58 @@ TEST(JpegFileTest, SaveToFileRoundTrip) {
             EXPECT_NEAR(actual[c], expected[c], 6) << "frame " << i << " channel " << c;
         }
     }
+}
+
+// The signature and header chunk of a PNG, then the start of its (empty) data: all a decoder
+// reads before it learns the size the picture declares.
+std::string PngHeaderOnly(uint32_t width, uint32_t height) {
+    auto bigEndian = [](uint32_t value) {
+        return std::string{static_cast<char>(value >> 24), static_cast<char>(value >> 16),
+                           static_cast<char>(value >> 8), static_cast<char>(value)};
+    };
+    const std::string chunk =
+        "IHDR" + bigEndian(width) + bigEndian(height) + std::string("\x08\x02\0\0\0", 5);
+    const uLong crc = crc32(0, reinterpret_cast<const Bytef*>(chunk.data()), static_cast<uInt>(chunk.size()));
+    const uLong dataCrc = crc32(0, reinterpret_cast<const Bytef*>("IDAT"), 4);
+    return std::string("\x89PNG\r\n\x1A\n", 8) + bigEndian(13) + chunk +
+           bigEndian(static_cast<uint32_t>(crc)) + bigEndian(0) + "IDAT" +
+           bigEndian(static_cast<uint32_t>(dataCrc));
+}
+
+TEST(GraphicsFileTest, PicturesDeclaringTooManyPixelsAreRefusedNamingTheFile) {
+    TempDir dir;
+    const TGifSub dot = {0, 0, 1, 1, {Red}};
+    std::string wideJpeg;
+    {
+        const fs::path path = dir.Path() / "made.jpg";
+        TGGraphicsFile({TGImage24(8193, 1)}).SaveToFile(path.string());
+        wideJpeg = test::ReadFile(path);
+    }
+    // A sub-image whose descriptor claims 65535 x 65535 pixels on a small screen: the
+    // descriptor follows the header (13 bytes) and the four-colour table (12 bytes).
+    std::string hugePart = MakeGif(16, 1, {{0, 0, 16, 1, std::vector<uint8_t>(16, Red)}});
+    EXPECT_EQ(hugePart.at(25), '\x2C');
+    hugePart.replace(30, 4, "\xFF\xFF\xFF\xFF");
+    const std::pair<const char*, std::string> cases[] = {
+        {"part.gif", hugePart},
+        // Logical screens far beyond any art, in files of a few dozen bytes.
+        {"wide.gif", MakeGif(24832, 2048, {dot})},
+        {"tall.gif", MakeGif(5430, 8448, {dot})},
+        {"long.gif", MakeGif(65533, 791, {dot})},
+        // Each sub-image of an animation becomes a frame the size of the screen.
+        {"many.gif", MakeGif(4096, 4096, {dot, dot, dot})},
+        {"wide.png", PngHeaderOnly(8193, 1)},
+        {"large.png", PngHeaderOnly(8192, 4097)},
+        {"wide.jpg", wideJpeg},
+    };
+    for (const auto& [name, bytes] : cases) {
+        const std::string path = dir.Write(name, bytes).string();
+        ExpectError([&] { CreateByExtension(path, nullptr, false); }, "\"" + path + "\": ");
+        ExpectError([&] { CreateByExtension(path, nullptr, false); }, "too large");
+    }
+    // At the limit a picture is still art.
+    const std::string edge = dir.Write("edge.gif", MakeGif(8192, 1, {dot})).string();
+    EXPECT_EQ(CreateByExtension(edge, nullptr, false)->GetFrame(0).Width, 8192);
 }
 
 TEST(GifFileTest, TransparentIndexBecomesMagenta) {

@@ -103,17 +103,19 @@ TEST_F(ResManagerTest, SetsTakeTheirTypesAndTheirDescendantsAndExcludesComeLast)
     EXPECT_TRUE(Ids("").empty());
 }
 
-TEST_F(ResManagerTest, ErrorsNameTheSetTheTypeTheIdAndTheSequence) {
+TEST_F(ResManagerTest, ErrorsNameTheFileTheSetTheTypeTheIdAndTheSequence) {
     Load(Config);
     struct {
         std::function<void()> Call;
         const char* Text;
     } cases[] = {
         {[&] { manager->UpdateResources("Nowhere"); },
-         "TGResManager.UpdateResources: ResourceSet \"Nowhere\" not found"},
+         "TGResManager.UpdateResources: test.xml: Config: ResourceSet \"Nowhere\" not found"},
         {[&] { manager->UpdateResources("Unknown"); },
-         "TGResource.ResolveClass: Resource type \"NoSuchType\" not registered"},
-        {[&] { manager->LookupResource("Nothing"); }, "TGResManager.LookupResource: Nothing"},
+         "TGResource.ResolveClass: test.xml: Config/ResourceSet/Include: Resource type \"NoSuchType\" "
+         "not registered"},
+        {[&] { manager->LookupResource("Nothing"); },
+         "TGResManager.LookupResource: test.xml: Config: no Resource with Id \"Nothing\""},
         {[&] { manager->GetSeq("menu/back"); }, "TGResManager.GetSeq: Sequence \"menu/back\" not found"},
         {[&] { manager->GetItem(TGResourceRegistry::Instance().ResolveClass("TestChildB"), "MenuBack"); },
          "TGResManager.GetItem: TestChildB \"MenuBack\" not found"},

@@ -14,6 +14,8 @@
 #include <gtest/gtest.h>
 #include <png.h>
 
+#include <chrono>
+#include <cstdint>
 #include <cstring>
 #include <fstream>
 #include <functional>
@@ -148,6 +150,7 @@ protected:
         context.Device = &Device;
         context.UserFolder = User;
         context.DataFolder = Data;
+        context.Caches = Caches;
         context.Progress = [this](const std::string& text) { Progress.push_back(text); };
         std::unique_ptr<TGResource> resource =
             TGResourceRegistry::Instance().ResolveClass("SeqPool").Create(context, def);
@@ -172,6 +175,8 @@ protected:
     TGManualTickSource Ticks;
     TGGraphicsDevice Device;
     std::vector<std::string> Progress;
+    // Beside the pictures only, unless a test plays an installed, read-only data folder.
+    TGCacheLocation Caches;
 };
 
 // Three different little pictures, one of them animated.
@@ -253,10 +258,16 @@ TEST_F(SeqPoolTest, GfxArchiveReplacesTheFolder) {
         fromFolder = Snapshot(*pool);
     }
     const fs::path archive = Data / "gfx" / "ui.gfx";
+    // Archives are art for everyone who may read the data folder, not a player's private file.
+    const auto readableByAll = [&] {
+        return (fs::status(archive).permissions() & fs::perms::others_read) != fs::perms::none;
+    };
+    EXPECT_TRUE(readableByAll());
     const std::string written = ReadFile(archive);
     fs::remove(archive);
     EXPECT_EQ(BuildGfxArchive(Data, "gfx", "ui"), archive);
     EXPECT_EQ(ReadFile(archive), written);
+    EXPECT_TRUE(readableByAll());
 
     const std::vector<TGGfxEntryInfo> entries = ListGfxArchive(archive);
     ASSERT_EQ(entries.size(), 4u);
@@ -320,6 +331,7 @@ TEST_F(SeqPoolTest, SixteenBitPoolsKeepTheirOwnCache) {
     MakeUiPool().reset();
     ASSERT_TRUE(fs::exists(Bundle32()));
 
+    const std::string bundle32 = ReadFile(Bundle32());
     WriteRgbPng(Ui() / "b.png", 2, 2, [](int, int) { return 0x665544u; });
     Device.Set16BitMode(true);
     {
@@ -329,9 +341,10 @@ TEST_F(SeqPoolTest, SixteenBitPoolsKeepTheirOwnCache) {
         EXPECT_EQ(pool->Count(), 2);
     }
     EXPECT_TRUE(fs::exists(User / "cache16" / "_Art.bun"));
+    EXPECT_EQ(ReadFile(Bundle32()), bundle32) << "the 16-bit pool left the 32-bit bundle alone";
 
     Device.Set16BitMode(false);
-    EXPECT_EQ(MakeUiPool()->Count(), 1);
+    EXPECT_EQ(MakeUiPool()->Count(), 2) << "the 32-bit bundle was made before b.png";
 }
 
 TEST_F(SeqPoolTest, DamagedBundleIsDeletedAndRebuilt) {
@@ -352,6 +365,103 @@ TEST_F(SeqPoolTest, DamagedBundleIsDeletedAndRebuilt) {
         EXPECT_TRUE(Snapshot(*pool) == built);
     }
     EXPECT_EQ(ZDecompress(ReadFile(Bundle32())), content);
+}
+
+TEST_F(SeqPoolTest, BundleIsRebuiltWhenTheSettingsOrThePicturesChange) {
+    const std::string ui = "<SeqDir Root=\"gfx\" Path=\"ui\"/>";
+    const std::string argb = "PixelFormat=\"A8R8G8B8\"";
+    struct TCase {
+        const char* Change;
+        std::string Attributes;
+        std::string Children;
+        std::function<void()> EditFolder;
+    };
+    const TCase cases[] = {
+        {"pixel format", "PixelFormat=\"A4R4G4B4\" AdjustPixelFormat=\"0\"", ui, nullptr},
+        {"texture width", argb + " TextureWidth=\"512\" TextureHeight=\"512\"", ui, nullptr},
+        {"another folder", argb, ui + "<SeqDir Root=\"gfx\" Path=\"more\"/>",
+         [&] { WriteRgbPng(Data / "gfx" / "more" / "star.png", 3, 2, [](int, int) { return 0x335577u; }); }},
+        {"aligned", argb, ui + "<SeqAttribute Id=\"UI/Coin\" Aligned=\"1\"/>", nullptr},
+        // Same name, same size: only the contents and the time tell.
+        {"repainted picture", argb, ui,
+         [&] {
+             WriteRgbPng(Ui() / "button.png", 4, 3, [](int, int) { return 0x998877u; });
+             fs::last_write_time(Ui() / "button.png",
+                                 fs::file_time_type::clock::now() + std::chrono::hours(1));
+         }},
+        {"picture removed", argb, ui, [&] { fs::remove(Ui() / "glow.png"); }},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Change);
+        fs::remove_all(Data / "gfx");
+        fs::remove_all(User);
+        WriteSampleFolder(Ui());
+        MakeUiPool().reset();
+        ASSERT_TRUE(fs::exists(Bundle32()));
+        if (c.EditFolder) {
+            c.EditFolder();
+        }
+        TPoolImage expected;
+        {
+            auto fresh = MakePool(c.Attributes + " IgnoreBundle=\"1\"", c.Children);
+            expected = Snapshot(*fresh);
+        }
+        Progress.clear();
+        {
+            auto pool = MakePool(c.Attributes, c.Children);
+            EXPECT_FALSE(Progress.empty()) << "the old bundle was used";
+            EXPECT_TRUE(Snapshot(*pool) == expected);
+        }
+        // The new bundle carries the new settings and is used by the next start.
+        Progress.clear();
+        auto again = MakePool(c.Attributes, c.Children);
+        EXPECT_TRUE(Progress.empty());
+        EXPECT_TRUE(Snapshot(*again) == expected);
+    }
+}
+
+TEST_F(SeqPoolTest, BundleSpritesReachingOutsideTheirAtlasMakeItDamaged) {
+    WriteSampleFolder(Ui());
+    TPoolImage built;
+    TGSpriteFragment glow;
+    {
+        auto pool = MakeUiPool();
+        built = Snapshot(*pool);
+        glow = pool->FindSequence("ui/glow")->GetSprite(0).Fragment(0);
+    }
+    const std::string content = ZDecompress(ReadFile(Bundle32()));
+    const auto fragmentBytes = [](const TGSpriteFragment& f) {
+        const int32_t values[9] = {f.SpriteRect.Top,    f.SpriteRect.Left,  f.SpriteRect.Right,
+                                   f.SpriteRect.Bottom, f.AtlasRect.Top,    f.AtlasRect.Left,
+                                   f.AtlasRect.Right,   f.AtlasRect.Bottom, f.TextureIndex};
+        return std::string(reinterpret_cast<const char*>(values), sizeof values);
+    };
+    const size_t at = content.find(fragmentBytes(glow));
+    ASSERT_NE(at, std::string::npos);
+    ASSERT_EQ(content.find(fragmentBytes(glow), at + 1), std::string::npos);
+
+    const std::pair<const char*, std::function<void(TGSpriteFragment&)>> damages[] = {
+        {"sprite top far above", [](TGSpriteFragment& f) { f.SpriteRect.Top = INT32_MIN; }},
+        {"atlas right beyond the texture", [](TGSpriteFragment& f) { f.AtlasRect.Right = 1 << 30; }},
+        {"atlas left past its right", [](TGSpriteFragment& f) { f.AtlasRect.Left = f.AtlasRect.Right + 1; }},
+        {"sprite wider than its atlas part", [](TGSpriteFragment& f) { f.SpriteRect.Right += 1; }},
+    };
+    for (const auto& [damage, apply] : damages) {
+        SCOPED_TRACE(damage);
+        TGSpriteFragment bad = glow;
+        apply(bad);
+        std::string damaged = content;
+        damaged.replace(at, sizeof(int32_t) * 9, fragmentBytes(bad));
+        std::ofstream(Bundle32(), std::ios::binary | std::ios::trunc) << ZCompress(damaged, 1);
+        Progress.clear();
+        {
+            auto pool = MakeUiPool();
+            EXPECT_FALSE(Progress.empty()) << "the damaged bundle was used";
+            EXPECT_FALSE(fs::exists(Bundle32()));
+            EXPECT_TRUE(Snapshot(*pool) == built);
+        }
+        EXPECT_EQ(ZDecompress(ReadFile(Bundle32())), content);
+    }
 }
 
 TEST_F(SeqPoolTest, DamagedBundleWithoutPicturesNamesTheBundle) {
@@ -413,6 +523,48 @@ TEST_F(SeqPoolTest, AlignedSequenceStartsItsOwnTexture) {
     const TGSprite& b = pool->GetSequence(1).GetSprite(0);
     EXPECT_EQ(b.GetTextureMap(), 1);
     EXPECT_EQ(b.GetTextureMapRect(), (TGRect{1, 1, 9, 9}));
+}
+
+// As the game installed for everyone runs it: the data folder may not be written, and archives and
+// masks go to the same place under the per-user cache folder, where the next build finds them.
+TEST_F(SeqPoolTest, ReadOnlyDataFolderKeepsArchivesAndMasksInTheCacheFolder) {
+    const fs::path mirror = Dir.Path() / "cache";
+    Caches = TGCacheLocation(Data, mirror, [this](const fs::path& folder) {
+        const fs::path relative = folder.lexically_relative(Data);
+        return relative.empty() || *relative.begin() == "..";
+    });
+    WriteRgbPng(Ui() / "Base.png", 5, 5,
+                [](int x, int y) { return x == 0 || y == 0 || x == 4 || y == 4 ? 0xFF00FFu : 0x336699u; });
+    const std::string autoMask = "<SeqDir Root=\"gfx\" Path=\"ui\" AutoMask=\"1\"/>";
+    MakePool("PixelFormat=\"A8R8G8B8\" IgnoreBundle=\"1\"", autoMask).reset();
+    EXPECT_FALSE(fs::exists(Data / "gfx" / "ui.gfx"));
+    EXPECT_FALSE(fs::exists(Ui() / "Base_a.jpg"));
+    EXPECT_TRUE(fs::is_regular_file(mirror / "gfx" / "ui" / "Base_a.jpg"));
+    ASSERT_TRUE(fs::is_regular_file(mirror / "gfx" / "ui.gfx"));
+
+    // The saved mask is the alpha image of the next build, as it is beside the picture.
+    MakePool("PixelFormat=\"A8R8G8B8\" IgnoreBundle=\"1\"", autoMask).reset();
+    const std::vector<TGGfxEntryInfo> entries = ListGfxArchive(mirror / "gfx" / "ui.gfx");
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].AlphaName, "gfx/ui/Base_a.jpg");
+
+    // Without the folder, the archive in the cache folder stands in for it.
+    fs::remove_all(Ui());
+    auto pool = MakePool("PixelFormat=\"A8R8G8B8\" IgnoreBundle=\"1\"", autoMask);
+    ASSERT_EQ(pool->Count(), 1);
+    EXPECT_EQ(pool->GetSequence(0).Name(), "ui/base");
+}
+
+// Nowhere to keep them: the pool is built all the same, from what it decoded.
+TEST_F(SeqPoolTest, ArchivesAndMasksThatCannotBeWrittenAnywhereAreNotFatal) {
+    Caches = TGCacheLocation(Data, fs::path(), [](const fs::path&) { return false; });
+    WriteRgbPng(Ui() / "Base.png", 5, 5,
+                [](int x, int y) { return x == 0 || y == 0 || x == 4 || y == 4 ? 0xFF00FFu : 0x336699u; });
+    auto pool = MakePool("PixelFormat=\"A8R8G8B8\"", "<SeqDir Root=\"gfx\" Path=\"ui\" AutoMask=\"1\"/>");
+    ASSERT_EQ(pool->Count(), 1);
+    EXPECT_EQ(Texel(*pool, pool->GetSequence(0).GetSprite(0), 0, 0), 0u) << "the mask applies";
+    EXPECT_FALSE(fs::exists(Data / "gfx" / "ui.gfx"));
+    EXPECT_FALSE(fs::exists(Ui() / "Base_a.jpg"));
 }
 
 TEST_F(SeqPoolTest, AutoMaskIsWrittenNextToThePicture) {

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <functional>
@@ -348,6 +349,71 @@ TEST_F(TexturePackTest, AStoredPitchMustMatchTheTexture) {
             EXPECT_EQ(pack.TextureCount(), 1);
             EXPECT_EQ(pack.Log().size(), 1u);
         }
+    }
+}
+
+// A pack header for 256 x 256 A8R8G8B8 textures: 11 bytes.
+void WritePackHeader(TGTaggedWriter& writer) {
+    writer.WriteInteger(pfA8R8G8B8);
+    writer.WriteInteger(2);
+    writer.WriteBoolean(false);
+    writer.WriteInteger(256);
+    writer.WriteInteger(256);
+}
+
+TEST_F(TexturePackTest, CountsAndPlacementsAreBoundedByWhatTheRecordCanHold) {
+    struct TCase {
+        const char* What;
+        std::function<void(TGTaggedWriter&)> Body;
+        const char* Error;
+    };
+    // Each count is followed by as many bytes as it counts items: every item takes more than one
+    // byte, so none of these counts can be honest, and none may size an allocation.
+    const auto countThenPadding = [](TGTaggedWriter& writer, int zeros, int32_t count) {
+        for (int i = 0; i < zeros; ++i) {
+            writer.WriteInteger(0);
+        }
+        writer.WriteInteger(count);
+        writer.WriteRaw(std::string(static_cast<size_t>(count), '\0'));
+    };
+    const TCase cases[] = {
+        {"layouts", [&](TGTaggedWriter& w) { countThenPadding(w, 0, 100000); },
+         "TGTexturePack.Read: invalid count 100000 at position 11"},
+        {"log entries", [&](TGTaggedWriter& w) { countThenPadding(w, 1, 100000); },
+         "TGTexturePack.Read: invalid count 100000 at position 13"},
+        {"textures", [&](TGTaggedWriter& w) { countThenPadding(w, 2, 100000); },
+         "TGTexturePack.Read: invalid count 100000 at position 15"},
+        {"placement above the texture",
+         [](TGTaggedWriter& w) {
+             w.WriteInteger(0);
+             w.WriteInteger(1);
+             w.WriteBoolean(true);
+             for (int32_t value : {0, INT32_MIN, 0, 10, 10}) {
+                 w.WriteInteger(value);
+             }
+         },
+         "TGTexturePack.Read: log entry 0 places (0,-2147483648)-(10,10) outside a 256x256 texture"},
+        {"placement past the right edge",
+         [](TGTaggedWriter& w) {
+             w.WriteInteger(0);
+             w.WriteInteger(1);
+             w.WriteBoolean(false);
+             for (int32_t value : {0, 0, 250, 257, 10}) {
+                 w.WriteInteger(value);
+             }
+         },
+         "TGTexturePack.Read: log entry 0 places (250,0)-(257,10) outside a 256x256 texture"},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.What);
+        std::string record;
+        TGTaggedWriter writer(record);
+        WritePackHeader(writer);
+        c.Body(writer);
+        TGTexturePack pack(Device, false, pfA8R8G8B8, 128, 128);
+        TGTaggedReader reader(record);
+        ExpectError([&] { pack.Read(reader); }, c.Error);
+        EXPECT_EQ(pack.TextureCount(), 0);
     }
 }
 
