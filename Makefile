@@ -12,7 +12,20 @@ ifeq ($(CI),true)
 CMAKE_FLAGS += -DQM_WERROR=ON
 endif
 
-.PHONY: all deps configure build play test clean format art-sheet
+.PHONY: all deps configure build play test clean format art-sheet \
+	test-sanitize fuzz-build fuzz fuzz-replay
+
+# The second build of the whole suite, with AddressSanitizer and UndefinedBehaviorSanitizer.
+SANITIZE_DIR ?= build-asan
+# The libFuzzer build (clang) and its campaigns: FUZZ_SECONDS per harness, FUZZ_JOBS harnesses at
+# once, every harness of FUZZ_HARNESSES (default: all).
+FUZZ_DIR ?= build-fuzz
+FUZZ_SECONDS ?= 600
+FUZZ_JOBS ?= 2
+FUZZ_HARNESSES ?=
+FUZZ_BUILD_JOBS ?= 2
+# Not CI's -Werror: clang warns where gcc does not, and the harnesses are a test tool.
+FUZZ_CMAKE_FLAGS ?=
 
 all: build
 
@@ -31,6 +44,28 @@ play: build
 test: build
 	cd $(BUILD_DIR) && SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy ctest --output-on-failure -j $(JOBS)
 
+# Leak checking stays on; the only suppressions are third-party pools (tests/sanitizer/lsan.supp).
+test-sanitize: deps
+	@cmake -S . -B $(SANITIZE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQM_SANITIZE=ON $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(SANITIZE_DIR) -j $(JOBS)
+	cd $(SANITIZE_DIR) && SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy \
+	  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitizer/lsan.supp:print_suppressions=0 \
+	  UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+	  ctest --output-on-failure -j $(JOBS)
+
+# The seeds are made from the default data folder of the normal build.
+fuzz-build: build
+	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQM_FUZZ=ON \
+	  -DQM_SEED_DATA=$(CURDIR)/$(BUILD_DIR)/data $(FUZZ_CMAKE_FLAGS) >/dev/null
+	@cmake --build $(FUZZ_DIR) -j $(FUZZ_BUILD_JOBS) --target fuzz-all
+
+fuzz: fuzz-build
+	@scripts/fuzz run $(FUZZ_DIR) $(FUZZ_SECONDS) $(FUZZ_JOBS) $(FUZZ_HARNESSES)
+
+fuzz-replay: fuzz-build
+	@scripts/fuzz replay $(FUZZ_DIR) $(FUZZ_HARNESSES)
+
 art-sheet: build
 	@cmake --build $(BUILD_DIR) --target art-sheet
 
@@ -38,4 +73,4 @@ format:
 	@clang-format -i $$(git ls-files '*.cpp' '*.h')
 
 clean:
-	rm -rf $(BUILD_DIR)
+	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(FUZZ_DIR)

@@ -1,0 +1,243 @@
+// Writes the seed corpora of the harnesses from the default data folder, the PNG test suite and
+// the hand-written seeds kept beside the harnesses:
+//   quillmark-fuzz-seeds DATA_FOLDER PNG_SUITE_FOLDER SEED_FOLDER OUTPUT_FOLDER
+// Each harness gets OUTPUT_FOLDER/<harness>/. Nothing is written into the data folder: caches and
+// archives are made in a temporary folder.
+#include "FuzzSupport.h"
+#include "UGCompress.h"
+#include "UGConfigPreprocessor.h"
+#include "UGError.h"
+#include "UGFileSystem.h"
+#include "UGGraphicsFile.h"
+#include "UGNewXMLNode.h"
+#include "UGResManager.h"
+#include "UGSeqPool.h"
+#include "UGStrings.h"
+
+#include <pugixml.hpp>
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+namespace {
+
+using namespace qm;
+namespace fs = std::filesystem;
+
+// Larger seeds slow every execution down and teach the fuzzer nothing a small picture does not.
+constexpr uintmax_t MaxSeedBytes = 256 * 1024;
+
+class TCorpus {
+public:
+    TCorpus(const fs::path& root, const std::string& harness) : FFolder(root / harness) {
+        fs::create_directories(FFolder);
+    }
+    void Add(const std::string& name, const std::string& bytes) {
+        std::string safe = name;
+        std::replace_if(
+            safe.begin(), safe.end(), [](char c) { return c == '/' || c == '\\'; }, '_');
+        std::ofstream out(FFolder / safe, std::ios::binary | std::ios::trunc);
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        ++FCount;
+    }
+    size_t Count() const { return FCount; }
+
+private:
+    fs::path FFolder;
+    size_t FCount = 0;
+};
+
+std::vector<fs::path> FilesUnder(const fs::path& folder) {
+    std::vector<fs::path> files;
+    std::error_code ec;
+    for (fs::recursive_directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        if (it->is_regular_file() && it->file_size() <= MaxSeedBytes) {
+            files.push_back(it->path());
+        }
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+bool EndsWith(const fs::path& path, const char* ending) {
+    return LowerAscii(path.filename().string()).ends_with(ending);
+}
+
+std::string Relative(const fs::path& file, const fs::path& folder) {
+    return fs::relative(file, folder).generic_string();
+}
+
+void CopyFolder(const fs::path& from, TCorpus& corpus) {
+    for (const fs::path& file : FilesUnder(from)) {
+        corpus.Add(file.filename().string(), ReadWholeFile(file));
+    }
+}
+
+void ImageSeeds(const fs::path& data, const fs::path& suite, TCorpus& corpus) {
+    for (const fs::path& file : FilesUnder(data / "gfx")) {
+        if (HasImageExtension(file.filename().string())) {
+            const std::string name = Relative(file, data);
+            corpus.Add(name, name + "\n" + ReadWholeFile(file));
+        }
+    }
+    for (const fs::path& file : FilesUnder(suite)) {
+        if (EndsWith(file, ".png")) {
+            const std::string name = "gfx/suite/" + file.filename().string();
+            corpus.Add(name, name + "\n" + ReadWholeFile(file));
+        }
+    }
+}
+
+bool IsLanguageFile(const fs::path& file, const fs::path& data) {
+    return Relative(file, data).starts_with("lang/");
+}
+
+void ConfigSeeds(const fs::path& data, TCorpus& xml, TCorpus& caches, const fs::path& scratch) {
+    for (const fs::path& file : FilesUnder(data)) {
+        if (!EndsWith(file, ".xml")) {
+            continue;
+        }
+        const std::string name = Relative(file, data);
+        if (IsLanguageFile(file, data)) {
+            TGNewXMLNode node("Document");
+            node.LoadFromString(ReadWholeFile(file), name);
+            caches.Add(name + ".cr", std::string(1, '\1') + ZCompress(node.SaveToString(), 1));
+            continue;
+        }
+        xml.Add(name, ReadWholeFile(file));
+        if (file.parent_path() == data) {
+            // Its includes are not in the harness's folder: the whole text, included parts in
+            // place, is the seed that reaches the snapshot.
+            xml.Add(name + ".whole", TGConfigPreprocessor(data, false).ProcessFile(file));
+            const fs::path cache = scratch / (file.filename().string() + ".cr");
+            TGConfigPreprocessor(data, false).Process(file, cache, true, true);
+            caches.Add(name + ".cr", std::string(1, '\0') + ReadWholeFile(cache));
+        }
+    }
+}
+
+// The whole font file, and each image font of it alone.
+void ImageFontSeeds(const fs::path& data, TCorpus& corpus) {
+    const fs::path fonts = data / "lang" / "Fonts.xml";
+    const std::string text = ReadWholeFile(fonts);
+    corpus.Add("Fonts.xml", text);
+    pugi::xml_document document;
+    document.load_string(text.c_str());
+    int index = 0;
+    for (pugi::xml_node resource : document.document_element().children("Resource")) {
+        if (std::string(resource.attribute("Type").value()) != "ImageFont") {
+            continue;
+        }
+        std::ostringstream out;
+        out << "<Fonts>";
+        resource.print(out, "", pugi::format_raw);
+        out << "</Fonts>";
+        corpus.Add(Format("font%02d.xml", index++), out.str());
+    }
+}
+
+// One archive per image folder of the data, each built from a copy named as the harness names it.
+void GfxSeeds(const fs::path& data, TCorpus& corpus, const fs::path& scratch) {
+    std::vector<fs::path> folders{scratch / "sample"};
+    fuzz::WriteSampleArt(folders.front());
+    std::error_code ec;
+    for (fs::recursive_directory_iterator it(data / "gfx", ec), end; !ec && it != end; it.increment(ec)) {
+        if (it->is_directory()) {
+            folders.push_back(it->path());
+        }
+    }
+    for (const fs::path& folder : folders) {
+        const fs::path copy = scratch / "gfxdata" / "gfx" / "art";
+        fs::remove_all(scratch / "gfxdata");
+        fs::create_directories(copy);
+        uintmax_t total = 0;
+        for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
+            if (entry.is_regular_file() && HasImageExtension(entry.path().filename().string())) {
+                total += entry.file_size();
+                fs::copy_file(entry.path(), copy / entry.path().filename());
+            }
+        }
+        // Every execution decodes the whole archive, so only the smaller folders make seeds.
+        if (total == 0 || total > MaxSeedBytes / 4) {
+            continue;
+        }
+        const fs::path archive = BuildGfxArchive(scratch / "gfxdata", "gfx", "art");
+        corpus.Add(Relative(folder, folder.parent_path().parent_path()) + ".gfx", ReadWholeFile(archive));
+    }
+}
+
+// The bundle a pool leaves behind, built from the sample art exactly as the harness defines it.
+void BundleSeeds(TCorpus& corpus, const fs::path& scratch) {
+    RegisterSeqPoolClass();
+    const fs::path data = scratch / "bundledata";
+    const fs::path user = scratch / "bundleuser";
+    fuzz::WriteSampleArt(data / "gfx" / "art");
+    fuzz::TNullDevice device;
+    TGNewXMLNode node("Resource");
+    node.LoadFromString(fuzz::SamplePoolXml);
+    TGResourceDef def;
+    def.Id = "Art";
+    def.Type = "SeqPool";
+    def.PlainNode = &node;
+    TGResContextRec context;
+    context.Device = &device.Device();
+    context.DataFolder = data;
+    context.UserFolder = user;
+    fs::path bundle;
+    {
+        std::unique_ptr<TGResource> pool =
+            TGResourceRegistry::Instance().ResolveClass("SeqPool").Create(context, def);
+        bundle = dynamic_cast<TGSeqPool&>(*pool).BundleFile();
+    }
+    corpus.Add("sample.bun", ZDecompress(ReadWholeFile(bundle)));
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 5) {
+        std::fprintf(stderr, "usage: %s DATA_FOLDER PNG_SUITE_FOLDER SEED_FOLDER OUTPUT_FOLDER\n", argv[0]);
+        return 2;
+    }
+    // Absolute, since the preprocessor takes relative names against the data folder itself.
+    const fs::path data = fs::absolute(argv[1]);
+    const fs::path suite = fs::absolute(argv[2]);
+    const fs::path seeds = fs::absolute(argv[3]);
+    const fs::path output = fs::absolute(argv[4]);
+    try {
+        const fs::path scratch = fuzz::TScratch::Instance().Fresh();
+        TCorpus inputScript(output, "input_script");
+        CopyFolder(seeds / "input_script", inputScript);
+        TCorpus image(output, "image");
+        ImageSeeds(data, suite, image);
+        TCorpus configXml(output, "config_xml");
+        CopyFolder(seeds / "config_xml", configXml);
+        TCorpus configCache(output, "config_cache");
+        ConfigSeeds(data, configXml, configCache, scratch);
+        TCorpus language(output, "language");
+        for (const fs::path& file : FilesUnder(data / "lang")) {
+            if (EndsWith(file, ".xml")) {
+                language.Add(file.filename().string(), ReadWholeFile(file));
+            }
+        }
+        TCorpus imageFont(output, "image_font");
+        ImageFontSeeds(data, imageFont);
+        TCorpus gfx(output, "gfx_archive");
+        GfxSeeds(data, gfx, scratch);
+        TCorpus bundle(output, "bundle");
+        BundleSeeds(bundle, scratch);
+        for (const TCorpus* corpus :
+             {&inputScript, &image, &configXml, &configCache, &language, &imageFont, &gfx, &bundle}) {
+            if (corpus->Count() == 0) {
+                throw EGError("quillmark-fuzz-seeds", "a harness got no seeds; is the data folder built?");
+            }
+        }
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "quillmark-fuzz-seeds: %s\n", error.what());
+        return 1;
+    }
+    return 0;
+}
