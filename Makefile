@@ -45,8 +45,12 @@ test: build
 	cd $(BUILD_DIR) && SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy ctest --output-on-failure -j $(JOBS)
 
 # Leak checking stays on; the only suppressions are third-party pools (tests/sanitizer/lsan.supp).
+# Not CI's -Werror: with the sanitizers' instrumentation gcc's flow analysis warns about paths
+# that cannot happen (a null format string in Format, for one); the plain build keeps the code
+# free of warnings.
 test-sanitize: deps
-	@cmake -S . -B $(SANITIZE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQM_SANITIZE=ON $(CMAKE_FLAGS) >/dev/null
+	@cmake -S . -B $(SANITIZE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQM_SANITIZE=ON \
+	  $(filter-out -DQM_WERROR=ON,$(CMAKE_FLAGS)) -DQM_WERROR=OFF >/dev/null
 	@cmake --build $(SANITIZE_DIR) -j $(JOBS)
 	cd $(SANITIZE_DIR) && SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy \
 	  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
