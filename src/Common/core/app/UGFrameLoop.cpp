@@ -39,10 +39,9 @@ std::string TGFrameStatistics::Report() const {
     auto counts = [](const char* name, const TSeries& series) {
         return Format("  %-16s mean %7.1f      worst %5.0f\n", name, series.Mean(), series.Worst);
     };
-    return Format(
-               "frames: %llu ticked, %llu drawn, %llu of them sent to the renderer\n",
-               static_cast<unsigned long long>(FFrames), static_cast<unsigned long long>(FDrawn),
-               static_cast<unsigned long long>(FSubmitted)) +
+    return Format("frames: %llu ticked, %llu drawn, %llu of them sent to the renderer\n",
+                  static_cast<unsigned long long>(FFrames), static_cast<unsigned long long>(FDrawn),
+                  static_cast<unsigned long long>(FSubmitted)) +
            "frame time, every tick:\n" + times("update", FUpdate) + times("draw submission", FDraw) +
            times("present", FPresent) + times("whole frame", FTotal) + "per drawn frame:\n" +
            counts("draw calls", FDrawCalls) + counts("texture switches", FTextureSwitches);
