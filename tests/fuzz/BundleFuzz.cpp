@@ -47,19 +47,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::WriteSampleArt(folder / "data" / "gfx" / "art");
 
     fuzz::TNullDevice device;
-    TGNewXMLNode node("Resource");
-    node.LoadFromString(fuzz::SamplePoolXml);
-    TGResourceDef def;
-    def.Id = "Art";
-    def.Type = "SeqPool";
-    def.PlainNode = &node;
-    TGResContextRec context;
-    context.Device = &device.Device();
-    context.DataFolder = folder / "data";
-    context.UserFolder = folder / "user";
     fuzz::ReadsOrFails([&] {
         std::unique_ptr<TGResource> pool =
-            TGResourceRegistry::Instance().ResolveClass("SeqPool").Create(context, def);
+            fuzz::CreatePool(device, fuzz::SamplePoolXml, folder / "data", folder / "user");
         DrawEverySprite(dynamic_cast<const TGSeqPool&>(*pool));
     });
     return 0;

@@ -1,6 +1,7 @@
 #include "FuzzSupport.h"
 
 #include "UGError.h"
+#include "UGNewXMLNode.h"
 #include "UGPngWriter.h"
 
 #include <chrono>
@@ -114,6 +115,21 @@ void WriteSampleArt(const fs::path& folder) {
 
 TNullDevice::TNullDevice() : FDevice(FBackend, nullptr, FTicks, nullptr) {
     FDevice.SetMode(800, 600, 1.0);
+}
+
+std::unique_ptr<TGResource> CreatePool(TNullDevice& device, const std::string& xml,
+                                       const fs::path& dataFolder, const fs::path& userFolder) {
+    TGNewXMLNode node("Resource");
+    node.LoadFromString(xml);
+    TGResourceDef def;
+    def.Id = node.GetString("Id");
+    def.Type = "SeqPool";
+    def.PlainNode = &node;
+    TGResContextRec context;
+    context.Device = &device.Device();
+    context.DataFolder = dataFolder;
+    context.UserFolder = userFolder;
+    return TGResourceRegistry::Instance().ResolveClass("SeqPool").Create(context, def);
 }
 
 } // namespace qm::fuzz

@@ -2,12 +2,14 @@
 
 #include "UGGraphicsDevice.h"
 #include "UGNullRenderBackend.h"
+#include "UGResManager.h"
 #include "UGTimer.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -65,5 +67,10 @@ private:
     TGManualTickSource FTicks;
     TGGraphicsDevice FDevice;
 };
+
+// Builds the sequence pool `xml` describes, as the resource manager would, from the data and user
+// folders given; errors of its data come out as the engine's error.
+std::unique_ptr<TGResource> CreatePool(TNullDevice& device, const std::string& xml,
+                                       const fs::path& dataFolder, const fs::path& userFolder);
 
 } // namespace qm::fuzz

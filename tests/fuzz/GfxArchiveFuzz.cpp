@@ -9,6 +9,11 @@
 #include <filesystem>
 #include <memory>
 
+// A pool that reads the archive only: no bundle, 16-bit atlases, masks made from the pictures.
+constexpr char ArchivePoolXml[] = R"(<Resource Id="Art" Type="SeqPool" PixelFormat="A1R5G5B5" IgnoreBundle="1"
+                                     TextureWidth="256" TextureHeight="256">
+                             <SeqDir Root="gfx" Path="art" AutoMask="1"/></Resource>)";
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace qm;
     static const bool registered = [] {
@@ -29,21 +34,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     scratch.Write("user/cache16/_Art.bun", "");
 
     fuzz::TNullDevice device;
-    TGNewXMLNode node("Resource");
-    node.LoadFromString(R"(<Resource Id="Art" Type="SeqPool" PixelFormat="A1R5G5B5" IgnoreBundle="1"
-                                     TextureWidth="256" TextureHeight="256">
-                             <SeqDir Root="gfx" Path="art" AutoMask="1"/></Resource>)");
-    TGResourceDef def;
-    def.Id = "Art";
-    def.Type = "SeqPool";
-    def.PlainNode = &node;
-    TGResContextRec context;
-    context.Device = &device.Device();
-    context.DataFolder = folder / "data";
-    context.UserFolder = folder / "user";
     fuzz::ReadsOrFails([&] {
         std::unique_ptr<TGResource> pool =
-            TGResourceRegistry::Instance().ResolveClass("SeqPool").Create(context, def);
+            fuzz::CreatePool(device, ArchivePoolXml, folder / "data", folder / "user");
     });
     return 0;
 }

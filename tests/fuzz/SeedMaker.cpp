@@ -176,20 +176,9 @@ void BundleSeeds(TCorpus& corpus, const fs::path& scratch) {
     const fs::path user = scratch / "bundleuser";
     fuzz::WriteSampleArt(data / "gfx" / "art");
     fuzz::TNullDevice device;
-    TGNewXMLNode node("Resource");
-    node.LoadFromString(fuzz::SamplePoolXml);
-    TGResourceDef def;
-    def.Id = "Art";
-    def.Type = "SeqPool";
-    def.PlainNode = &node;
-    TGResContextRec context;
-    context.Device = &device.Device();
-    context.DataFolder = data;
-    context.UserFolder = user;
     fs::path bundle;
     {
-        std::unique_ptr<TGResource> pool =
-            TGResourceRegistry::Instance().ResolveClass("SeqPool").Create(context, def);
+        std::unique_ptr<TGResource> pool = fuzz::CreatePool(device, fuzz::SamplePoolXml, data, user);
         bundle = dynamic_cast<TGSeqPool&>(*pool).BundleFile();
     }
     corpus.Add("sample.bun", ZDecompress(ReadWholeFile(bundle)));
