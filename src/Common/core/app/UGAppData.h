@@ -6,6 +6,7 @@
 #include "UGNewXMLNode.h"
 #include "UGNullRenderBackend.h"
 #include "UGResManager.h"
+#include "UGSoundEngine.h"
 #include "UGTimer.h"
 #include "UGUserStorage.h"
 #include "UGWidgetInput.h"
@@ -99,6 +100,8 @@ public:
     std::unique_ptr<TGResManager> ResManager;
     std::unique_ptr<TGTimer> GameClock;
     std::unique_ptr<TGTimer> InterfaceClock;
+    // Every sound goes through it; empty until the sound engine is created.
+    PGBassEngine SoundEngine;
 
     int ScreenWidth = 800;
     int ScreenHeight = 600;
