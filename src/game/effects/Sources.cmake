@@ -1,0 +1,3 @@
+# The units of this folder, added to the game library.
+target_sources(qm_game PRIVATE
+)

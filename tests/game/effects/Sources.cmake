@@ -1,0 +1,3 @@
+# The tests of this folder, added to the unit-test program.
+target_sources(qm_tests PRIVATE
+)
