@@ -218,8 +218,14 @@ int main(int argc, char** argv) {
         GfxSeeds(data, gfx, scratch);
         TCorpus bundle(output, "bundle");
         BundleSeeds(bundle, scratch);
+        TCorpus song(output, "song");
+        for (const fs::path& file : FilesUnder(data / "music")) {
+            if (EndsWith(file, ".song")) {
+                song.Add(file.filename().string(), ReadWholeFile(file));
+            }
+        }
         for (const TCorpus* corpus :
-             {&inputScript, &image, &configXml, &configCache, &language, &imageFont, &gfx, &bundle}) {
+             {&inputScript, &image, &configXml, &configCache, &language, &imageFont, &gfx, &bundle, &song}) {
             if (corpus->Count() == 0) {
                 throw EGError("quillmark-fuzz-seeds", "a harness got no seeds; is the data folder built?");
             }
