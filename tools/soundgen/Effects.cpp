@@ -1,5 +1,6 @@
 #include "Effects.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -64,6 +65,8 @@ TBuffer Whoosh(double fromHz, double toHz, double seconds, uint32_t seed, double
     TNoise noise(seed);
     TBuffer air =
         Filter(WhiteNoise(noise, seconds), TFilter::BandPass, {fromHz, toHz, seconds, true}, resonance);
+    // The band-pass alone lets a hiss through far above its band.
+    air = Filter(air, TFilter::LowPass, Fixed(2 * std::max(fromHz, toHz)), 0.7);
     TBuffer swell(air.size());
     for (size_t i = 0; i < swell.size(); ++i) {
         swell[i] =
@@ -127,15 +130,16 @@ TBuffer Hover() {
     return Oscillator(TWave::Sine, Fixed(2100), 0.05) * Envelope(0.003, 0, 0.035, 0.05);
 }
 
+// A narrow band of air under a soft chime: a window should slide in, not hiss.
 TBuffer ShowWindow() {
-    TBuffer swish = Whoosh(500, 2500, 0.28, 102);
-    MixAt(swish, Chime(19, 0.35, 0.5), 0.2, 0.35);
+    TBuffer swish = Scaled(Whoosh(500, 2500, 0.28, 102, 3.0), 0.6);
+    MixAt(swish, Chime(19, 0.35, 0.5), 0.2, 0.5);
     return WithRoom(swish, 0.2, 0.4, 0.3);
 }
 
 TBuffer HideWindow() {
-    TBuffer swish = Whoosh(2200, 450, 0.25, 103);
-    MixAt(swish, Mallet(7, 0.2), 0.17, 0.25);
+    TBuffer swish = Scaled(Whoosh(2200, 450, 0.25, 103, 3.0), 0.6);
+    MixAt(swish, Mallet(7, 0.2), 0.17, 0.4);
     return WithRoom(swish, 0.2, 0.4, 0.3);
 }
 
