@@ -67,6 +67,81 @@ uint32_t Word(const std::vector<uint8_t>& bytes, size_t at, int size) {
     return value;
 }
 
+// The samples of a generated mono WAV file, scaled to full scale 1.0.
+std::vector<double> WaveSamples(const std::string& name) {
+    const std::vector<uint8_t> bytes = Bytes(BuiltData / "sounds" / name);
+    std::vector<double> samples;
+    for (size_t at = 44; at + 1 < bytes.size(); at += 2) {
+        samples.push_back(static_cast<int16_t>(Word(bytes, at, 2)) / 32768.0);
+    }
+    return samples;
+}
+
+// The semitone (from middle C) whose frequency is strongest in the first 150 ms, searched from
+// two octaves below to four above middle C.
+int StrongestSemitone(const std::vector<double>& samples) {
+    const size_t count = std::min(samples.size(), static_cast<size_t>(0.15 * 44100));
+    int best = 0;
+    double bestPower = -1;
+    for (int semi = -24; semi <= 48; ++semi) {
+        // Goertzel's single-frequency transform.
+        const double frequency = 261.6255653 * std::pow(2.0, semi / 12.0);
+        const double coefficient = 2 * std::cos(2 * M_PI * frequency / 44100);
+        double s1 = 0;
+        double s2 = 0;
+        for (size_t i = 0; i < count; ++i) {
+            const double s0 = samples[i] + coefficient * s1 - s2;
+            s2 = s1;
+            s1 = s0;
+        }
+        const double power = s1 * s1 + s2 * s2 - coefficient * s1 * s2;
+        if (power > bestPower) {
+            bestPower = power;
+            best = semi;
+        }
+    }
+    return best;
+}
+
+// The RMS of the loudest 50 ms, in dB below full scale.
+double LoudnessDb(const std::vector<double>& samples) {
+    const size_t window = 2205;
+    double loudest = 0;
+    for (size_t start = 0; start + window <= samples.size(); start += window / 5) {
+        double sum = 0;
+        for (size_t i = start; i < start + window; ++i) {
+            sum += samples[i] * samples[i];
+        }
+        loudest = std::max(loudest, std::sqrt(sum / window));
+    }
+    return 20 * std::log10(loudest);
+}
+
+TEST(SoundGenerator, MatchAndCombosClimbTheScaleAtOneLoudness) {
+    std::vector<std::string> names{"Match.wav"};
+    for (int n = 1; n <= 10; ++n) {
+        names.push_back("Combo" + std::to_string(n) + ".wav");
+    }
+    int previous = -100;
+    const double loudness = LoudnessDb(WaveSamples(names.front()));
+    for (const std::string& name : names) {
+        SCOPED_TRACE(name);
+        const std::vector<double> samples = WaveSamples(name);
+        const int semi = StrongestSemitone(samples);
+        EXPECT_GT(semi, previous) << "each combo sounds higher than the one before";
+        previous = semi;
+        EXPECT_NEAR(LoudnessDb(samples), loudness, 1.0);
+    }
+}
+
+TEST(SoundGenerator, TheExplosionsOfTheSpecialsAreEquallyLoud) {
+    const double loudness = LoudnessDb(WaveSamples("Explosion1.wav"));
+    for (int id = 2; id <= 15; ++id) {
+        const std::string name = "Explosion" + std::to_string(id) + ".wav";
+        EXPECT_NEAR(LoudnessDb(WaveSamples(name)), loudness, 1.0) << name;
+    }
+}
+
 TEST(SoundGenerator, EverySoundIsAnAudible16BitMonoWaveBelowFullScale) {
     const pugi::xml_document config = SoundConfiguration();
     int sounds = 0;
