@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <numbers>
 #include <string>
 #include <vector>
 
@@ -86,7 +87,7 @@ int StrongestSemitone(const std::vector<double>& samples) {
     for (int semi = -24; semi <= 48; ++semi) {
         // Goertzel's single-frequency transform.
         const double frequency = 261.6255653 * std::pow(2.0, semi / 12.0);
-        const double coefficient = 2 * std::cos(2 * M_PI * frequency / 44100);
+        const double coefficient = 2 * std::cos(2 * std::numbers::pi * frequency / 44100);
         double s1 = 0;
         double s2 = 0;
         for (size_t i = 0; i < count; ++i) {
