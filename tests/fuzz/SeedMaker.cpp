@@ -220,8 +220,14 @@ int main(int argc, char** argv) {
         BundleSeeds(bundle, scratch);
         TCorpus animotionXml(output, "animotion_xml");
         CopyFolder(seeds / "animotion_xml", animotionXml);
+        TCorpus song(output, "song");
+        for (const fs::path& file : FilesUnder(data / "music")) {
+            if (EndsWith(file, ".song")) {
+                song.Add(file.filename().string(), ReadWholeFile(file));
+            }
+        }
         for (const TCorpus* corpus : {&inputScript, &image, &configXml, &configCache, &language, &imageFont,
-                                      &gfx, &bundle, &animotionXml}) {
+                                      &gfx, &bundle, &animotionXml, &song}) {
             if (corpus->Count() == 0) {
                 throw EGError("quillmark-fuzz-seeds", "a harness got no seeds; is the data folder built?");
             }

@@ -187,6 +187,7 @@ private:
     void LoadResourceSets(TGResManager& manager, const PGXMLNode& config);
     void CheckImageFontSheets();
     void CheckCodeNames();
+    void CheckSounds();
     void CheckKeys(const std::string& file, const IGXMLNode& node, const std::string& path);
     void CheckKeys(const std::string& file, const TGNewXMLNode& node, const std::string& path);
     void CheckKey(const std::string& file, const std::string& item, const std::string& where,
@@ -228,6 +229,7 @@ std::vector<TGDataProblem> TDataCheck::Run() {
     RunStartUp();
     Try(FConfigs.front().Name, "resources", [&] { CheckResources(); });
     CheckCodeNames();
+    CheckSounds();
     if (FDictionary) {
         for (const TConfigFile& config : FConfigs) {
             if (config.Root) {
@@ -680,6 +682,45 @@ void TDataCheck::CheckCodeNames() {
             Report(CodeFile, item, "not found in the data folder");
         } else if (HasImageExtension(name)) {
             Try(CodeFile, item, [&] { DescribeImageFile(ResolveNoCase(FData / name).string()); });
+        }
+    }
+}
+
+// The engine loads every sound at start and leaves an item silent when its file is missing, so a
+// missing file would otherwise go unnoticed until someone listens.
+void TDataCheck::CheckSounds() {
+    const TConfigFile& core = FConfigs.front();
+    if (!core.Root) {
+        return;
+    }
+    const std::string root = core.Root->GetName();
+    std::set<std::string> names[2];
+    const char* const tags[] = {"Track", "Sound", "ModSoundLib"};
+    for (size_t t = 0; t < 3; ++t) {
+        PGXMLCollection items = core.Root->GetCollection(tags[t]);
+        for (size_t i = 0; i < items->Count(); ++i) {
+            const IGXMLNode& node = *items->GetItem(i);
+            const std::string src = node.GetStringDef("Src", "");
+            const std::string name = t < 2 ? node.GetStringDef("Name", "") : src;
+            const std::string item = root + "/" + Label(tags[t], name);
+            if (t < 2) {
+                names[t].insert(name);
+            }
+            if (!node.HasAttribute("Src")) {
+                Report(core.Name, item, "Attribute \"Src\" not found");
+            } else if (!FileExistsNoCase(FData / src)) {
+                Report(core.Name, item, Format("file \"%s\" not found in the data folder", src.c_str()));
+            }
+        }
+    }
+    for (const std::string& name : FInput.Names.Tracks) {
+        if (!names[0].count(name)) {
+            Report(CodeFile, Label("track", name), "no Track of the core configuration has this name");
+        }
+    }
+    for (const std::string& name : FInput.Names.Sounds) {
+        if (!names[1].count(name)) {
+            Report(CodeFile, Label("sound", name), "no Sound of the core configuration has this name");
         }
     }
 }
