@@ -1,5 +1,7 @@
 #include "UGVisual.h"
 
+#include "UGAppData.h"
+
 #include "UDictionary.h"
 #include "UGError.h"
 #include "UGFont.h"
