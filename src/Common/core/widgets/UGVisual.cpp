@@ -74,6 +74,17 @@ std::string EncodeUtf8(const std::u32string& text) {
 
 } // namespace
 
+EGError ErrorAtElement(const std::exception& error, const IGXMLNode& node) {
+    std::string message = error.what();
+    const std::string location = node.GetLocation();
+    const size_t fileEnd = location.find(": ");
+    const std::string path = fileEnd == std::string::npos ? location : location.substr(fileEnd + 2);
+    if (message.find(location) == std::string::npos && message.find(path) == std::string::npos) {
+        message += " (" + location + ")";
+    }
+    return EGError(message);
+}
+
 // --- Registry ---
 
 void RegisterVisualClass(const std::string& type, TGVisualFactory factory) {
@@ -101,7 +112,7 @@ std::unique_ptr<TGVisual> CreateVisual(const TGVisualContextRec& context, const 
     try {
         return LookupVisualClass(type)(context, node);
     } catch (const EGError& error) {
-        throw EGError(Format("%s (%s)", error.what(), node.GetLocation().c_str()));
+        throw ErrorAtElement(error, node);
     }
 }
 
@@ -271,8 +282,8 @@ std::vector<std::string> TGVisLabel::BreakLines(const std::string& caption, doub
             if (width(line + word) > w) {
                 // A word that fits a line of its own moves to the next line; one wider than the
                 // box is broken where the box ends instead of standing one letter per line.
-                bool fitsAlone = width(word) <= w;
-                if (fitsAlone && !line.empty()) {
+                const bool wordStart = i == 0 || text[i - 1] == U' ' || IsLineEnd(text[i - 1]);
+                if (wordStart && !line.empty() && width(word) <= w) {
                     lines.emplace_back(1, c);
                     continue;
                 }
