@@ -7,4 +7,5 @@ target_sources(qm_tests PRIVATE
   tests/Common/core/widgets/UGWidgetManagerTest.cpp
   tests/Common/core/widgets/UGDialogEffectsTest.cpp
   tests/Common/core/widgets/UGCursorTest.cpp
+  tests/Common/core/widgets/UGWidgetSnapshotTest.cpp
 )
