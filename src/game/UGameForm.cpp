@@ -4,6 +4,7 @@
 #include "UGFont.h"
 #include "UGKeys.h"
 #include "UGStrings.h"
+#include "UGWidgetManager.h"
 
 #include <algorithm>
 
@@ -53,7 +54,32 @@ void TGameForm::OpenScene(const std::string& name) {
         FRenderTestScene = std::make_unique<TRenderTestScene>(*FGameData);
         return;
     }
+    if (OpenNamedScreen(name)) {
+        return;
+    }
     throw EGError("TGameForm.OpenScene", Format("unknown scene \"%s\"", name.c_str()));
+}
+
+bool TGameForm::OpenNamedScreen(const std::string& name) {
+    auto hasNamed = [this, &name](const char* tag) {
+        PGXMLCollection items = FGameData->Config->GetCollection(tag);
+        for (size_t i = 0; i < items->Count(); ++i) {
+            if (items->GetItem(i)->GetStringDef("Name", "") == name) {
+                return true;
+            }
+        }
+        return false;
+    };
+    if (!hasNamed("Widget")) {
+        return false;
+    }
+    // A screen brings the resources of the set carrying its name, when there is one.
+    if (hasNamed("ResourceSet")) {
+        FGameData->ResManager->SetResourceSet(name);
+    }
+    FRenderTestScene.reset();
+    GetWidgetManager(*FGameData).ShowScreenFromConfig(name);
+    return true;
 }
 
 void TGameForm::DoFrame() {

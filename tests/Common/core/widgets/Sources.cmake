@@ -1,3 +1,11 @@
 # The tests of this folder, added to the unit-test program.
 target_sources(qm_tests PRIVATE
+  tests/Common/core/widgets/WidgetTestApp.cpp
+  tests/Common/core/widgets/UGVisualTest.cpp
+  tests/Common/core/widgets/UGWidgetStyleTest.cpp
+  tests/Common/core/widgets/UGWidgetTest.cpp
+  tests/Common/core/widgets/UGWidgetManagerTest.cpp
+  tests/Common/core/widgets/UGDialogEffectsTest.cpp
+  tests/Common/core/widgets/UGCursorTest.cpp
+  tests/Common/core/widgets/UGWidgetSnapshotTest.cpp
 )
