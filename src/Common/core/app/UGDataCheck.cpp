@@ -1,6 +1,7 @@
 #include "UGDataCheck.h"
 
 #include "UDictionary.h"
+#include "UGBassEngine.h"
 #include "UGConfigPreprocessor.h"
 #include "UGEngineResources.h"
 #include "UGError.h"
@@ -9,6 +10,7 @@
 #include "UGFontRasterizer.h"
 #include "UGGraphicsDevice.h"
 #include "UGGraphicsFile.h"
+#include "UGMemoryAudioOutput.h"
 #include "UGNewXMLNode.h"
 #include "UGNullRenderBackend.h"
 #include "UGResManager.h"
@@ -187,6 +189,7 @@ private:
     void LoadResourceSets(TGResManager& manager, const PGXMLNode& config);
     void CheckImageFontSheets();
     void CheckCodeNames();
+    void CheckSounds();
     void CheckKeys(const std::string& file, const IGXMLNode& node, const std::string& path);
     void CheckKeys(const std::string& file, const TGNewXMLNode& node, const std::string& path);
     void CheckKey(const std::string& file, const std::string& item, const std::string& where,
@@ -228,6 +231,7 @@ std::vector<TGDataProblem> TDataCheck::Run() {
     RunStartUp();
     Try(FConfigs.front().Name, "resources", [&] { CheckResources(); });
     CheckCodeNames();
+    CheckSounds();
     if (FDictionary) {
         for (const TConfigFile& config : FConfigs) {
             if (config.Root) {
@@ -680,6 +684,59 @@ void TDataCheck::CheckCodeNames() {
             Report(CodeFile, item, "not found in the data folder");
         } else if (HasImageExtension(name)) {
             Try(CodeFile, item, [&] { DescribeImageFile(ResolveNoCase(FData / name).string()); });
+        }
+    }
+}
+
+namespace {
+
+// Decodes what the engine decodes itself (WAV files, modules) and takes the compressed streams
+// that only a sound card's mixer decodes on trust: the file was read, which is what can be known
+// here.
+class TSoundCheckOutput : public TGMemoryAudioOutput {
+public:
+    PGPcm DecodeStream(const std::filesystem::path&) override { return std::make_shared<TGPcm>(); }
+};
+
+std::set<std::string> NamesIn(const IGXMLNode& node, const char* tag) {
+    std::set<std::string> names;
+    PGXMLCollection items = node.GetCollection(tag);
+    for (size_t i = 0; i < items->Count(); ++i) {
+        names.insert(items->GetItem(i)->GetStringDef("Name", ""));
+    }
+    return names;
+}
+
+} // namespace
+
+// The sound engine loads every track, sample and library as the game does; each problem it
+// meets is one line. Then the names the code plays must be there.
+void TDataCheck::CheckSounds() {
+    const TConfigFile& core = FConfigs.front();
+    if (!core.Root) {
+        return;
+    }
+    TSoundCheckOutput output;
+    TGManualTickSource ticks;
+    TGBassEngine engine(core.Root, output, ticks, FData, 0, 0, 0);
+    Try(core.Name, "sounds", [&] { engine.LoadSounds(nullptr); });
+    for (const std::string& problem : engine.LoadProblems()) {
+        Report(core.Name, "sounds", problem);
+    }
+    const std::set<std::string> tracks = NamesIn(*core.Root, "Track");
+    for (const std::string& name : FInput.Names.Tracks) {
+        if (!tracks.count(name)) {
+            Report(CodeFile, Label("track", name), "no Track of the configuration has this name");
+        }
+    }
+    std::set<std::string> sounds = NamesIn(*core.Root, "Sound");
+    PGXMLCollection libs = core.Root->GetCollection("ModSoundLib");
+    for (size_t i = 0; i < libs->Count(); ++i) {
+        sounds.merge(NamesIn(*libs->GetItem(i), "ModSound"));
+    }
+    for (const std::string& name : FInput.Names.Sounds) {
+        if (!sounds.count(name)) {
+            Report(CodeFile, Label("sound", name), "no Sound or ModSound of the configuration has this name");
         }
     }
 }
