@@ -24,17 +24,17 @@ double Rms(const TGPcm& pcm, double from, double to) {
 }
 
 // The sound test scene rendered into a WAV file on a data folder with known sounds: a loud
-// menu piece that cross-fades, eight seconds in, into a silent one, and two effects.
+// menu piece that cross-fades, eight seconds in, into a silent one, a click, and a bell from a
+// module played once and then as an ambient loop.
 TEST(SoundCheck, TheSoundTestSceneRendersItsTimelineIntoAWavFile) {
     test::TempDir dir;
     const fs::path data = dir.Path() / "data";
     fs::copy(QM_BINARY_DIR "/data", data, fs::copy_options::recursive);
-    dir.Write("data/config/core/Sounds.xml", R"(<Sounds>
+    dir.Write("data/config/core/Sounds.xml", R"(
         <Track Name="Menu" Src="sounds/loud.wav"/>
         <Track Name="Level1" Src="sounds/quiet.wav"/>
         <Sound Name="Click" Src="sounds/click.wav"/>
-        <ModSoundLib Src="sounds/fx.mod"><ModSound Name="Bell" Pattern="0"/></ModSoundLib>
-      </Sounds>)");
+        <ModSoundLib Src="sounds/fx.mod"><ModSound Name="Bell" Pattern="0"/></ModSoundLib>)");
     dir.Write("data/sounds/loud.wav", test::MakeToneWave(20.0, 12000));
     dir.Write("data/sounds/quiet.wav", test::MakeToneWave(20.0, 0));
     dir.Write("data/sounds/click.wav", test::MakeToneWave(0.2, 12000));
@@ -51,11 +51,14 @@ TEST(SoundCheck, TheSoundTestSceneRendersItsTimelineIntoAWavFile) {
     EXPECT_EQ(pcm.Frames(), 1199 * AudioRate / 100);
     // The music volume of the scene is 70: 12000 x [70 x 128 / 100] / 128.
     const double menu = 12000.0 * 90 / 128;
-    EXPECT_NEAR(Rms(pcm, 4.0, 5.0), menu, 0.03 * menu);
+    EXPECT_NEAR(Rms(pcm, 2.3, 2.9), menu, 0.03 * menu);
     EXPECT_NEAR(Rms(pcm, 8.9, 9.1), menu / 2, 0.15 * menu);
     EXPECT_EQ(Rms(pcm, 10.3, 11.9), 0.0);
-    // The click starts a second in, over the menu piece fading in.
+    // The click starts a second in, over the menu piece fading in; the bell's ambient loop
+    // sounds from 3 s to 7 s.
     EXPECT_GT(Rms(pcm, 1.0, 1.2), 1.2 * Rms(pcm, 0.7, 0.9));
+    EXPECT_GT(Rms(pcm, 4.0, 5.0), 1.1 * menu);
+    EXPECT_NEAR(Rms(pcm, 7.2, 7.8), menu, 0.03 * menu);
 }
 
 } // namespace
