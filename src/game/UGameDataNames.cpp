@@ -32,6 +32,51 @@ TGDataNames MakeGameDataNames() {
         names.Files.push_back(std::string("gfx/1stTimeInit/") + file);
     }
 
+    // Music by screen: the menu, the levels, the secret levels, and the hurry at the end of time.
+    names.Tracks = {"Menu", "SCL", "Scary"};
+    for (int level = 1; level <= 9; ++level) {
+        names.Tracks.push_back("Level" + std::to_string(level));
+    }
+    // Effects and jingles: the widget styles' click and hover, the window sounds of dialogs, the
+    // board, specials by tier and by the id of their kind, the construction site.
+    names.Sounds = {"Click",
+                    "Hover",
+                    "ShowWindow",
+                    "HideWindow",
+                    "ClickElement",
+                    "DropNewElements",
+                    "Shuffle",
+                    "ShuffleComplete",
+                    "Match",
+                    "Special1Appear",
+                    "Special2Appear",
+                    "Special3Appear",
+                    "SpecialExtraAppear",
+                    "TimeToScore",
+                    "AddLife",
+                    "JingleWin",
+                    "JingleLost",
+                    "JingleSublevelWin",
+                    "FieldTransformation",
+                    "SCL Sound",
+                    "SCL start",
+                    "Secret Challenge Level",
+                    "CountDown",
+                    "Colored Cell",
+                    "+3000",
+                    "+bonus",
+                    "CameraFlyingVisitIn",
+                    "CameraFlyingVisitOut",
+                    "BonusReceiveOnConstruction",
+                    "Thug",
+                    "MarvaneBuild"};
+    for (int combo = 1; combo <= 10; ++combo) {
+        names.Sounds.push_back("Combo" + std::to_string(combo));
+    }
+    for (int id = 1; id <= 15; ++id) {
+        names.Sounds.push_back("Explosion" + std::to_string(id));
+    }
+
     // The render test scene (quillmark --scene render-test).
     for (const char* sequence : {"test/panorama", "test/ball", "test/ring", "test/keyed", "test/coin"}) {
         names.Sequences.push_back(sequence);

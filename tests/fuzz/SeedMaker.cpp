@@ -237,8 +237,14 @@ int main(int argc, char** argv) {
         TCorpus wave(output, "wave");
         TCorpus module(output, "module");
         SoundSeeds(data, wave, module);
+        TCorpus song(output, "song");
+        for (const fs::path& file : FilesUnder(data / "music")) {
+            if (EndsWith(file, ".song")) {
+                song.Add(file.filename().string(), ReadWholeFile(file));
+            }
+        }
         for (const TCorpus* corpus : {&inputScript, &image, &configXml, &configCache, &language, &imageFont,
-                                      &gfx, &bundle, &wave, &module}) {
+                                      &gfx, &bundle, &wave, &module, &song}) {
             if (corpus->Count() == 0) {
                 throw EGError("quillmark-fuzz-seeds", "a harness got no seeds; is the data folder built?");
             }

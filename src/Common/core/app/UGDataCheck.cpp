@@ -698,45 +698,58 @@ public:
     PGPcm DecodeStream(const std::filesystem::path&) override { return std::make_shared<TGPcm>(); }
 };
 
-std::set<std::string> NamesIn(const IGXMLNode& node, const char* tag) {
-    std::set<std::string> names;
-    PGXMLCollection items = node.GetCollection(tag);
-    for (size_t i = 0; i < items->Count(); ++i) {
-        names.insert(items->GetItem(i)->GetStringDef("Name", ""));
-    }
-    return names;
-}
-
 } // namespace
 
-// The sound engine loads every track, sample and library as the game does; each problem it
-// meets is one line. Then the names the code plays must be there.
+// The engine loads every sound at start and leaves an item silent when its file is missing, so a
+// missing file would otherwise go unnoticed until someone listens.
 void TDataCheck::CheckSounds() {
     const TConfigFile& core = FConfigs.front();
     if (!core.Root) {
         return;
     }
-    TSoundCheckOutput output;
-    TGManualTickSource ticks;
-    TGBassEngine engine(core.Root, output, ticks, FData, 0, 0, 0);
-    Try(core.Name, "sounds", [&] { engine.LoadSounds(nullptr); });
-    for (const std::string& problem : engine.LoadProblems()) {
-        Report(core.Name, "sounds", problem);
-    }
-    const std::set<std::string> tracks = NamesIn(*core.Root, "Track");
-    for (const std::string& name : FInput.Names.Tracks) {
-        if (!tracks.count(name)) {
-            Report(CodeFile, Label("track", name), "no Track of the configuration has this name");
+    const std::string root = core.Root->GetName();
+    std::set<std::string> names[2];
+    bool missingFile = false;
+    const char* const tags[] = {"Track", "Sound", "ModSoundLib"};
+    for (size_t t = 0; t < 3; ++t) {
+        PGXMLCollection items = core.Root->GetCollection(tags[t]);
+        for (size_t i = 0; i < items->Count(); ++i) {
+            const IGXMLNode& node = *items->GetItem(i);
+            const std::string src = node.GetStringDef("Src", "");
+            const std::string name = t < 2 ? node.GetStringDef("Name", "") : src;
+            const std::string item = root + "/" + Label(tags[t], name);
+            if (t < 2) {
+                names[t].insert(name);
+            }
+            if (!node.HasAttribute("Src")) {
+                Report(core.Name, item, "Attribute \"Src\" not found");
+                missingFile = true;
+            } else if (!FileExistsNoCase(FData / src)) {
+                Report(core.Name, item, Format("file \"%s\" not found in the data folder", src.c_str()));
+                missingFile = true;
+            }
         }
     }
-    std::set<std::string> sounds = NamesIn(*core.Root, "Sound");
-    PGXMLCollection libs = core.Root->GetCollection("ModSoundLib");
-    for (size_t i = 0; i < libs->Count(); ++i) {
-        sounds.merge(NamesIn(*libs->GetItem(i), "ModSound"));
+    // With every file in place, the sound engine reads them all as the game does: a file that
+    // does not decode (a broken module, a WAV of an unknown kind) is one line each.
+    if (!missingFile) {
+        TSoundCheckOutput output;
+        TGManualTickSource ticks;
+        TGBassEngine engine(core.Root, output, ticks, FData, 0, 0, 0);
+        engine.EchoLoadProblems = false;
+        Try(core.Name, "sounds", [&] { engine.LoadSounds(nullptr); });
+        for (const std::string& problem : engine.LoadProblems()) {
+            Report(core.Name, root + "/sounds", problem);
+        }
+    }
+    for (const std::string& name : FInput.Names.Tracks) {
+        if (!names[0].count(name)) {
+            Report(CodeFile, Label("track", name), "no Track of the core configuration has this name");
+        }
     }
     for (const std::string& name : FInput.Names.Sounds) {
-        if (!sounds.count(name)) {
-            Report(CodeFile, Label("sound", name), "no Sound or ModSound of the configuration has this name");
+        if (!names[1].count(name)) {
+            Report(CodeFile, Label("sound", name), "no Sound of the core configuration has this name");
         }
     }
 }

@@ -25,10 +25,10 @@ struct TGDataNames {
     // Configuration files the program loads besides the core configuration, which the engine
     // always loads.
     std::vector<std::string> Configurations;
-    // Music played by name (PlayMusic): a Track of the core configuration.
-    std::vector<std::string> Tracks;
-    // Effects played by name (PlaySound, PlayModSound): a Sound or a ModSound.
+    // Sample effects played by name (the core configuration's Sound elements) and music started
+    // by name (its Track elements).
     std::vector<std::string> Sounds;
+    std::vector<std::string> Tracks;
 };
 
 // One thing wrong with a data folder: the file, the item in it (an element path, a name) and
@@ -61,9 +61,11 @@ struct TGDataCheckInput {
 // Loads a data folder the way the game does and collects everything missing or broken, in the
 // order found, instead of stopping at the first error: the configuration files and the language
 // files, the start-up, every resource definition and resource set, the sequences image fonts
-// and the program's code names, every sound file the sound engine loads, and the dictionary keys the
-// configurations use. Never throws for anything found in the folder. Loading writes the caches the game
-// writes beside the files; the per-user files go to a temporary folder that is removed afterwards.
+// and the program's code name, the sound files of the core configuration (present, and read
+// by the sound engine as the game reads them) and the sounds and music the code plays, and the
+// dictionary keys the configurations use. Never throws for anything found in the folder. Loading
+// writes the caches the game writes beside the files; the per-user files go to a temporary folder
+// that is removed afterwards.
 std::vector<TGDataProblem> CheckDataFolder(const TGDataCheckInput& input);
 
 } // namespace qm

@@ -92,7 +92,9 @@ void TGBassEngine::ProgressStep(const TGSoundProgress& progress) {
 }
 
 void TGBassEngine::ReportLoadProblem(const std::string& what) {
-    std::fprintf(stderr, "%s\n", what.c_str());
+    if (EchoLoadProblems) {
+        std::fprintf(stderr, "%s\n", what.c_str());
+    }
     FLoadProblems.push_back(what);
 }
 

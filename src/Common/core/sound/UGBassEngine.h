@@ -84,6 +84,8 @@ public:
     // What went wrong while loading, one line per item (also written to standard error); read
     // it once Loaded() is true.
     const std::vector<std::string>& LoadProblems() const { return FLoadProblems; }
+    // Whether load problems also go to standard error (a checker that prints them itself says no).
+    bool EchoLoadProblems = true;
     std::string GetMusicName() override { return FMusicName; }
     int GetMusicVolume() override { return FMuted ? FSavedMusicVolume : FMusicVolume; }
     int GetSoundVolume() override { return FSoundVolume; }

@@ -37,6 +37,14 @@ public:
   </Resource>
 </Fonts>
 )");
+        dir.Write("minimal/config/Sounds.xml", R"(<Track Name="Menu" Src="music/Menu.xm"/>
+<Sound Name="Click" Src="sounds/Click.wav"/>
+<ModSoundLib Src="music/Effects.xm"><ModSound Name="Wind" Pattern="0"/></ModSoundLib>
+)");
+        // The check looks for the files; playing them is the sound engine's business.
+        for (const char* file : {"music/Menu.xm", "sounds/Click.wav", "music/Effects.xm"}) {
+            dir.Write(std::string("minimal/") + file, "sound");
+        }
         dir.Write("minimal/GameConfig.xml", R"(<GameConfig Version="9.8.7" Title="@UTest1"/>)");
         // Only the signature of a face is read without a font library.
         dir.Write("minimal/fonts/Face.ttf", std::string("\0\1\0\0", 4) + "rest of a face");
@@ -52,6 +60,8 @@ public:
         input.Names.Fonts = {"SysFont"};
         input.Names.Files = {"gfx/first/hello.png"};
         input.Names.Configurations = {"GameConfig.xml"};
+        input.Names.Sounds = {"Click"};
+        input.Names.Tracks = {"Menu"};
         input.StartUp = [](const TGAppStartInfo& info) -> std::unique_ptr<TGBaseAppData> {
             return std::make_unique<TGameData>(info, "GameConfig.xml", false);
         };
@@ -141,6 +151,32 @@ std::vector<TBreakage> Breakages() {
              return std::vector<std::string>{
                  R"(code: font "FntTitles": no font resource defines it)",
                  R"(code: file "gfx/first/hello.png": not found in the data folder)"};
+         }},
+        {"sound files the configuration names are missing", true,
+         [](DataCheckTest& t) {
+             for (const char* file : {"music/Menu.xm", "sounds/Click.wav", "music/Effects.xm"}) {
+                 fs::remove(t.data / file);
+             }
+             EditFile(t.data / "config/Sounds.xml", "<Sound ", "<Sound Name=\"Drop\"/>\n<Sound ");
+         },
+         [](const DataCheckTest&) {
+             return std::vector<std::string>{
+                 R"(CoreConfig.xml: CoreConfig/Track "Menu": file "music/Menu.xm" not found in the data folder)",
+                 R"(CoreConfig.xml: CoreConfig/Sound "Drop": Attribute "Src" not found)",
+                 R"(CoreConfig.xml: CoreConfig/Sound "Click": file "sounds/Click.wav" not found in the data )"
+                 R"(folder)",
+                 R"(CoreConfig.xml: CoreConfig/ModSoundLib "music/Effects.xm": file "music/Effects.xm" not )"
+                 R"(found in the data folder)"};
+         }},
+        {"a sound and a track the code plays are not configured", true,
+         [](DataCheckTest& t) {
+             t.input.Names.Sounds.push_back("Shuffle");
+             t.input.Names.Tracks.push_back("Level1");
+         },
+         [](const DataCheckTest&) {
+             return std::vector<std::string>{
+                 R"(code: track "Level1": no Track of the core configuration has this name)",
+                 R"(code: sound "Shuffle": no Sound of the core configuration has this name)"};
          }},
         {"a dictionary key used in the configuration is missing", true,
          [](DataCheckTest& t) { EditFile(t.data / "GameConfig.xml", "@UTest1", "@UTest2"); },
