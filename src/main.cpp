@@ -127,6 +127,11 @@ int RunGame(const TGCommandLine& options) {
 
     try {
         TGameForm form(window, info, options.FullScreen.value_or(!options.Headless));
+        // Rendered into a file, the sound starts where the run starts: the frames wait for the
+        // sounds instead of running on without them, so a run gives the same file every time.
+        if (wave) {
+            form.WaitForSounds();
+        }
         if (options.Scene.empty()) {
             form.OpenFirstScreen();
         } else {
