@@ -709,7 +709,6 @@ void TDataCheck::CheckSounds() {
     }
     const std::string root = core.Root->GetName();
     std::set<std::string> names[2];
-    bool missingFile = false;
     const char* const tags[] = {"Track", "Sound", "ModSoundLib"};
     for (size_t t = 0; t < 3; ++t) {
         PGXMLCollection items = core.Root->GetCollection(tags[t]);
@@ -723,23 +722,22 @@ void TDataCheck::CheckSounds() {
             }
             if (!node.HasAttribute("Src")) {
                 Report(core.Name, item, "Attribute \"Src\" not found");
-                missingFile = true;
             } else if (!FileExistsNoCase(FData / src)) {
                 Report(core.Name, item, Format("file \"%s\" not found in the data folder", src.c_str()));
-                missingFile = true;
             }
         }
     }
-    // With every file in place, the sound engine reads them all as the game does: a file that
-    // does not decode (a broken module, a WAV of an unknown kind) is one line each.
-    if (!missingFile) {
-        TSoundCheckOutput output;
-        TGManualTickSource ticks;
-        TGBassEngine engine(core.Root, output, ticks, FData, 0, 0, 0);
-        engine.EchoLoadProblems = false;
-        Try(core.Name, "sounds", [&] { engine.LoadSounds(nullptr); });
-        for (const std::string& problem : engine.LoadProblems()) {
-            Report(core.Name, root + "/sounds", problem);
+    // The sound engine then reads every file as the game does: a file that is there but does not
+    // decode (a broken module, a WAV of an unknown kind) is one line each. What the engine says
+    // of missing files and attributes was reported above.
+    TSoundCheckOutput output;
+    TGManualTickSource ticks;
+    TGBassEngine engine(core.Root, output, ticks, FData, 0, 0, 0);
+    engine.EchoLoadProblems = false;
+    Try(core.Name, "sounds", [&] { engine.LoadSounds(nullptr); });
+    for (const TGSoundLoadProblem& problem : engine.LoadProblems()) {
+        if (!problem.File.empty() && FileExistsNoCase(FData / problem.File)) {
+            Report(core.Name, root + "/sounds", problem.Text);
         }
     }
     for (const std::string& name : FInput.Names.Tracks) {

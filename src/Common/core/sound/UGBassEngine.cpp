@@ -91,11 +91,11 @@ void TGBassEngine::ProgressStep(const TGSoundProgress& progress) {
     }
 }
 
-void TGBassEngine::ReportLoadProblem(const std::string& what) {
+void TGBassEngine::ReportLoadProblem(const std::string& what, const std::string& file) {
     if (EchoLoadProblems) {
         std::fprintf(stderr, "%s\n", what.c_str());
     }
-    FLoadProblems.push_back(what);
+    FLoadProblems.push_back({what, file});
 }
 
 std::string TGBassEngine::ReadSoundFile(const std::string& src) const {
@@ -133,7 +133,8 @@ void TGBassEngine::AddTrack(const IGXMLNode& node) {
     } catch (const std::exception& error) {
         track.Failed = true;
         ReportLoadProblem(Format("TGBassEngine.LoadSounds: track \"%s\" stays silent: %s", track.Name.c_str(),
-                                 error.what()));
+                                 error.what()),
+                          track.Src);
     }
     FTracks[track.Name] = std::move(track);
 }
@@ -153,7 +154,8 @@ void TGBassEngine::AddSound(const IGXMLNode& node) {
         sound.Pcm = DecodeSample(sound.Src, ReadSoundFile(sound.Src));
     } catch (const std::exception& error) {
         ReportLoadProblem(Format("TGBassEngine.LoadSounds: sound \"%s\" stays silent: %s", sound.Name.c_str(),
-                                 error.what()));
+                                 error.what()),
+                          sound.Src);
     }
     FSounds[sound.Name] = std::move(sound);
 }
@@ -168,7 +170,8 @@ void TGBassEngine::AddSoundLib(const IGXMLNode& node, const TGSoundProgress& pro
         try {
             module = std::make_unique<TGModuleFile>(ReadSoundFile(lib->Src), lib->Src);
         } catch (const std::exception& error) {
-            ReportLoadProblem(Format("TGBassEngine.AddSoundLib: its sounds stay silent: %s", error.what()));
+            ReportLoadProblem(Format("TGBassEngine.AddSoundLib: its sounds stay silent: %s", error.what()),
+                              lib->Src);
         }
     }
     PGXMLCollection items = node.GetCollection("ModSound");

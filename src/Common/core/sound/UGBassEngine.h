@@ -59,6 +59,12 @@ struct TGModSound {
     PGPcm Pcm;
 };
 
+// Something loading found wrong: the text, and the file of the item when it is the file's fault.
+struct TGSoundLoadProblem {
+    std::string Text;
+    std::string File;
+};
+
 // The playing engine: music in two cross-fading slots, sample effects, effects and ambient
 // loops from module libraries, three volumes and mute, over a mixer (IGAudioOutput).
 //
@@ -83,7 +89,7 @@ public:
     bool Loaded() const { return FLoaded.load(std::memory_order_acquire); }
     // What went wrong while loading, one line per item (also written to standard error); read
     // it once Loaded() is true.
-    const std::vector<std::string>& LoadProblems() const { return FLoadProblems; }
+    const std::vector<TGSoundLoadProblem>& LoadProblems() const { return FLoadProblems; }
     // Whether load problems also go to standard error (a checker that prints them itself says no).
     bool EchoLoadProblems = true;
     std::string GetMusicName() override { return FMusicName; }
@@ -148,7 +154,7 @@ private:
     void AddSound(const IGXMLNode& node);
     void AddSoundLib(const IGXMLNode& node, const TGSoundProgress& progress);
     void ProgressStep(const TGSoundProgress& progress);
-    void ReportLoadProblem(const std::string& what);
+    void ReportLoadProblem(const std::string& what, const std::string& file = "");
     std::string ReadSoundFile(const std::string& src) const;
     PGPcm DecodeSample(const std::string& src, const std::string& bytes) const;
     PGPcm DecodeTrack(TGTrack& track, bool loop);
@@ -183,7 +189,7 @@ private:
     std::vector<std::unique_ptr<TGSoundLib>> FSoundLibs;
     std::map<std::string, TGModSound> FModSounds;
     int FProgressCounter = 0;
-    std::vector<std::string> FLoadProblems;
+    std::vector<TGSoundLoadProblem> FLoadProblems;
 
     std::vector<TGChannelState> FChannels;
     TGMusicSlot FSlots[MusicChannels];

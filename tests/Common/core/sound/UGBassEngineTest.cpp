@@ -335,8 +335,13 @@ TEST(TGBassEngine, BadItemsAreReportedOnceAndStaySilent) {
                    {"fx.mod", test::MakeTestModule({64})},
                    {"junk.mod", "not a module at all"}});
     rig.Load();
-    const std::vector<std::string>& problems = rig.Engine->LoadProblems();
+    std::vector<std::string> problems;
+    for (const TGSoundLoadProblem& problem : rig.Engine->LoadProblems()) {
+        problems.push_back(problem.Text);
+    }
     ASSERT_EQ(problems.size(), 5u) << ::testing::PrintToString(problems);
+    EXPECT_EQ(rig.Engine->LoadProblems()[0].File, "missing.ogg");
+    EXPECT_EQ(rig.Engine->LoadProblems()[1].File, "");
     EXPECT_NE(problems[0].find("track \"Gone\" stays silent"), std::string::npos) << problems[0];
     EXPECT_NE(problems[0].find("missing.ogg"), std::string::npos) << problems[0];
     EXPECT_NE(problems[1].find("Sounds.xml: CoreConfig/Track"), std::string::npos) << problems[1];
@@ -363,7 +368,7 @@ TEST(TGBassEngine, BadItemsAreReportedOnceAndStaySilent) {
     rig.Engine->PlayModSound("Junk");
     rig.Engine->StopModSound("None");
     rig.Engine->PlayAmbientSound("None", 1, 1, 1);
-    EXPECT_EQ(problems.size(), 5u);
+    EXPECT_EQ(rig.Engine->LoadProblems().size(), 5u);
 }
 
 // Progress counts against 68 expected items: 34 items report 50 after the last one.
