@@ -10,10 +10,13 @@
 #include "UGGLRenderBackend.h"
 #include "UGGameForm.h"
 #include "UGInputScript.h"
+#include "UGMemoryAudioOutput.h"
 #include "UGOSServices.h"
 #include "UGRandom.h"
+#include "UGSDLAudioOutput.h"
 #include "UGSDLProgressWindow.h"
 #include "UGSDLWindow.h"
+#include "UGWaveFile.h"
 #include "UGameForm.h"
 
 #include <csignal>
@@ -63,6 +66,23 @@ double DisplayFrameIntervalMs(TGSDLWindow& window) {
     return 1000.0 / rate - 1.0;
 }
 
+// Sound goes to the sound card, or, asked for, into a WAV file through the mixer that renders
+// into memory. A headless run has no sound card.
+void ChooseAudioOutput(const TGCommandLine& options, TGAppStartInfo& info, TGWaveWriter* wave) {
+    if (wave) {
+        info.OpenAudio = [wave](std::string&) -> std::unique_ptr<IGAudioOutput> {
+            auto output = std::make_unique<TGMemoryAudioOutput>();
+            output->SetSink(
+                [wave](const int16_t* samples, int64_t frames) { wave->Append(samples, frames); });
+            return output;
+        };
+    } else if (!options.Headless) {
+        info.OpenAudio = [](std::string& whyNot) -> std::unique_ptr<IGAudioOutput> {
+            return TGSDLAudioOutput::Open(whyNot);
+        };
+    }
+}
+
 int RunGame(const TGCommandLine& options) {
     SetRandomSeed(0);
     // Names on the command line are taken from where the program was started; then one data
@@ -73,6 +93,10 @@ int RunGame(const TGCommandLine& options) {
     std::vector<TGScreenshotRequest> screenshots;
     for (const TGScreenshotRequest& request : options.Screenshots) {
         screenshots.push_back({request.Frame, fs::absolute(request.File)});
+    }
+    std::unique_ptr<TGWaveWriter> wave;
+    if (options.AudioWav) {
+        wave = std::make_unique<TGWaveWriter>(fs::absolute(*options.AudioWav));
     }
     std::optional<TGInputScript> script;
     if (options.InputFile) {
@@ -99,9 +123,15 @@ int RunGame(const TGCommandLine& options) {
     info.FontRasterizer = &fontRasterizer;
     info.ProgressWindow = &progressWindow;
     info.MediaCenter = options.MediaCenter;
+    ChooseAudioOutput(options, info, wave.get());
 
     try {
         TGameForm form(window, info, options.FullScreen.value_or(!options.Headless));
+        // Rendered into a file, the sound starts where the run starts: the frames wait for the
+        // sounds instead of running on without them, so a run gives the same file every time.
+        if (wave) {
+            form.WaitForSounds();
+        }
         if (options.Scene.empty()) {
             form.OpenFirstScreen();
         } else {
@@ -121,6 +151,9 @@ int RunGame(const TGCommandLine& options) {
         loop.Script = script ? &*script : nullptr;
         loop.Screenshots = screenshots;
         TGFrameLoop(form, window, ticks, loop).Run();
+        if (wave) {
+            wave->Close();
+        }
         if (options.Statistics) {
             std::printf("%s", statistics.Report().c_str());
         }

@@ -7,6 +7,7 @@
 #include "UGWidgetManager.h"
 
 #include <algorithm>
+#include <cstdio>
 
 namespace qm {
 
@@ -17,17 +18,50 @@ TGameForm::TGameForm(IGWindow& window, const TGAppStartInfo& info, bool fullScre
 TGameForm::~TGameForm() {
     // The game manager and the two state queues go first once they exist; then the game data,
     // which tears down the engine.
+    FSoundTestScene.reset();
     FRenderTestScene.reset();
+    // The loading thread uses the sound engine, which goes with the game data.
+    FMusicLoading.reset();
     FGameData.reset();
 }
 
 void TGameForm::FormCreate(const TGAppStartInfo& info, bool fullScreen) {
     FGameData = std::make_unique<TGameData>(info, "GameConfig.xml", fullScreen);
     FGameData->ResManager->SetResourceSet("LoadingScreen");
+    StartSoundLoading();
     // Next come, as the game grows: the game manager with the game and secret-level state
     // queues, and the first screen chosen from the game configuration (IsInitalGameScreen,
     // IsInitalMenuScreen, else the splash screens).
     FormCreateEngine(ApplicationTitle);
+}
+
+// The sounds load on their own thread while the game starts; the engine stays quiet until that
+// thread has ended. Until players and their options exist, the volumes are those of a game
+// without a save file.
+void TGameForm::StartSoundLoading() {
+    constexpr int DefaultSoundVolume = 60;
+    constexpr int DefaultMusicVolume = 40;
+    PGBassEngine engine = FGameData->SoundEngine;
+    engine->SetSoundVolume(DefaultSoundVolume);
+    engine->SetMusicVolume(DefaultMusicVolume);
+    FMusicLoading = std::make_unique<TMusicLoading>([engine] { engine->LoadSounds(nullptr); });
+}
+
+void TGameForm::CheckSoundLoading() {
+    if (FSoundLoadingChecked || !SoundsLoaded()) {
+        return;
+    }
+    FSoundLoadingChecked = true;
+    if (!FMusicLoading->Error().empty()) {
+        std::fprintf(stderr, "Loading the sounds: %s\n", FMusicLoading->Error().c_str());
+    }
+    if (FMenuMusicWanted) {
+        try {
+            FGameData->SoundEngine->PlayMusic(MenuTrackName, true, 1.0, true, -1);
+        } catch (const std::exception& error) {
+            std::fprintf(stderr, "%s\n", error.what());
+        }
+    }
 }
 
 void TGameForm::DeactivateGame() {
@@ -43,15 +77,21 @@ void TGameForm::DeactivateGame() {
 
 void TGameForm::OpenFirstScreen() {
     OpenScene(TRenderTestScene::SceneName);
+    FMenuMusicWanted = true;
 }
 
 void TGameForm::OpenScene(const std::string& name) {
+    FRenderTestScene.reset();
+    FSoundTestScene.reset();
     if (name == BlankSceneName) {
-        FRenderTestScene.reset();
         return;
     }
     if (name == TRenderTestScene::SceneName) {
         FRenderTestScene = std::make_unique<TRenderTestScene>(*FGameData);
+        return;
+    }
+    if (name == TSoundTestScene::SceneName) {
+        FSoundTestScene = std::make_unique<TSoundTestScene>(*FGameData, [this] { return SoundsLoaded(); });
         return;
     }
     if (OpenNamedScreen(name)) {
@@ -84,8 +124,12 @@ bool TGameForm::OpenNamedScreen(const std::string& name) {
 
 void TGameForm::DoFrame() {
     // A pending screen switch is carried out here, between frames, once screens exist.
+    CheckSoundLoading();
     if (FRenderTestScene) {
         FRenderTestScene->Draw();
+    }
+    if (FSoundTestScene) {
+        FSoundTestScene->Draw();
     }
     if (FInfoOverlay) {
         DrawInfoOverlay();

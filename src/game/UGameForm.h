@@ -1,8 +1,10 @@
 #pragma once
 
 #include "UGGameForm.h"
+#include "UGMusicLoading.h"
 #include "UGameData.h"
 #include "URenderTestScene.h"
+#include "USoundTestScene.h"
 
 #include <memory>
 #include <string>
@@ -15,6 +17,7 @@ namespace qm {
 class TGameForm : public TGGameForm {
 public:
     static constexpr const char* ApplicationTitle = "Quillmark";
+    static constexpr const char* MenuTrackName = "Menu";
 
     TGameForm(IGWindow& window, const TGAppStartInfo& info, bool fullScreen);
     ~TGameForm() override;
@@ -33,6 +36,11 @@ public:
     // scene, so that a player starting the game sees what the engine draws.
     void OpenFirstScreen();
     static constexpr const char* BlankSceneName = "blank";
+
+    // True once the sound-loading thread has ended; until then the engine is quiet.
+    bool SoundsLoaded() const { return FMusicLoading && FMusicLoading->Ended(); }
+    // Waits for the sound-loading thread.
+    void WaitForSounds() { FMusicLoading->Wait(); }
 
     bool InfoOverlayOn() const { return FInfoOverlay; }
     // The lines of the information overlay: the version for everybody, the performance and
@@ -54,9 +62,16 @@ private:
     void SetClockSpeed(double speed);
     void SampleVideoMemory();
     void DrawInfoOverlay();
+    void StartSoundLoading();
+    void CheckSoundLoading();
 
     std::unique_ptr<TGameData> FGameData;
     std::unique_ptr<TRenderTestScene> FRenderTestScene;
+    std::unique_ptr<TSoundTestScene> FSoundTestScene;
+    std::unique_ptr<TMusicLoading> FMusicLoading;
+    bool FSoundLoadingChecked = false;
+    // Until the menu screen exists, a start without a scene plays the menu music once loaded.
+    bool FMenuMusicWanted = false;
     int FLastMouseX = 0;
     int FLastMouseY = 0;
     bool FInfoOverlay = false;

@@ -4,6 +4,7 @@
 // Each harness gets OUTPUT_FOLDER/<harness>/. Nothing is written into the data folder: caches and
 // archives are made in a temporary folder.
 #include "FuzzSupport.h"
+#include "TestSounds.h"
 #include "UGCompress.h"
 #include "UGConfigPreprocessor.h"
 #include "UGError.h"
@@ -184,6 +185,21 @@ void BundleSeeds(TCorpus& corpus, const fs::path& scratch) {
     corpus.Add("sample.bun", ZDecompress(ReadWholeFile(bundle)));
 }
 
+// The sound files of the data folder by their kind, and two small ones made here, so that the
+// harnesses have seeds before the data folder has sounds.
+void SoundSeeds(const fs::path& data, TCorpus& wave, TCorpus& module) {
+    wave.Add("tone.wav", test::MakeToneWave(0.05, 8000));
+    module.Add("patterns.mod", test::MakeTestModule({64, 32, 16}));
+    for (const fs::path& file : FilesUnder(data)) {
+        std::string extension = LowerAscii(file.extension().string());
+        if (extension == ".wav") {
+            wave.Add(Relative(file, data), ReadWholeFile(file));
+        } else if (extension == ".xm" || extension == ".mod" || extension == ".s3m" || extension == ".it") {
+            module.Add(Relative(file, data), ReadWholeFile(file));
+        }
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -220,6 +236,9 @@ int main(int argc, char** argv) {
         BundleSeeds(bundle, scratch);
         TCorpus animotionXml(output, "animotion_xml");
         CopyFolder(seeds / "animotion_xml", animotionXml);
+        TCorpus wave(output, "wave");
+        TCorpus module(output, "module");
+        SoundSeeds(data, wave, module);
         TCorpus song(output, "song");
         for (const fs::path& file : FilesUnder(data / "music")) {
             if (EndsWith(file, ".song")) {
@@ -227,7 +246,7 @@ int main(int argc, char** argv) {
             }
         }
         for (const TCorpus* corpus : {&inputScript, &image, &configXml, &configCache, &language, &imageFont,
-                                      &gfx, &bundle, &animotionXml, &song}) {
+                                      &gfx, &bundle, &animotionXml, &wave, &module, &song}) {
             if (corpus->Count() == 0) {
                 throw EGError("quillmark-fuzz-seeds", "a harness got no seeds; is the data folder built?");
             }

@@ -2,6 +2,9 @@
 #include "UGWidgetClasses.h"
 #include "UGWidgetStyle.h"
 
+#include "UGBassEngine.h"
+#include "UGSilentBassEngine.h"
+
 #include "UGConfigPreprocessor.h"
 #include "UGEngineResources.h"
 #include "UGError.h"
@@ -10,6 +13,8 @@
 #include "UGWindow.h"
 
 #include <pugixml.hpp>
+
+#include <cstdio>
 
 namespace qm {
 
@@ -43,9 +48,30 @@ TGBaseAppData::TGBaseAppData(const TGAppStartInfo& info)
 
     // The sound engine comes last: the real one when SoundsEnabled, else the silent one.
     SoundsEnabled = Config->GetBool("SoundsEnabled");
+    CreateSoundEngine(info);
+}
+
+void TGBaseAppData::CreateSoundEngine(const TGAppStartInfo& info) {
+    std::string whyNot = "sound is turned off in the configuration";
+    if (SoundsEnabled) {
+        whyNot = "no audio output";
+        if (info.OpenAudio) {
+            FAudioOutput = info.OpenAudio(whyNot);
+        }
+    }
+    if (FAudioOutput) {
+        SoundEngine =
+            std::make_shared<TGBassEngine>(Config, *FAudioOutput, *FTicks, FWorkingFolder, InitialSoundVolume,
+                                           InitialMusicVolume, InitialAmbientVolume);
+        return;
+    }
+    std::fprintf(stderr, "Sound: silent (%s)\n", whyNot.c_str());
+    SoundEngine = std::make_shared<TGSilentBassEngine>(InitialSoundVolume, InitialMusicVolume);
 }
 
 TGBaseAppData::~TGBaseAppData() {
+    SoundEngine.reset();
+    FAudioOutput.reset();
     InterfaceClock.reset();
     GameClock.reset();
     ResManager.reset();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "UDictionary.h"
+#include "UGAudioOutput.h"
 #include "UGCacheLocation.h"
 #include "UGGraphicsDevice.h"
 #include "UGNewXMLNode.h"
@@ -49,6 +50,9 @@ struct TGAppStartInfo {
     // Started for the media-centre shell ("-mce"): full screen from the start.
     bool MediaCenter = false;
     TGProgressCallback Progress;
+    // Opens the audio output when the configuration turns sound on; gives null and the reason
+    // when there is none. Unset: no audio output (logic tests, tools, headless runs).
+    std::function<std::unique_ptr<IGAudioOutput>(std::string& whyNot)> OpenAudio;
 };
 
 // The root of the engine: the core configuration, the language, the clocks, the per-user
@@ -101,8 +105,16 @@ public:
     std::unique_ptr<TGResManager> ResManager;
     std::unique_ptr<TGTimer> GameClock;
     std::unique_ptr<TGTimer> InterfaceClock;
-    // Every sound goes through it; empty until the sound engine is created.
+    // Every sound goes through it: the playing engine, or the silent one when sound is off or
+    // no audio output could be opened.
     PGBassEngine SoundEngine;
+    // The audio output the playing engine drives; none with the silent engine.
+    IGAudioOutput* AudioOutput() const { return FAudioOutput.get(); }
+
+    // The volumes the engine starts with, until the player's options are applied.
+    static constexpr int InitialSoundVolume = 75;
+    static constexpr int InitialMusicVolume = 0;
+    static constexpr int InitialAmbientVolume = 80;
 
     int ScreenWidth = 800;
     int ScreenHeight = 600;
@@ -115,6 +127,7 @@ private:
     void ApplyStoredWorkingFolder();
     void CreateDevice(IGRenderBackend* backend);
     void CreateResManager(const TGAppStartInfo& info);
+    void CreateSoundEngine(const TGAppStartInfo& info);
 
     std::filesystem::path FProgramFolder;
     std::filesystem::path FWorkingFolder;
@@ -125,6 +138,7 @@ private:
     bool FMediaCenter;
     TGProgressCallback FProgress;
     std::unique_ptr<TGNullRenderBackend> FNullBackend;
+    std::unique_ptr<IGAudioOutput> FAudioOutput;
 };
 
 // Adds the widget machinery to the engine's root object.

@@ -63,6 +63,8 @@ TGCommandLine ParseCommandLine(const std::vector<std::string>& args) {
             result.FullScreen = true;
         } else if (arg == "--stats") {
             result.Statistics = true;
+        } else if (arg == "--audio-wav") {
+            result.AudioWav = value();
         } else if (arg == "--no-vsync") {
             result.NoVSync = true;
         } else if (arg == "--help" || arg == "-h") {
@@ -87,7 +89,7 @@ std::string CommandLineUsage(const std::string& programName) {
                         (default: $XDG_CACHE_HOME/Quillmark2)
   --windowed            start in a window
   --fullscreen          start in full screen
-  --headless            no screen and no sound: offscreen rendering for tests
+  --headless            no screen and no sound card: offscreen rendering for tests
   --fixed-step          every frame advances the clocks by exactly 10 ms
   --frames N            stop after N frames
   --input FILE          play mouse and key events from FILE at given frames
@@ -95,6 +97,8 @@ std::string CommandLineUsage(const std::string& programName) {
   --scene NAME          open a test scene or a named screen directly
   --stats               print frame times and draw calls per frame at exit
   --no-vsync            present as soon as a frame is drawn, not with the display
+  --audio-wav FILE      render the game's sound into FILE (WAV, 44100 Hz, 16-bit
+                        stereo) instead of a sound card, in step with the game's clock
   --version             print the version and stop
   --help                print this text and stop
 )";

@@ -1,6 +1,7 @@
 #include "UGDataCheck.h"
 
 #include "UDictionary.h"
+#include "UGBassEngine.h"
 #include "UGConfigPreprocessor.h"
 #include "UGEngineResources.h"
 #include "UGError.h"
@@ -9,6 +10,7 @@
 #include "UGFontRasterizer.h"
 #include "UGGraphicsDevice.h"
 #include "UGGraphicsFile.h"
+#include "UGMemoryAudioOutput.h"
 #include "UGNewXMLNode.h"
 #include "UGNullRenderBackend.h"
 #include "UGResManager.h"
@@ -686,6 +688,18 @@ void TDataCheck::CheckCodeNames() {
     }
 }
 
+namespace {
+
+// Decodes what the engine decodes itself (WAV files, modules) and takes the compressed streams
+// that only a sound card's mixer decodes on trust: the file was read, which is what can be known
+// here.
+class TSoundCheckOutput : public TGMemoryAudioOutput {
+public:
+    PGPcm DecodeStream(const std::filesystem::path&) override { return std::make_shared<TGPcm>(); }
+};
+
+} // namespace
+
 // The engine loads every sound at start and leaves an item silent when its file is missing, so a
 // missing file would otherwise go unnoticed until someone listens.
 void TDataCheck::CheckSounds() {
@@ -711,6 +725,19 @@ void TDataCheck::CheckSounds() {
             } else if (!FileExistsNoCase(FData / src)) {
                 Report(core.Name, item, Format("file \"%s\" not found in the data folder", src.c_str()));
             }
+        }
+    }
+    // The sound engine then reads every file as the game does: a file that is there but does not
+    // decode (a broken module, a WAV of an unknown kind) is one line each. What the engine says
+    // of missing files and attributes was reported above.
+    TSoundCheckOutput output;
+    TGManualTickSource ticks;
+    TGBassEngine engine(core.Root, output, ticks, FData, 0, 0, 0);
+    engine.EchoLoadProblems = false;
+    Try(core.Name, "sounds", [&] { engine.LoadSounds(nullptr); });
+    for (const TGSoundLoadProblem& problem : engine.LoadProblems()) {
+        if (!problem.File.empty() && FileExistsNoCase(FData / problem.File)) {
+            Report(core.Name, root + "/sounds", problem.Text);
         }
     }
     for (const std::string& name : FInput.Names.Tracks) {

@@ -61,10 +61,11 @@ struct TGDataCheckInput {
 // Loads a data folder the way the game does and collects everything missing or broken, in the
 // order found, instead of stopping at the first error: the configuration files and the language
 // files, the start-up, every resource definition and resource set, the sequences image fonts
-// and the program's code name, the sound files of the core configuration and the sounds and
-// music the code plays, and the dictionary keys the configurations use. Never throws for
-// anything found in the folder. Loading writes the caches the game writes beside the files;
-// the per-user files go to a temporary folder that is removed afterwards.
+// and the program's code name, the sound files of the core configuration (present, and read
+// by the sound engine as the game reads them) and the sounds and music the code plays, and the
+// dictionary keys the configurations use. Never throws for anything found in the folder. Loading
+// writes the caches the game writes beside the files; the per-user files go to a temporary folder
+// that is removed afterwards.
 std::vector<TGDataProblem> CheckDataFolder(const TGDataCheckInput& input);
 
 } // namespace qm

@@ -75,7 +75,20 @@ void TGGameForm::TimerTick() {
         }
         double ticked = NowMs() - start;
         RenderFrame();
+        UpdateSound(*data);
         FFrameTimes.UpdateMs += ticked;
+    }
+}
+
+// Fades, slides and the end of an ambient sound's hold move on the main thread, once a tick.
+void TGGameForm::UpdateSound(TGAppData& data) {
+    if (!data.SoundEngine) {
+        return;
+    }
+    try {
+        data.SoundEngine->Update();
+    } catch (const std::exception& error) {
+        ReportError(error.what());
     }
 }
 
@@ -172,7 +185,10 @@ void TGGameForm::ActivateGame() {
     FMinimized = false;
     FWindow.Show();
     FWindow.Restore();
-    // Sound resumes and the device hears that the window is active again once both exist.
+    if (data && data->SoundEngine) {
+        data->SoundEngine->SetPaused(false);
+    }
+    // The device hears that the window is active again once it needs to.
 }
 
 void TGGameForm::DeactivateGame() {
@@ -185,7 +201,9 @@ void TGGameForm::DeactivateGame() {
             FRestoreFullScreen = true;
             data->ToggleFullScreenNow();
         }
-        // Sound pauses here once the sound engine exists.
+        if (data->SoundEngine) {
+            data->SoundEngine->SetPaused(true);
+        }
         if (FRestoreFullScreen) {
             FWindow.Hide();
             FWindow.Minimize();

@@ -91,6 +91,7 @@ protected:
 
 private:
     void UpdateSystemCursor();
+    void UpdateSound(TGAppData& data);
     // The logic of a frame without its picture.
     void UpdateWithoutDrawing(TGAppData& data);
     bool DrawingDue() const;

@@ -47,7 +47,13 @@ public:
     virtual void RestartMusic() = 0;
     virtual void PauseSound(const std::string& name, bool pause) = 0;
     virtual void PauseMusic(bool pause) = 0;
+    // Main-thread work, once per frame: volume slides, the end of an ambient sound's hold, the
+    // end of loading. Sound changes no faster than this is called.
+    virtual void Update() = 0;
 };
+
+// Volumes are 0..100; anything else is a range error raised with `context`.
+void CheckVolume(const std::string& context, int volume);
 
 using PGBassEngine = std::shared_ptr<IGBassEngine>;
 

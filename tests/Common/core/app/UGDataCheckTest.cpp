@@ -1,4 +1,5 @@
 #include "UGDataCheck.h"
+#include "Common/core/sound/TestSounds.h"
 #include "TestHelpers.h"
 #include "UGPngWriter.h"
 #include "UGameData.h"
@@ -41,10 +42,10 @@ public:
 <Sound Name="Click" Src="sounds/Click.wav"/>
 <ModSoundLib Src="music/Effects.xm"><ModSound Name="Wind" Pattern="0"/></ModSoundLib>
 )");
-        // The check looks for the files; playing them is the sound engine's business.
-        for (const char* file : {"music/Menu.xm", "sounds/Click.wav", "music/Effects.xm"}) {
-            dir.Write(std::string("minimal/") + file, "sound");
-        }
+        // The sound engine reads every file as the game does, so they are real sounds.
+        dir.Write("minimal/music/Menu.xm", test::MakeTestModule({64, 32}));
+        dir.Write("minimal/sounds/Click.wav", test::MakeToneWave(0.05, 8000));
+        dir.Write("minimal/music/Effects.xm", test::MakeTestModule({64}));
         dir.Write("minimal/GameConfig.xml", R"(<GameConfig Version="9.8.7" Title="@UTest1"/>)");
         // Only the signature of a face is read without a font library.
         dir.Write("minimal/fonts/Face.ttf", std::string("\0\1\0\0", 4) + "rest of a face");
@@ -167,6 +168,18 @@ std::vector<TBreakage> Breakages() {
                  R"(folder)",
                  R"(CoreConfig.xml: CoreConfig/ModSoundLib "music/Effects.xm": file "music/Effects.xm" not )"
                  R"(found in the data folder)"};
+         }},
+        {"a sound file is there but does not decode", true,
+         [](DataCheckTest& t) {
+             EditFile(t.data / "config/Sounds.xml", "<Sound ",
+                      "<Sound Name=\"Hum\" Src=\"sounds/Hum.wav\"/>\n<Sound ");
+             test::TempDir scratch;
+             fs::copy_file(scratch.Write("hum", "RIFF"), t.data / "sounds/Hum.wav");
+         },
+         [](const DataCheckTest&) {
+             return std::vector<std::string>{
+                 R"(CoreConfig.xml: CoreConfig/sounds: TGBassEngine.LoadSounds: sound "Hum" stays silent: )"
+                 R"(ReadWave: "sounds/Hum.wav": not a RIFF WAVE file)"};
          }},
         {"a sound and a track the code plays are not configured", true,
          [](DataCheckTest& t) {

@@ -1,0 +1,68 @@
+#include "UGModuleFile.h"
+
+#include "UGError.h"
+#include "UGStrings.h"
+
+#include <xmp.h>
+
+namespace qm {
+
+namespace {
+
+xmp_context ContextOf(void* context) {
+    return static_cast<xmp_context>(context);
+}
+
+} // namespace
+
+TGModuleFile::TGModuleFile(std::string_view bytes, const std::string& name)
+    : FContext(xmp_create_context()), FName(name) {
+    if (!FContext) {
+        throw EGError("TGModuleFile", Format("\"%s\": no memory for the module player", name.c_str()));
+    }
+    if (bytes.empty() || xmp_load_module_from_memory(ContextOf(FContext), bytes.data(),
+                                                     static_cast<long>(bytes.size())) != 0) {
+        xmp_free_context(ContextOf(FContext));
+        throw EGError("TGModuleFile", Format("\"%s\": not a module that can be played", name.c_str()));
+    }
+    xmp_module_info info;
+    xmp_get_module_info(ContextOf(FContext), &info);
+    FLength = info.mod ? info.mod->len : 0;
+}
+
+TGModuleFile::~TGModuleFile() {
+    xmp_release_module(ContextOf(FContext));
+    xmp_free_context(ContextOf(FContext));
+}
+
+// Ten minutes is longer than any piece the game plays; a module that runs on (a broken file, a
+// jump that never ends the song) is cut there.
+TGPcm TGModuleFile::Render(int first, int last, int64_t maxFrames) {
+    TGPcm pcm;
+    if (first < 0 || first >= FLength || last < first) {
+        return pcm;
+    }
+    xmp_context context = ContextOf(FContext);
+    if (xmp_start_player(context, AudioRate, 0) != 0) {
+        throw EGError("TGModuleFile", Format("\"%s\": the module player did not start", FName.c_str()));
+    }
+    // Spline interpolation is the player's default; it is named so that a change of default in
+    // the library does not change what the game sounds like.
+    xmp_set_player(context, XMP_PLAYER_INTERP, XMP_INTERP_SPLINE);
+    if (first > 0) {
+        xmp_set_position(context, first);
+    }
+    xmp_frame_info frame;
+    while (xmp_play_frame(context) == 0) {
+        xmp_get_frame_info(context, &frame);
+        if (frame.loop_count > 0 || frame.pos < first || frame.pos > last || pcm.Frames() >= maxFrames) {
+            break;
+        }
+        auto samples = static_cast<const int16_t*>(frame.buffer);
+        pcm.Samples.insert(pcm.Samples.end(), samples, samples + frame.buffer_size / sizeof(int16_t));
+    }
+    xmp_end_player(context);
+    return pcm;
+}
+
+} // namespace qm

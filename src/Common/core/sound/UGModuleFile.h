@@ -1,0 +1,38 @@
+#pragma once
+
+#include "UGAudioOutput.h"
+
+#include <string>
+#include <string_view>
+
+namespace qm {
+
+// A tracker module (XM, MOD, S3M, IT and the other formats libxmp reads) held in memory and
+// rendered into the engine's format one stretch of its order list at a time. Positions are
+// order positions, what the configuration calls patterns.
+class TGModuleFile {
+public:
+    // Raises EGError naming `name` when the bytes are no module libxmp can play.
+    TGModuleFile(std::string_view bytes, const std::string& name);
+    ~TGModuleFile();
+    TGModuleFile(const TGModuleFile&) = delete;
+    TGModuleFile& operator=(const TGModuleFile&) = delete;
+
+    // The number of positions in the order list.
+    int Length() const { return FLength; }
+    // Plays positions first..last (inclusive) and returns the sound, ending where the player
+    // leaves that stretch, ends the song or comes back to a position already played, and at
+    // most `maxFrames` long (ten minutes unless asked otherwise). A stretch outside the order
+    // list gives no sound.
+    static constexpr int64_t MaxRenderFrames = int64_t(AudioRate) * 60 * 10;
+    TGPcm Render(int first, int last, int64_t maxFrames = MaxRenderFrames);
+    // The whole song from its first position to its end.
+    TGPcm RenderAll() { return Render(0, FLength - 1); }
+
+private:
+    void* FContext;
+    std::string FName;
+    int FLength = 0;
+};
+
+} // namespace qm

@@ -1,0 +1,222 @@
+#include "UGWaveFile.h"
+
+#include "UGError.h"
+#include "UGStrings.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace qm {
+
+namespace {
+
+constexpr uint16_t FormatPcm = 1;
+constexpr uint16_t FormatFloat = 3;
+constexpr uint16_t FormatExtensible = 0xFFFE;
+constexpr uint32_t MinRate = 4000;
+constexpr uint32_t MaxRate = 192000;
+// Half an hour of sound is far beyond anything the game plays; more is a broken file.
+constexpr int64_t MaxFrames = int64_t(AudioRate) * 60 * 30;
+
+uint16_t Le16(const unsigned char* p) {
+    return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
+
+uint32_t Le32(const unsigned char* p) {
+    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+}
+
+void PutLe16(std::string& out, uint16_t v) {
+    out.push_back(static_cast<char>(v & 0xFF));
+    out.push_back(static_cast<char>(v >> 8));
+}
+
+void PutLe32(std::string& out, uint32_t v) {
+    for (int shift = 0; shift < 32; shift += 8) {
+        out.push_back(static_cast<char>((v >> shift) & 0xFF));
+    }
+}
+
+struct TGWaveFormat {
+    uint16_t Tag = 0;
+    uint16_t Channels = 0;
+    uint32_t Rate = 0;
+    uint16_t BlockAlign = 0;
+    uint16_t Bits = 0;
+};
+
+// One sample as a value in -1 .. 1.
+double SampleAt(const unsigned char* p, const TGWaveFormat& format) {
+    if (format.Tag == FormatFloat) {
+        float value;
+        uint32_t raw = Le32(p);
+        std::memcpy(&value, &raw, sizeof value);
+        return std::isfinite(value) ? std::clamp<double>(value, -1.0, 1.0) : 0.0;
+    }
+    switch (format.Bits) {
+    case 8:
+        return (p[0] - 128) / 128.0;
+    case 16:
+        return static_cast<int16_t>(Le16(p)) / 32768.0;
+    case 24: {
+        int32_t v = static_cast<int32_t>((p[0] << 8) | (p[1] << 16) | (static_cast<uint32_t>(p[2]) << 24));
+        return (v >> 8) / 8388608.0;
+    }
+    default:
+        return static_cast<int32_t>(Le32(p)) / 2147483648.0;
+    }
+}
+
+TGWaveFormat ParseFormat(const unsigned char* p, uint32_t size, const std::string& name) {
+    if (size < 16) {
+        throw EGError("ReadWave", Format("\"%s\": format chunk of %u bytes", name.c_str(), size));
+    }
+    TGWaveFormat format;
+    format.Tag = Le16(p);
+    format.Channels = Le16(p + 2);
+    format.Rate = Le32(p + 4);
+    format.BlockAlign = Le16(p + 12);
+    format.Bits = Le16(p + 14);
+    if (format.Tag == FormatExtensible && size >= 26) {
+        format.Tag = Le16(p + 24);
+    }
+    bool integer = format.Tag == FormatPcm &&
+                   (format.Bits == 8 || format.Bits == 16 || format.Bits == 24 || format.Bits == 32);
+    bool floating = format.Tag == FormatFloat && format.Bits == 32;
+    if (!integer && !floating) {
+        throw EGError("ReadWave", Format("\"%s\": unsupported encoding %u with %u bits", name.c_str(),
+                                         format.Tag, format.Bits));
+    }
+    if (format.Channels == 0 || format.Rate < MinRate || format.Rate > MaxRate ||
+        format.BlockAlign < format.Channels * (format.Bits / 8)) {
+        throw EGError("ReadWave", Format("\"%s\": %u channels at %u Hz, %u bytes a frame", name.c_str(),
+                                         format.Channels, format.Rate, format.BlockAlign));
+    }
+    return format;
+}
+
+// Converts to stereo at the engine's rate; other rates are resampled linearly, which is
+// enough for effects recorded at 22050 or 48000 Hz.
+TGPcm Convert(const unsigned char* data, uint32_t size, const TGWaveFormat& format, const std::string& name) {
+    int64_t inFrames = size / format.BlockAlign;
+    int64_t outFrames = inFrames * AudioRate / format.Rate;
+    if (outFrames > MaxFrames) {
+        throw EGError("ReadWave", Format("\"%s\": longer than half an hour", name.c_str()));
+    }
+    int bytesPerSample = format.Bits / 8;
+    auto side = [&](int64_t frame, int which) {
+        int channel = format.Channels > 1 ? which : 0;
+        return SampleAt(data + frame * format.BlockAlign + channel * bytesPerSample, format);
+    };
+    TGPcm pcm;
+    pcm.Samples.resize(static_cast<size_t>(outFrames * AudioChannels));
+    for (int64_t i = 0; i < outFrames; ++i) {
+        double at = static_cast<double>(i) * format.Rate / AudioRate;
+        int64_t first = static_cast<int64_t>(at);
+        int64_t second = std::min(first + 1, inFrames - 1);
+        double weight = at - static_cast<double>(first);
+        for (int which = 0; which < AudioChannels; ++which) {
+            double value = side(first, which) * (1.0 - weight) + side(second, which) * weight;
+            pcm.Samples[static_cast<size_t>(i * AudioChannels + which)] =
+                static_cast<int16_t>(std::clamp(std::lround(value * 32768.0), -32768L, 32767L));
+        }
+    }
+    return pcm;
+}
+
+} // namespace
+
+TGPcm ReadWave(std::string_view bytes, const std::string& name) {
+    auto p = reinterpret_cast<const unsigned char*>(bytes.data());
+    if (bytes.size() < 12 || std::memcmp(p, "RIFF", 4) != 0 || std::memcmp(p + 8, "WAVE", 4) != 0) {
+        throw EGError("ReadWave", Format("\"%s\": not a RIFF WAVE file", name.c_str()));
+    }
+    size_t at = 12;
+    bool haveFormat = false;
+    TGWaveFormat format;
+    while (bytes.size() - at >= 8) {
+        uint32_t size = Le32(p + at + 4);
+        const unsigned char* body = p + at + 8;
+        size_t left = bytes.size() - at - 8;
+        if (std::memcmp(p + at, "fmt ", 4) == 0) {
+            format = ParseFormat(body, static_cast<uint32_t>(std::min<size_t>(size, left)), name);
+            haveFormat = true;
+        } else if (std::memcmp(p + at, "data", 4) == 0) {
+            if (!haveFormat) {
+                throw EGError("ReadWave", Format("\"%s\": data before the format", name.c_str()));
+            }
+            // A writer that never filled in the size leaves it too big: the file's end counts.
+            return Convert(body, static_cast<uint32_t>(std::min<size_t>(size, left)), format, name);
+        }
+        if (size > left) {
+            break;
+        }
+        at += 8 + size + (size & 1);
+    }
+    throw EGError("ReadWave", Format("\"%s\": no sound data", name.c_str()));
+}
+
+std::string EncodeWave(const TGPcm& pcm) {
+    uint32_t dataSize = static_cast<uint32_t>(pcm.Samples.size() * sizeof(int16_t));
+    std::string out = "RIFF";
+    PutLe32(out, 36 + dataSize);
+    out += "WAVEfmt ";
+    PutLe32(out, 16);
+    PutLe16(out, FormatPcm);
+    PutLe16(out, AudioChannels);
+    PutLe32(out, AudioRate);
+    PutLe32(out, AudioRate * AudioChannels * 2);
+    PutLe16(out, AudioChannels * 2);
+    PutLe16(out, 16);
+    out += "data";
+    PutLe32(out, dataSize);
+    for (int16_t sample : pcm.Samples) {
+        PutLe16(out, static_cast<uint16_t>(sample));
+    }
+    return out;
+}
+
+TGWaveWriter::TGWaveWriter(const std::filesystem::path& file) : FFile(file) {
+    FStream = std::fopen(file.c_str(), "wb");
+    if (!FStream) {
+        throw EGError("TGWaveWriter", Format("cannot create \"%s\": %s", file.c_str(), std::strerror(errno)));
+    }
+    std::string header = EncodeWave(TGPcm());
+    FFailed = std::fwrite(header.data(), 1, header.size(), FStream) != header.size();
+}
+
+TGWaveWriter::~TGWaveWriter() {
+    if (FStream) {
+        std::fclose(FStream);
+    }
+}
+
+void TGWaveWriter::Append(const int16_t* samples, int64_t frames) {
+    TGPcm block;
+    block.Samples.assign(samples, samples + frames * AudioChannels);
+    std::string bytes = EncodeWave(block).substr(44);
+    FFailed |= std::fwrite(bytes.data(), 1, bytes.size(), FStream) != bytes.size();
+    FFrames += frames;
+}
+
+void TGWaveWriter::Close() {
+    if (!FStream) {
+        return;
+    }
+    uint32_t dataSize = static_cast<uint32_t>(FFrames * AudioChannels * 2);
+    std::string sizes;
+    PutLe32(sizes, 36 + dataSize);
+    FFailed |= std::fseek(FStream, 4, SEEK_SET) != 0 || std::fwrite(sizes.data(), 1, 4, FStream) != 4;
+    sizes.clear();
+    PutLe32(sizes, dataSize);
+    FFailed |= std::fseek(FStream, 40, SEEK_SET) != 0 || std::fwrite(sizes.data(), 1, 4, FStream) != 4;
+    FFailed |= std::fclose(FStream) != 0;
+    FStream = nullptr;
+    if (FFailed) {
+        throw EGError("TGWaveWriter", Format("cannot write \"%s\"", FFile.c_str()));
+    }
+}
+
+} // namespace qm

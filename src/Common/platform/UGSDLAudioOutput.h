@@ -1,0 +1,59 @@
+#pragma once
+
+#include "UGAudioOutput.h"
+
+#include <atomic>
+#include <memory>
+#include <string>
+#include <vector>
+
+struct Mix_Chunk;
+
+namespace qm {
+
+// The mixer of a real sound card, through SDL2_mixer: each engine channel is a mixer channel
+// and each piece of decoded sound is handed over as a chunk that points into it. SDL_mixer
+// mixes on its own thread; the only thing that thread does for us is count the frames a
+// channel has played, into an atomic. Every Mix_* call is made on the main thread.
+class TGSDLAudioOutput : public IGAudioOutput {
+public:
+    // Opens the default output (44100 Hz, signed 16-bit, stereo, 1024-frame buffers). Returns
+    // null and the reason when there is none: no device, or SDL's "dummy" or "disk" driver,
+    // which play to no one. `anyDriver` accepts those too (tests of the mixer calls).
+    static std::unique_ptr<TGSDLAudioOutput> Open(std::string& whyNot, bool anyDriver = false);
+    ~TGSDLAudioOutput() override;
+
+    PGPcm DecodeStream(const std::filesystem::path& file) override;
+    void SetChannelCount(int count) override;
+    int ChannelCount() const override { return static_cast<int>(FChannels.size()); }
+    void Play(int channel, PGPcm pcm, int64_t startFrame, bool loop) override;
+    void Halt(int channel) override;
+    void Pause(int channel) override;
+    void Resume(int channel) override;
+    bool IsPlaying(int channel) override;
+    bool IsPaused(int channel) override;
+    void SetVolume(int channel, int volume) override;
+    int64_t Position(int channel) override;
+    void SetPosition(int channel, int64_t frame) override;
+    void Advance(uint64_t nowMs) override;
+
+private:
+    struct TGChannel {
+        PGPcm Pcm;
+        Mix_Chunk* Chunk = nullptr;
+        int64_t StartFrame = 0;
+        bool Loop = false;
+        // A loop that started past its beginning plays that part once; the main thread then
+        // starts the whole sound looping.
+        bool LoopPending = false;
+        std::atomic<int64_t> BytesPlayed{0};
+    };
+    TGSDLAudioOutput() = default;
+    TGChannel& At(int channel);
+    void Start(int channel, int64_t startFrame, bool loop);
+    void FreeChunk(TGChannel& channel);
+
+    std::vector<std::unique_ptr<TGChannel>> FChannels;
+};
+
+} // namespace qm

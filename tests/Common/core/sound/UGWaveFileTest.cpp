@@ -1,0 +1,89 @@
+#include "UGWaveFile.h"
+#include "SoundTestSupport.h"
+#include "TestHelpers.h"
+
+#include <gtest/gtest.h>
+
+namespace qm {
+namespace {
+
+// A WAV file's header with the given format fields and data bytes.
+std::string WaveOf(uint16_t tag, uint16_t channels, uint32_t rate, uint16_t bits, const std::string& data) {
+    auto le = [](uint32_t v, int bytes) {
+        std::string out;
+        for (int i = 0; i < bytes; ++i) {
+            out.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+        }
+        return out;
+    };
+    uint16_t align = static_cast<uint16_t>(channels * bits / 8);
+    std::string fmt =
+        le(tag, 2) + le(channels, 2) + le(rate, 4) + le(rate * align, 4) + le(align, 2) + le(bits, 2);
+    return "RIFF" + le(static_cast<uint32_t>(36 + data.size()), 4) + "WAVE" + "fmt " + le(16, 4) + fmt +
+           "data" + le(static_cast<uint32_t>(data.size()), 4) + data;
+}
+
+TEST(ReadWave, ReadsBackWhatEncodeWaveWrote) {
+    TGPcm pcm;
+    pcm.Samples = {0, -32768, 32767, 1, -2, 1000};
+    EXPECT_EQ(ReadWave(EncodeWave(pcm), "x.wav").Samples, pcm.Samples);
+}
+
+// 8-bit mono at 22050 Hz: every frame becomes two identical sides, twice over in time.
+TEST(ReadWave, ConvertsMonoEightBitAtHalfTheRate) {
+    std::string data = {char(128), char(255), char(0)};
+    TGPcm pcm = ReadWave(WaveOf(1, 1, 22050, 8, data), "mono.wav");
+    ASSERT_EQ(pcm.Frames(), 6);
+    EXPECT_EQ(pcm.Samples[0], 0);
+    EXPECT_EQ(pcm.Samples[1], 0);
+    EXPECT_EQ(pcm.Samples[2], 127 * 256 / 2); // halfway between 0 and 127/128
+    EXPECT_EQ(pcm.Samples[4], 127 * 256);
+    EXPECT_EQ(pcm.Samples[5], 127 * 256);
+    EXPECT_EQ(pcm.Samples[8], -32768);
+}
+
+TEST(ReadWave, RejectsWhatItCannotPlayWithTheFileName) {
+    const std::string pcm16 = WaveOf(1, 2, 44100, 16, std::string(8, '\0'));
+    struct TCase {
+        std::string Bytes;
+        const char* Error;
+    } cases[] = {
+        {"", "ReadWave: \"bad.wav\": not a RIFF WAVE file"},
+        {std::string("RIFF\x10\0\0\0WAVEjunk", 16), "ReadWave: \"bad.wav\": no sound data"},
+        {pcm16.substr(0, 36), "ReadWave: \"bad.wav\": no sound data"},
+        {WaveOf(2, 2, 44100, 4, "xxxx"), "ReadWave: \"bad.wav\": unsupported encoding 2 with 4 bits"},
+        {WaveOf(1, 2, 1000, 16, "xxxx"), "ReadWave: \"bad.wav\": 2 channels at 1000 Hz, 4 bytes a frame"},
+        {WaveOf(1, 0, 44100, 16, "xxxx"), "ReadWave: \"bad.wav\": 0 channels at 44100 Hz, 0 bytes a frame"},
+    };
+    for (const TCase& c : cases) {
+        test::ExpectError([&] { ReadWave(c.Bytes, "bad.wav"); }, c.Error);
+    }
+}
+
+TEST(TGWaveWriter, WritesAFileThatReadsBack) {
+    test::TempDir folder;
+    TGPcm pcm;
+    pcm.Samples = {1, 2, 3, 4, 5, 6};
+    {
+        TGWaveWriter writer(folder.Path() / "out.wav");
+        writer.Append(pcm.Samples.data(), 2);
+        writer.Append(pcm.Samples.data() + 4, 1);
+        writer.Close();
+    }
+    EXPECT_EQ(test::ReadFile(folder.Path() / "out.wav"), EncodeWave(pcm));
+}
+
+TEST(TGModuleFile, RendersAStretchOfTheOrderList) {
+    TGModuleFile module(test::MakeTestModule({64, 32, 16}), "t.mod");
+    EXPECT_EQ(module.Length(), 3);
+    double pattern = test::PatternSeconds * AudioRate;
+    EXPECT_NEAR(double(module.Render(1, 1).Frames()), pattern, 0.01 * pattern);
+    EXPECT_NEAR(double(module.Render(1, 2).Frames()), 2 * pattern, 0.01 * pattern);
+    EXPECT_NEAR(double(module.RenderAll().Frames()), 3 * pattern, 0.01 * pattern);
+    EXPECT_EQ(module.Render(3, 5).Frames(), 0);
+    test::ExpectError([] { TGModuleFile("garbage", "g.mod"); },
+                      "TGModuleFile: \"g.mod\": not a module that can be played");
+}
+
+} // namespace
+} // namespace qm
