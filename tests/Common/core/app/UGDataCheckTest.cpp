@@ -37,7 +37,7 @@ public:
   </Resource>
 </Fonts>
 )");
-        dir.Write("minimal/GameConfig.xml", R"(<GameConfig Version="9.8.7" Title="@UTest1"/>)");
+        EditFile(data / "GameConfig.xml", R"(Version="9.8.7")", R"(Version="9.8.7" Title="@UTest1")");
         // Only the signature of a face is read without a font library.
         dir.Write("minimal/fonts/Face.ttf", std::string("\0\1\0\0", 4) + "rest of a face");
         for (const char* folder : {"gfx/pics", "gfx/fonts", "gfx/first"}) {
