@@ -1,4 +1,7 @@
 # The units of this folder, added to the game library.
 target_sources(qm_game PRIVATE
   src/game/play/UGameEnvironment.cpp
+  src/game/play/UPlayHost.cpp
+  src/game/play/UElements.cpp
+  src/game/play/UField.cpp
 )

@@ -244,6 +244,30 @@ TField::~TField() {
     FireBalls.clear();
 }
 
+void TField::ApplyCellRecords(const TCellsStructsArr& records) {
+    if (records.RowCount() != RowCount || records.ColumnCount() != ColCount) {
+        throw EGError("TField.ApplyCellRecords", Format("records of %d x %d cells for a field of %d x %d",
+                                                        records.RowCount(), records.ColumnCount(), RowCount, ColCount));
+    }
+    // A record the field text did not reach holds the character 0 where the text writes "0".
+    auto preset = [](char c) { return c == 0 ? '0' : c; };
+    for (int r = 0; r < RowCount; ++r) {
+        for (int c = 0; c < ColCount; ++c) {
+            const TCellStruct& record = records.At(r, c);
+            TCell& cell = Cell(r, c);
+            cell.Reset();
+            cell.BoxDropPoint = record.BoxDropPoint;
+            cell.CellColor = record.Color;
+            cell.ColorFrom = record.Color;
+            cell.ColorTo = record.Color;
+            cell.SetKind(record.LayerCount);
+            cell.PresetMarble = preset(record.Marble);
+            cell.PresetBox = record.Box;
+            cell.PresetSpecial = preset(record.Special);
+        }
+    }
+}
+
 // ---- cells and coordinates ----
 
 TCell& TField::Cell(int row, int col) const {

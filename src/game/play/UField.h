@@ -6,6 +6,7 @@
 // frame.
 
 #include "UElements.h"
+#include "ULevels.h"
 
 #include <functional>
 #include <memory>
@@ -116,6 +117,11 @@ public:
     virtual std::string BoxSpriteName(int boxKind) const;
     virtual void BeforeDrawCells() {}
     virtual void Refill(bool avoidMatches);
+
+    // Sets every cell from a sublevel's records: reset, box-drop point, colour, kind and the
+    // presets, in that order. Elements stay; the next refill applies the presets. Records of
+    // another size raise an error naming both sizes.
+    void ApplyCellRecords(const TCellsStructsArr& records);
 
     // ---- cells and coordinates ----
     // A range error outside the array; callers check InField first.
