@@ -17,6 +17,7 @@ TGameForm::~TGameForm() {
     // The game manager and the two state queues go first once they exist; then the game data,
     // which tears down the engine.
     FRenderTestScene.reset();
+    FBoardScene.reset();
     FGameData.reset();
 }
 
@@ -45,8 +46,14 @@ void TGameForm::OpenFirstScreen() {
 }
 
 void TGameForm::OpenScene(const std::string& name) {
+    FBoardScene.reset();
     if (name == BlankSceneName) {
         FRenderTestScene.reset();
+        return;
+    }
+    if (name == TBoardTestScene::SceneName) {
+        FRenderTestScene.reset();
+        FBoardScene = std::make_unique<TBoardTestScene>(*FGameData);
         return;
     }
     if (name == TRenderTestScene::SceneName) {
@@ -60,6 +67,9 @@ void TGameForm::DoFrame() {
     // A pending screen switch is carried out here, between frames, once screens exist.
     if (FRenderTestScene) {
         FRenderTestScene->Draw();
+    }
+    if (FBoardScene) {
+        FBoardScene->Draw();
     }
     if (FInfoOverlay) {
         DrawInfoOverlay();
@@ -100,6 +110,13 @@ void TGameForm::FormMouseMove(int x, int y) {
     FLastMouseY = y;
 }
 
+void TGameForm::FormMouseDown(int button) {
+    TGGameForm::FormMouseDown(button);
+    if (FBoardScene && button == 0) {
+        FBoardScene->MouseDown(FLastMouseX, FLastMouseY);
+    }
+}
+
 void TGameForm::FormKeyUp(int key) {
     TGGameForm::FormKeyUp(key);
     if (key == VK_MENU) {
@@ -109,6 +126,9 @@ void TGameForm::FormKeyUp(int key) {
 
 void TGameForm::FormKeyDown(int key) {
     TGGameForm::FormKeyDown(key);
+    if (FBoardScene) {
+        FBoardScene->KeyDown(key);
+    }
     if (key == VK_MENU) {
         FAltDown = true;
     } else if (key == VK_RETURN && FAltDown) {

@@ -2,6 +2,7 @@
 
 #include "UGGameForm.h"
 #include "UGameData.h"
+#include "UBoardTestScene.h"
 #include "URenderTestScene.h"
 
 #include <memory>
@@ -40,6 +41,7 @@ public:
 
 protected:
     void FormMouseMove(int x, int y) override;
+    void FormMouseDown(int button) override;
     void FormKeyDown(int key) override;
     void FormKeyUp(int key) override;
     void LeaveFullScreenForMessage() override;
@@ -53,6 +55,7 @@ private:
 
     std::unique_ptr<TGameData> FGameData;
     std::unique_ptr<TRenderTestScene> FRenderTestScene;
+    std::unique_ptr<TBoardTestScene> FBoardScene;
     int FLastMouseX = 0;
     int FLastMouseY = 0;
     bool FInfoOverlay = false;
