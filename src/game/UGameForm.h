@@ -1,8 +1,8 @@
 #pragma once
 
+#include "UBoardTestScene.h"
 #include "UGGameForm.h"
 #include "UGameData.h"
-#include "UBoardTestScene.h"
 #include "URenderTestScene.h"
 
 #include <memory>

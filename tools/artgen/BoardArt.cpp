@@ -175,7 +175,8 @@ void ColorCellArt(TArtContext& context) {
         cairo_t* cr = cairo_create(surface);
         const TColor& c = MarbleColors[i];
         RoundedRect(cr, 2, 2, Cell - 4, Cell - 4, 5);
-        cairo_pattern_t* glow = cairo_pattern_create_radial(Cell / 2.0, Cell / 2.0, 8, Cell / 2.0, Cell / 2.0, Cell * 0.72);
+        cairo_pattern_t* glow =
+            cairo_pattern_create_radial(Cell / 2.0, Cell / 2.0, 8, Cell / 2.0, Cell / 2.0, Cell * 0.72);
         AddStop(glow, 0, c, 0.15);
         AddStop(glow, 1, c, 0.75);
         cairo_set_source(cr, glow);
@@ -241,7 +242,8 @@ void BrickLayerArt(TArtContext& context) {
         cairo_t* cr = cairo_create(surface);
         DrawBricks(cr, layers);
         cairo_destroy(cr);
-        SavePng(context, std::string("gfx/ui/gamescreen/Field") + (layers == 1 ? "B" : "C") + ".png", surface);
+        SavePng(context, std::string("gfx/ui/gamescreen/Field") + (layers == 1 ? "B" : "C") + ".png",
+                surface);
     }
 }
 
@@ -403,8 +405,9 @@ void SpecialArt(TArtContext& context) {
             cairo_t* cr = cairo_create(surface);
             DrawSpecial(cr, looks[kind - 1], selected);
             cairo_destroy(cr);
-            SavePng(context, "gfx/specials/" + std::to_string(kind) + "/Special" + (selected ? "Sel" : "") + ".png",
-                     surface);
+            SavePng(context,
+                    "gfx/specials/" + std::to_string(kind) + "/Special" + (selected ? "Sel" : "") + ".png",
+                    surface);
         }
     }
 }
@@ -452,13 +455,16 @@ void MarbleEffectArt(TArtContext& context) {
             const double c = Cell / 2.0;
             cairo_save(cr);
             cairo_translate(cr, f * Cell + c, c);
-            const TColor tone = type == 1 ? Rgb(200, 240, 255) : type == 2 ? Rgb(255, 170, 70) : Rgb(255, 250, 200);
+            const TColor tone = type == 1   ? Rgb(200, 240, 255)
+                                : type == 2 ? Rgb(255, 170, 70)
+                                            : Rgb(255, 250, 200);
             const int rays = type == 1 ? 2 : 4;
             const double offset = type == 3 ? Pi / 4 : 0;
             for (int ray = 0; ray < rays; ++ray) {
                 const double a = offset + ray * 2 * Pi / rays;
                 const double reach = 14 + 8 * std::sin(phase * 2 * Pi + ray);
-                cairo_pattern_t* streak = cairo_pattern_create_linear(0, 0, reach * std::cos(a), reach * std::sin(a));
+                cairo_pattern_t* streak =
+                    cairo_pattern_create_linear(0, 0, reach * std::cos(a), reach * std::sin(a));
                 AddStop(streak, 0, tone, 0.0);
                 AddStop(streak, 0.5, tone, 0.85);
                 AddStop(streak, 1, tone, 0.0);
@@ -478,8 +484,9 @@ void MarbleEffectArt(TArtContext& context) {
             cairo_restore(cr);
         }
         cairo_destroy(cr);
-        SavePng(context, "gfx/specials/6/SpecialAct" + std::to_string(type) + "." + std::to_string(Frames) + ".png",
-                 surface);
+        SavePng(context,
+                "gfx/specials/6/SpecialAct" + std::to_string(type) + "." + std::to_string(Frames) + ".png",
+                surface);
     }
 }
 

@@ -18,8 +18,8 @@ class TSimpleElement;
 class TFireBall {
 public:
     struct TTarget {
-        double Time = 0.0; // counts down; the cell is struck when it falls below 0
-        TCell* Cell = nullptr; // null once struck
+        double Time = 0.0;                 // counts down; the cell is struck when it falls below 0
+        TCell* Cell = nullptr;             // null once struck
         TSimpleElement* Element = nullptr; // locked at launch
         TCell* Home = nullptr;             // where the element stood at launch
     };
@@ -48,7 +48,8 @@ public:
 
 protected:
     // Construction calls Launch, so subclasses that draw a sprite pass it in.
-    TFireBall(TField& field, int source, int range, int dRow, int dCol, TCell& startCell, std::string spriteName);
+    TFireBall(TField& field, int source, int range, int dRow, int dCol, TCell& startCell,
+              std::string spriteName);
     void Launch();
 
     TField& FField;

@@ -6,6 +6,7 @@
 #include "UGameData.h"
 #include "ULevels.h"
 
+#include <cstdio>
 #include <cstdlib>
 
 namespace qm {
@@ -68,7 +69,8 @@ void TBoardTestScene::LoadSublevels() {
             if (fields->Count() == 0) {
                 continue;
             }
-            FSublevels.push_back({fields->GetItem(0)->GetText(), sublevel->GetStringDef("Marbles", "123456")});
+            FSublevels.push_back(
+                {fields->GetItem(0)->GetText(), sublevel->GetStringDef("Marbles", "123456")});
         }
     }
     if (FSublevels.empty()) {
@@ -86,7 +88,8 @@ void TBoardTestScene::StartSublevel(int index) {
     context.Level = 1;
     context.SubLevel = FSublevel + 1;
     context.ScreenName = SceneName;
-    FField->ApplyCellRecords(LoadSublevelText(sublevel.Text, env.FieldRowCount, env.FieldColumnCount, context));
+    FField->ApplyCellRecords(
+        LoadSublevelText(sublevel.Text, env.FieldRowCount, env.FieldColumnCount, context));
     FField->MarbleSet = sublevel.Marbles;
     FField->Refill(true);
     FPhase = TPhase::Waiting;
@@ -122,7 +125,8 @@ void TBoardTestScene::MouseDown(int x, int y) {
     if (!cell || !cell->Element || cell->Element->IsDying()) {
         return;
     }
-    if (FSelected && FSelected != cell && std::abs(FSelected->Row - cell->Row) + std::abs(FSelected->Col - cell->Col) == 1) {
+    if (FSelected && FSelected != cell &&
+        std::abs(FSelected->Row - cell->Row) + std::abs(FSelected->Col - cell->Col) == 1) {
         TCell& first = *FSelected;
         first.Element->Deselect();
         FSelected = nullptr;
@@ -136,9 +140,24 @@ void TBoardTestScene::MouseDown(int x, int y) {
     cell->Element->Select();
 }
 
+// N: the next sublevel. H: the first possible move is played, as a scripted player would; a
+// board without moves starts again.
 void TBoardTestScene::KeyDown(int key) {
     if (key == 'N') {
         StartSublevel(FSublevel + 1);
+    } else if (key == 'H' && FPhase == TPhase::Waiting) {
+        TCell* a = nullptr;
+        TCell* b = nullptr;
+        if (FSelected) {
+            FSelected->Element->Deselect();
+            FSelected = nullptr;
+        }
+        if (FField->HasPossibleMove(a, b)) {
+            StartSwap(*a, *b);
+        } else {
+            std::printf("board: no move left\n");
+            StartSublevel(FSublevel);
+        }
     }
 }
 
@@ -210,6 +229,10 @@ void TBoardTestScene::Settle() {
     FField->SwapCells[0] = nullptr;
     FField->SwapCells[1] = nullptr;
     FPhase = TPhase::Waiting;
+    // Headless runs read what a move achieved from these lines.
+    std::printf("board: sublevel %d score %d boxes %d layers %s\n", FSublevel + 1, FHost.Score,
+                FHost.BoxesCollected, FField->LayersCleared() ? "cleared" : "left");
+    std::fflush(stdout);
 }
 
 } // namespace qm

@@ -38,8 +38,8 @@ private:
 
 // A board to look at and play on: the sublevels of level 1 one after another, where the player
 // selects and swaps marbles and the board matches, lets columns fall, refills and collects
-// boxes. The play states come later; this scene drives the field itself. N moves to the next
-// sublevel. Opened with --scene board.
+// boxes. The play states come later; this scene drives the field itself. Opened with
+// --scene board.
 class TBoardTestScene {
 public:
     static constexpr const char* SceneName = "board";

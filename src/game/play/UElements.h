@@ -102,8 +102,7 @@ protected:
 };
 
 // Creates an element and finishes its creation.
-template <class T, class... A>
-std::unique_ptr<T> NewElement(A&&... args) {
+template <class T, class... A> std::unique_ptr<T> NewElement(A&&... args) {
     auto element = std::make_unique<T>(std::forward<A>(args)...);
     element->Created();
     return element;

@@ -189,7 +189,8 @@ void TCell::DrawOverlay(int x, int y) {
         DrawFrame0(host, Format("elements/ColorCells/m%d", ColorTo),
                    WithAlpha(static_cast<int>(std::lround(255 * t * a))), x, y);
     } else if (Kind == 2 || Kind == 3) {
-        DrawFrame0(host, std::string("ui/gamescreen/Field") + static_cast<char>(64 + Kind), WithAlpha(Alpha), x, y);
+        DrawFrame0(host, std::string("ui/gamescreen/Field") + static_cast<char>(64 + Kind), WithAlpha(Alpha),
+                   x, y);
     }
 }
 
@@ -246,8 +247,9 @@ TField::~TField() {
 
 void TField::ApplyCellRecords(const TCellsStructsArr& records) {
     if (records.RowCount() != RowCount || records.ColumnCount() != ColCount) {
-        throw EGError("TField.ApplyCellRecords", Format("records of %d x %d cells for a field of %d x %d",
-                                                        records.RowCount(), records.ColumnCount(), RowCount, ColCount));
+        throw EGError("TField.ApplyCellRecords",
+                      Format("records of %d x %d cells for a field of %d x %d", records.RowCount(),
+                             records.ColumnCount(), RowCount, ColCount));
     }
     // A record the field text did not reach holds the character 0 where the text writes "0".
     auto preset = [](char c) { return c == 0 ? '0' : c; };
@@ -424,7 +426,9 @@ bool TField::FindMatches(bool stopAtFirst, bool quickTest, TCell* cellA, TCell* 
 }
 
 void TField::RemoveGroup(const std::vector<TCell*>& group) {
-    auto inGroup = [&](const TCell* cell) { return std::find(group.begin(), group.end(), cell) != group.end(); };
+    auto inGroup = [&](const TCell* cell) {
+        return std::find(group.begin(), group.end(), cell) != group.end();
+    };
     TCell* target = nullptr;
     if (SwapCells[0] && inGroup(SwapCells[0])) {
         target = SwapCells[0];
@@ -689,7 +693,8 @@ int TField::LineThrough(const TCell& cell, char color) const {
     for (const auto& d : directions) {
         int run = 1;
         for (int sign : {-1, 1}) {
-            for (int step = 1; MarbleOfColorAt(cell.Row + sign * step * d[0], cell.Col + sign * step * d[1], color);
+            for (int step = 1;
+                 MarbleOfColorAt(cell.Row + sign * step * d[0], cell.Col + sign * step * d[1], color);
                  ++step) {
                 ++run;
             }
@@ -863,7 +868,8 @@ int TField::BoxCount() const {
 }
 
 bool TField::BoxMayAppear() const {
-    return ClearedRatio() > 0.8 && !FHost.BoxCountReached() && BoxCount() == 0 && !FHost.SubLevelCompleteQueued();
+    return ClearedRatio() > 0.8 && !FHost.BoxCountReached() && BoxCount() == 0 &&
+           !FHost.SubLevelCompleteQueued();
 }
 
 TCell* TField::PickBoxCell() const {
@@ -882,7 +888,8 @@ TCell* TField::PickBoxCell() const {
 }
 
 bool TField::LayersCleared() const {
-    return std::none_of(FCells.begin(), FCells.end(), [](const auto& cell) { return cell->Kind == 2 || cell->Kind == 3; });
+    return std::none_of(FCells.begin(), FCells.end(),
+                        [](const auto& cell) { return cell->Kind == 2 || cell->Kind == 3; });
 }
 
 bool TField::IsSublevelComplete() const {
@@ -1099,7 +1106,8 @@ bool TField::HasDyingElement() const {
 }
 
 bool TField::IsEmpty() const {
-    return std::none_of(FCells.begin(), FCells.end(), [](const auto& cell) { return cell->Element != nullptr; });
+    return std::none_of(FCells.begin(), FCells.end(),
+                        [](const auto& cell) { return cell->Element != nullptr; });
 }
 
 } // namespace qm

@@ -46,7 +46,10 @@ TEST(FireBallTest, StopsBeforeHolesBoxesAndTheRange) {
         size_t Targets;
     };
     const TCase cases[] = {
-        {"1234#1", 100, 1, 3}, {"1234B1", 100, 1, 3}, {"123456", 2, 1, 2}, {"123456", 100, -1, 0},
+        {"1234#1", 100, 1, 3},
+        {"1234B1", 100, 1, 3},
+        {"123456", 2, 1, 2},
+        {"123456", 100, -1, 0},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Row);

@@ -37,7 +37,8 @@ public:
     void PushPackState() override { ++PackStates; }
     void PlaySpecialAppearSound(TSpecial&) override { ++SpecialSounds; }
     bool HasSmallBonus(TSmallBonus bonus) const override {
-        return (bonus == sbAnyMathBlastColorCell && AnyColor) || (bonus == sbBonusesBlastTwoLayer && TwoLayers);
+        return (bonus == sbAnyMathBlastColorCell && AnyColor) ||
+               (bonus == sbBonusesBlastTwoLayer && TwoLayers);
     }
     bool BoxCountReached() const override { return QuotaReached; }
     int BoxesCounted() const override { return Counted; }

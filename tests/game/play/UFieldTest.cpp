@@ -39,20 +39,69 @@ struct TMatchCase {
 
 // Boards of 5 x 5 where only the named shapes line up.
 const TMatchCase MatchCases[] = {
-    {"line of three", {"12312", "23423", "11145", "23523", "31231"}, {}, {"12312", "23423", "xxx45", "23523", "31231"}, 50, {}, 1},
+    {"line of three",
+     {"12312", "23423", "11145", "23523", "31231"},
+     {},
+     {"12312", "23423", "xxx45", "23523", "31231"},
+     50,
+     {},
+     1},
     {"line of four placed in the swapped cell",
-     {"12312", "23423", "31451", "25423", "31431"}, {{4, 2}, {3, 2}},
-     {"12312", "23x23", "31x51", "25x23", "31x31"}, 100, {{{4, 2}, 1}}, 1},
+     {"12312", "23423", "31451", "25423", "31431"},
+     {{4, 2}, {3, 2}},
+     {"12312", "23x23", "31x51", "25x23", "31x31"},
+     100,
+     {{{4, 2}, 1}},
+     1},
     {"second swapped cell when the first is outside",
-     {"12312", "23423", "31451", "25423", "31431"}, {{0, 0}, {1, 2}},
-     {"12312", "23x23", "31x51", "25x23", "31x31"}, 100, {{{1, 2}, 1}}, 1},
-    {"line of five", {"12312", "23123", "55555", "23123", "31231"}, {{2, 0}}, {"12312", "23123", "xxxxx", "23123", "31231"}, 200, {{{2, 0}, 2}}, 1},
-    {"line of six", {"123126", "231236", "666666", "231236", "312316"}, {{2, 5}},
-     {"12312x", "23123x", "xxxxxx", "23123x", "31231x"}, 300, {{{2, 5}, 2}}, 1},
-    {"L of five", {"71231", "72312", "77745", "23123", "31231"}, {{2, 0}}, {"x1231", "x2312", "xxx45", "23123", "31231"}, 200, {{{2, 0}, 2}}, 1},
-    {"T of five", {"12312", "27773", "31723", "43745", "53152"}, {{1, 2}}, {"12312", "2xxx3", "31x23", "43x45", "53152"}, 200, {{{1, 2}, 2}}, 1},
-    {"plus of five", {"12312", "23723", "47774", "23723", "31231"}, {{2, 2}}, {"12312", "23x23", "4xxx4", "23x23", "31231"}, 200, {{{2, 2}, 2}}, 1},
-    {"two separate lines", {"11132", "23123", "31231", "12312", "23444"}, {}, {"xxx32", "23123", "31231", "12312", "23xxx"}, 100, {}, 2},
+     {"12312", "23423", "31451", "25423", "31431"},
+     {{0, 0}, {1, 2}},
+     {"12312", "23x23", "31x51", "25x23", "31x31"},
+     100,
+     {{{1, 2}, 1}},
+     1},
+    {"line of five",
+     {"12312", "23123", "55555", "23123", "31231"},
+     {{2, 0}},
+     {"12312", "23123", "xxxxx", "23123", "31231"},
+     200,
+     {{{2, 0}, 2}},
+     1},
+    {"line of six",
+     {"123126", "231236", "666666", "231236", "312316"},
+     {{2, 5}},
+     {"12312x", "23123x", "xxxxxx", "23123x", "31231x"},
+     300,
+     {{{2, 5}, 2}},
+     1},
+    {"L of five",
+     {"71231", "72312", "77745", "23123", "31231"},
+     {{2, 0}},
+     {"x1231", "x2312", "xxx45", "23123", "31231"},
+     200,
+     {{{2, 0}, 2}},
+     1},
+    {"T of five",
+     {"12312", "27773", "31723", "43745", "53152"},
+     {{1, 2}},
+     {"12312", "2xxx3", "31x23", "43x45", "53152"},
+     200,
+     {{{1, 2}, 2}},
+     1},
+    {"plus of five",
+     {"12312", "23723", "47774", "23723", "31231"},
+     {{2, 2}},
+     {"12312", "23x23", "4xxx4", "23x23", "31231"},
+     200,
+     {{{2, 2}, 2}},
+     1},
+    {"two separate lines",
+     {"11132", "23123", "31231", "12312", "23444"},
+     {},
+     {"xxx32", "23123", "31231", "12312", "23xxx"},
+     100,
+     {},
+     2},
 };
 
 TEST(FieldMatchTest, GroupsPointsAndSpecials) {
@@ -107,7 +156,8 @@ TEST(FieldMatchTest, LockedMovingAndDyingMarblesDoNotMatch) {
     EXPECT_TRUE(field->FindMatches(true, true));
     EXPECT_FALSE(field->FindMatches(true, true, nullptr, nullptr, true)) << "settled only";
     field->Cell(0, 2).Element->Select();
-    EXPECT_TRUE(field->FindMatches(true, true, nullptr, nullptr, true)) << "a selected marble counts as settled";
+    EXPECT_TRUE(field->FindMatches(true, true, nullptr, nullptr, true))
+        << "a selected marble counts as settled";
     field->Cell(0, 0).Element->Kill(0);
     EXPECT_FALSE(field->FindMatches(true, true));
 }
@@ -256,7 +306,8 @@ TEST(FieldRefillTest, EmptyPoolTakesTheShortestLine) {
             }
             ASSERT_NO_THROW(field->CreateNewElement(*empty, true));
             ASSERT_NE(empty->Marble(), nullptr);
-            EXPECT_TRUE(c.Allowed.count(empty->Marble()->Color)) << c.Board[2] << " got " << empty->Marble()->Color;
+            EXPECT_TRUE(c.Allowed.count(empty->Marble()->Color))
+                << c.Board[2] << " got " << empty->Marble()->Color;
         }
     }
 }
@@ -449,7 +500,8 @@ TEST(FieldTest, CellRecordsFromTheFieldText) {
     field.Refill(true);
     EXPECT_EQ(FieldText(field)[1].substr(1), "5b#");
     EXPECT_EQ(FieldText(field)[0][3], 'B');
-    test::ExpectErrorContaining([&] { field.ApplyCellRecords(TCellsStructsArr(2, 2)); }, "TField.ApplyCellRecords");
+    test::ExpectErrorContaining([&] { field.ApplyCellRecords(TCellsStructsArr(2, 2)); },
+                                "TField.ApplyCellRecords");
 }
 
 } // namespace
