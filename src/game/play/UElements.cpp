@@ -14,6 +14,7 @@ namespace qm {
 namespace {
 
 constexpr double DeathShrinkSeconds = 0.3;
+const std::string ChameleonFlash = "specials/14/SpecialFX";
 
 void ScaleKeys(TGMotionSeg& seg, double from, double to) {
     seg.ScaleX.AddKey(0, from);
@@ -75,10 +76,12 @@ void TSimpleElement::SetSprite(const std::string& name) {
     motion.X = X;
     motion.Y = Y;
     TGActiveChannel& look = Animotion->GetChannel(0);
-    look.SeqId = name;
     look.Pivot = pvCenter;
     look.Parent = &motion;
+    // A picture the art lacks leaves the element invisible instead of stopping the game; the
+    // data check names every sequence the board asks for.
     if (TGSequence* seq = FHost.FindSeq(name); seq && seq->Count() > 0) {
+        look.SeqId = name;
         TGClipSeg& clip = look.AddClipSeg();
         clip.SeqId = name;
         clip.Pivot = pvCenter;
@@ -210,13 +213,14 @@ void TMarble::PlayDeath(int deathFlag) {
     // The chameleon's flash: the marble's own picture moves to channel 1 and channel 0 shows the
     // flash in the marble's colour, turning a little as it comes and goes.
     TGActiveChannel& motion = Motion();
-    motion.SeqId = SpriteName;
-    motion.Pivot = pvCenter;
     TGActiveChannel& flash = Animotion->GetChannel(0);
+    motion.SeqId = flash.SeqId;
+    motion.Frame = flash.Frame;
+    motion.Pivot = pvCenter;
     flash.ClearSegments();
     flash.LoopStart = nullptr;
     flash.LoopEnd = nullptr;
-    flash.SeqId = "specials/14/SpecialFX";
+    flash.SeqId = FHost.FindSeq(ChameleonFlash) ? ChameleonFlash : "";
     flash.Frame = ColorNumber - 1;
     flash.Blending = 2; // Add
     TGMotionSeg& seg = flash.AddMotionSeg();

@@ -146,6 +146,16 @@ TEST(FieldMatchTest, ModesLeaveTheBoardAlone) {
     EXPECT_EQ(FieldText(*field)[2], "xxx45");
 }
 
+TEST(FieldMatchTest, MatchesThroughACellCountSwapsStillMoving) {
+    TTestHost host;
+    auto field = MakeField(host, {"1213", "2134"});
+    EXPECT_FALSE(field->MatchesThroughCell(field->Cell(0, 0)));
+    field->AddProcessingSwap(field->Cell(0, 1), field->Cell(1, 1));
+    EXPECT_TRUE(field->MatchesThroughCell(field->Cell(0, 0)));
+    EXPECT_FALSE(field->MatchesThroughCell(field->Cell(1, 3)));
+    EXPECT_EQ(FieldText(*field), (std::vector<std::string>{"1213", "2134"})) << "tried, undone, nothing removed";
+}
+
 TEST(FieldMatchTest, LockedMovingAndDyingMarblesDoNotMatch) {
     TTestHost host;
     auto field = MakeField(host, {"111", "234", "342"});
