@@ -1,4 +1,5 @@
 # The units of this folder, added to the game library.
 target_sources(qm_game PRIVATE
   src/game/play/UGameEnvironment.cpp
+  src/game/play/UGameStateQueue.cpp
 )
