@@ -200,22 +200,23 @@ void KeepRandomBonuses(std::vector<uint8_t>& bonuses, int keep) {
     }
 }
 
-bool FarFromOtherBonuses(const TConstrucionCells& cells, int row, int column, int minRows, int minColumns) {
-    for (int i = 0; i < cells.RowCount(); ++i) {
-        for (int j = 0; j < cells.ColumnCount(); ++j) {
-            if (cells.At(i, j).Kind == ckSmallBonus &&
-                (std::abs(i - row) < minRows || std::abs(j - column) < minColumns)) {
-                return false;
-            }
-        }
-    }
-    return true;
+struct TPosition {
+    int Row;
+    int Column;
+};
+
+bool FarFromOtherBonuses(const std::vector<TPosition>& placed, int row, int column, int minRows,
+                         int minColumns) {
+    return std::all_of(placed.begin(), placed.end(), [&](const TPosition& other) {
+        return std::abs(other.Row - row) >= minRows && std::abs(other.Column - column) >= minColumns;
+    });
 }
 
 // Random positions in the bottom rows, asking first for five rows and five columns of distance
 // from the bonuses already placed and lowering the demand (rows first) after every thousand
 // failures. A bonus that finds no place at all is dropped.
-void PlaceSmallBonus(TConstrucionCells& cells, uint8_t bonus, int bottomRows) {
+void PlaceSmallBonus(TConstrucionCells& cells, uint8_t bonus, int bottomRows,
+                     std::vector<TPosition>& placed) {
     constexpr int TriesPerDistance = 1000;
     constexpr int StartDistance = 5;
     if (bottomRows <= 0) {
@@ -228,9 +229,10 @@ void PlaceSmallBonus(TConstrucionCells& cells, uint8_t bonus, int bottomRows) {
                 int row = firstRow + static_cast<int>(Random(static_cast<uint32_t>(bottomRows)));
                 int column = static_cast<int>(Random(static_cast<uint32_t>(cells.ColumnCount())));
                 TConstructionCell& cell = cells.At(row, column);
-                if (cell.Kind == ckEmpty && FarFromOtherBonuses(cells, row, column, minRows, minColumns)) {
+                if (cell.Kind == ckEmpty && FarFromOtherBonuses(placed, row, column, minRows, minColumns)) {
                     cell.Kind = ckSmallBonus;
                     cell.SmallBonus = bonus;
+                    placed.push_back({row, column});
                     return;
                 }
             }
@@ -296,9 +298,12 @@ TConstrucionCells LoadConstructionCells(const IGXMLNode& constructionField, int 
     }
     std::vector<uint8_t> bonuses = CollectSmallBonuses(cells);
     KeepRandomBonuses(bonuses, std::min(randomCount, static_cast<int>(bonuses.size())));
+    // Collecting left no small bonus on the grid, so the placed ones are all there is to keep
+    // apart from.
+    std::vector<TPosition> placed;
     for (uint8_t bonus : bonuses) {
         if (bonus != 0) {
-            PlaceSmallBonus(cells, bonus, bottomRows);
+            PlaceSmallBonus(cells, bonus, bottomRows, placed);
         }
     }
     return cells;

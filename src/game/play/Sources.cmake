@@ -5,4 +5,5 @@ target_sources(qm_game PRIVATE
   src/game/play/UElements.cpp
   src/game/play/UField.cpp
   src/game/play/UBoardTestScene.cpp
+  src/game/play/UGameStateQueue.cpp
 )

@@ -4,4 +4,5 @@ target_sources(qm_tests PRIVATE
   tests/game/play/PlayTestHost.cpp
   tests/game/play/UElementsTest.cpp
   tests/game/play/UFieldTest.cpp
+  tests/game/play/UGameStateQueueTest.cpp
 )
