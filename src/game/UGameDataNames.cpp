@@ -29,9 +29,9 @@ TGDataNames MakeGameDataNames() {
     }
     // The board: cell tile, blocks, colour cells, brick layers, score pop-ups, the specials that
     // matches and refills create, fireballs, marble overlays and the chameleon's flash.
-    for (const char* sequence : {"elements/Block", "elements/box01", "elements/box02", "elements/SecretBox",
-                                 "ui/gamescreen/FieldB", "ui/gamescreen/FieldC", "stuff/specialact07",
-                                 "specials/14/SpecialFX"}) {
+    for (const char* sequence :
+         {"elements/Block", "elements/box01", "elements/box02", "elements/SecretBox", "ui/gamescreen/FieldB",
+          "ui/gamescreen/FieldC", "stuff/specialact07", "specials/14/SpecialFX"}) {
         names.Sequences.push_back(sequence);
     }
     for (int i = 1; i <= 8; ++i) {

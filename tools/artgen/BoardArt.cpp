@@ -205,7 +205,7 @@ void DrawBricks(cairo_t* cr, int layers) {
     const TColor dark = layers == 1 ? Rgb(150, 70, 46) : Rgb(104, 42, 30);
     const double courseHeight = layers == 1 ? 11.5 : 9.0;
     const double brickWidth = layers == 1 ? 22.0 : 15.0;
-    const double alpha = layers == 1 ? 0.78 : 0.9;
+    const double alpha = layers == 1 ? 0.72 : 0.9;
     cairo_save(cr);
     RoundedRect(cr, 1, 1, Cell - 2, Cell - 2, 4);
     cairo_clip(cr);

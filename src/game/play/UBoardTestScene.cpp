@@ -92,8 +92,11 @@ void TBoardTestScene::StartSublevel(int index) {
         LoadSublevelText(sublevel.Text, env.FieldRowCount, env.FieldColumnCount, context));
     FField->MarbleSet = sublevel.Marbles;
     FField->Refill(true);
-    FPhase = TPhase::Waiting;
+    // The first fill drops in before the player may move.
+    FPhase = TPhase::Settling;
     FSelected = nullptr;
+    FSwapA = nullptr;
+    FSwapB = nullptr;
     FHost.BoxesCollected = 0;
 }
 
@@ -214,8 +217,10 @@ void TBoardTestScene::Settle() {
     if (blocked || !FField->IsStable()) {
         return;
     }
+    // New marbles avoid lines here, so that a move settles within seconds; with the four colours
+    // of the first sublevels cascades would otherwise run on for a long time.
     if (FField->HasEmptyOrDyingCell()) {
-        FField->Refill(false);
+        FField->Refill(true);
         return;
     }
     if (FField->FindMatches(false, false, nullptr, nullptr, true)) {
@@ -229,6 +234,9 @@ void TBoardTestScene::Settle() {
     FField->SwapCells[0] = nullptr;
     FField->SwapCells[1] = nullptr;
     FPhase = TPhase::Waiting;
+    if (!FSwapA) {
+        return;
+    }
     // Headless runs read what a move achieved from these lines.
     std::printf("board: sublevel %d score %d boxes %d layers %s\n", FSublevel + 1, FHost.Score,
                 FHost.BoxesCollected, FField->LayersCleared() ? "cleared" : "left");

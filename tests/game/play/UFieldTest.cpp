@@ -153,7 +153,8 @@ TEST(FieldMatchTest, MatchesThroughACellCountSwapsStillMoving) {
     field->AddProcessingSwap(field->Cell(0, 1), field->Cell(1, 1));
     EXPECT_TRUE(field->MatchesThroughCell(field->Cell(0, 0)));
     EXPECT_FALSE(field->MatchesThroughCell(field->Cell(1, 3)));
-    EXPECT_EQ(FieldText(*field), (std::vector<std::string>{"1213", "2134"})) << "tried, undone, nothing removed";
+    EXPECT_EQ(FieldText(*field), (std::vector<std::string>{"1213", "2134"}))
+        << "tried, undone, nothing removed";
 }
 
 TEST(FieldMatchTest, LockedMovingAndDyingMarblesDoNotMatch) {
