@@ -218,10 +218,12 @@ int main(int argc, char** argv) {
         GfxSeeds(data, gfx, scratch);
         TCorpus bundle(output, "bundle");
         BundleSeeds(bundle, scratch);
+        TCorpus animotionXml(output, "animotion_xml");
+        CopyFolder(seeds / "animotion_xml", animotionXml);
         TCorpus fieldText(output, "field_text");
         CopyFolder(seeds / "field_text", fieldText);
         for (const TCorpus* corpus : {&inputScript, &image, &configXml, &configCache, &language, &imageFont,
-                                      &gfx, &bundle, &fieldText}) {
+                                      &gfx, &bundle, &animotionXml, &fieldText}) {
             if (corpus->Count() == 0) {
                 throw EGError("quillmark-fuzz-seeds", "a harness got no seeds; is the data folder built?");
             }

@@ -55,8 +55,8 @@ TEST(LevelCheckTest, EveryBrokenFieldIsReportedInOneRun) {
 
 TEST(LevelCheckTest, WithoutThePlayConstantsNoFieldIsRead) {
     EXPECT_EQ(Check("", "<Level><SubLevel><Field>...</Field></SubLevel></Level>"),
-              (std::vector<std::string>{
-                  "GameConfig: Attribute \"ElementFallStepDuration\" not found (G.xml: GameConfig)"}));
+              (std::vector<std::string>{"GameConfig: Attribute \"ElementFallStepDuration\" not found "
+                                        "(element GameConfig in \"G.xml\")"}));
 }
 
 } // namespace

@@ -101,13 +101,14 @@ protected:
     Lines Frame() {
         trace.clear();
         queue.Update();
-        return trace;
+        return Taken();
     }
     Lines Taken() { return std::exchange(trace, {}); }
 
+    // Before the queue, which writes its last lines as it goes.
+    Lines trace;
     TManager manager;
     TGameStateQueue queue{&manager};
-    Lines trace;
 };
 
 TEST_F(GameStateQueueTest, AStateFinishingAndPushingItsSuccessorFrameByFrame) {
