@@ -142,7 +142,8 @@ void TBaseGameData::RebuildGraphicsCache(const TGAppStartInfo& info) {
 }
 
 TGameData::TGameData(const TGAppStartInfo& info, const std::string& gameConfigName, bool fullScreen)
-    : TBaseGameData(info, gameConfigName), FFullScreen(fullScreen || info.MediaCenter) {}
+    : TBaseGameData(info, gameConfigName), Environment(std::make_unique<TGameEnvironment>(*GameConfig)),
+      FFullScreen(fullScreen || info.MediaCenter) {}
 
 void TGameData::ApplyVideoMode() {
     SetFullScreenNow(FFullScreen);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "UGAppData.h"
+#include "UGameEnvironment.h"
 
 #include <filesystem>
 #include <memory>
@@ -65,6 +66,9 @@ public:
     int MouseY = 0;
     // The name of the screen on show, for the information overlay.
     std::string CurrentScreenName;
+
+    // The play constants, read from the game configuration root at start-up.
+    std::unique_ptr<const TGameEnvironment> Environment;
 
 private:
     bool FFullScreen;

@@ -27,6 +27,25 @@ TGDataNames MakeGameDataNames() {
         names.Sequences.push_back("elements/Marble" + std::to_string(color));
         names.Sequences.push_back("elements/Marble" + std::to_string(color) + "Sel");
     }
+    // The board: cell tile, blocks, colour cells, brick layers, score pop-ups, the specials that
+    // matches and refills create, fireballs, marble overlays and the chameleon's flash.
+    for (const char* sequence :
+         {"elements/Block", "elements/box01", "elements/box02", "elements/SecretBox", "ui/gamescreen/FieldB",
+          "ui/gamescreen/FieldC", "stuff/specialact07", "specials/14/SpecialFX"}) {
+        names.Sequences.push_back(sequence);
+    }
+    for (int i = 1; i <= 8; ++i) {
+        names.Sequences.push_back("elements/ColorCells/m" + std::to_string(i));
+        names.Sequences.push_back("stuff/points/" + std::to_string(i));
+    }
+    for (int kind = 1; kind <= 3; ++kind) {
+        names.Sequences.push_back("specials/" + std::to_string(kind) + "/Special");
+        names.Sequences.push_back("specials/" + std::to_string(kind) + "/SpecialSel");
+        names.Sequences.push_back("specials/6/SpecialAct" + std::to_string(kind));
+    }
+    for (int direction = 1; direction <= 4; ++direction) {
+        names.Sequences.push_back("specials/2/SpecialAct" + std::to_string(direction));
+    }
     // The first start shows these before any resource set exists, so they are read as files.
     for (const char* file : {"back.gif", "hello.gif", "ProgressFill1033.gif", "ProgressEmpty1033.gif"}) {
         names.Files.push_back(std::string("gfx/1stTimeInit/") + file);

@@ -20,6 +20,7 @@ TGameForm::~TGameForm() {
     // which tears down the engine.
     FSoundTestScene.reset();
     FRenderTestScene.reset();
+    FBoardScene.reset();
     // The loading thread uses the sound engine, which goes with the game data.
     FMusicLoading.reset();
     FGameData.reset();
@@ -83,7 +84,13 @@ void TGameForm::OpenFirstScreen() {
 void TGameForm::OpenScene(const std::string& name) {
     FRenderTestScene.reset();
     FSoundTestScene.reset();
+    FBoardScene.reset();
     if (name == BlankSceneName) {
+        return;
+    }
+    if (name == TBoardTestScene::SceneName) {
+        FRenderTestScene.reset();
+        FBoardScene = std::make_unique<TBoardTestScene>(*FGameData);
         return;
     }
     if (name == TRenderTestScene::SceneName) {
@@ -131,6 +138,9 @@ void TGameForm::DoFrame() {
     if (FSoundTestScene) {
         FSoundTestScene->Draw();
     }
+    if (FBoardScene) {
+        FBoardScene->Draw();
+    }
     if (FInfoOverlay) {
         DrawInfoOverlay();
     }
@@ -170,6 +180,13 @@ void TGameForm::FormMouseMove(int x, int y) {
     FLastMouseY = y;
 }
 
+void TGameForm::FormMouseDown(int button) {
+    TGGameForm::FormMouseDown(button);
+    if (FBoardScene && button == 0) {
+        FBoardScene->MouseDown(FLastMouseX, FLastMouseY);
+    }
+}
+
 void TGameForm::FormKeyUp(int key) {
     TGGameForm::FormKeyUp(key);
     if (key == VK_MENU) {
@@ -179,6 +196,9 @@ void TGameForm::FormKeyUp(int key) {
 
 void TGameForm::FormKeyDown(int key) {
     TGGameForm::FormKeyDown(key);
+    if (FBoardScene) {
+        FBoardScene->KeyDown(key);
+    }
     if (key == VK_MENU) {
         FAltDown = true;
     } else if (key == VK_RETURN && FAltDown) {

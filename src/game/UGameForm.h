@@ -1,5 +1,6 @@
 #pragma once
 
+#include "UBoardTestScene.h"
 #include "UGGameForm.h"
 #include "UGMusicLoading.h"
 #include "UGameData.h"
@@ -49,6 +50,7 @@ public:
 
 protected:
     void FormMouseMove(int x, int y) override;
+    void FormMouseDown(int button) override;
     void FormKeyDown(int key) override;
     void FormKeyUp(int key) override;
     void LeaveFullScreenForMessage() override;
@@ -72,6 +74,7 @@ private:
     bool FSoundLoadingChecked = false;
     // Until the menu screen exists, a start without a scene plays the menu music once loaded.
     bool FMenuMusicWanted = false;
+    std::unique_ptr<TBoardTestScene> FBoardScene;
     int FLastMouseX = 0;
     int FLastMouseY = 0;
     bool FInfoOverlay = false;

@@ -86,6 +86,34 @@ TEST_F(DataTool, ErrorsGoToStandardErrorWithTheGamesTextsAndFail) {
     EXPECT_EQ(Tool("preprocess").Status, 2);
 }
 
+TEST_F(DataTool, LevelCheckPassesOnTheShippedLevelsAndNamesWhereAFieldBreaks) {
+    CommandResult clean = Tool("level-check --data " + Q(data));
+    EXPECT_EQ(clean.Status, 0) << clean.Out << clean.Err;
+    EXPECT_EQ(clean.Out, "");
+
+    // The second sublevel gets an eleventh cell in its fourth row, and the monument an empty row.
+    test::EditFile(data / "config/game/Levels.xml", "..#.a..#..", "..#.a..#...");
+    test::EditFile(data / "config/game/Levels.xml", "    #........#\n    ..........\n  </Construction",
+                   "    #........#\n\n    ..........\n  </Construction");
+    CommandResult broken = Tool("level-check --data " + Q(data));
+    EXPECT_EQ(broken.Status, 1);
+    EXPECT_NE(broken.Out.find("GameConfig.xml: Level[1]/SubLevel[2]/Field: LoadSublevelData: Inalid sublevel "
+                              "definition. \n\r"),
+              std::string::npos)
+        << broken.Out;
+    // The text opens with a line feed, and each row is six spaces, ten cells and a line feed: the
+    // eleventh cell of the fourth row is character 1 + 3 * 17 + 6 + 11.
+    EXPECT_NE(broken.Out.find("\n\rK: 69\n\r"), std::string::npos) << broken.Out;
+    EXPECT_NE(broken.Out.find("\n\rS[K]: .\n\rI: 3\n\rJ: 10\n\r"), std::string::npos) << broken.Out;
+    EXPECT_NE(broken.Out.find("\n\rLevel: 1\n\rSubLevel: 2\n\r"), std::string::npos) << broken.Out;
+    EXPECT_NE(
+        broken.Out.find("GameConfig.xml: Level[1]/ConstructionField: TPlayer.FillConstructionCellsFromXML: "
+                        "Inalid sublevel definition. Level 1\n"),
+        std::string::npos)
+        << broken.Out;
+    EXPECT_NE(broken.Err.find("2 problem(s)"), std::string::npos) << broken.Err;
+}
+
 TEST(DataToolImages, DescribesPicturesAndBuildsAndListsArchives) {
     TempDir dir;
     fs::path data = dir.Path() / "data";

@@ -236,6 +236,8 @@ int main(int argc, char** argv) {
         BundleSeeds(bundle, scratch);
         TCorpus animotionXml(output, "animotion_xml");
         CopyFolder(seeds / "animotion_xml", animotionXml);
+        TCorpus fieldText(output, "field_text");
+        CopyFolder(seeds / "field_text", fieldText);
         TCorpus wave(output, "wave");
         TCorpus module(output, "module");
         SoundSeeds(data, wave, module);
@@ -246,7 +248,7 @@ int main(int argc, char** argv) {
             }
         }
         for (const TCorpus* corpus : {&inputScript, &image, &configXml, &configCache, &language, &imageFont,
-                                      &gfx, &bundle, &animotionXml, &wave, &module, &song}) {
+                                      &gfx, &bundle, &animotionXml, &wave, &module, &song, &fieldText}) {
             if (corpus->Count() == 0) {
                 throw EGError("quillmark-fuzz-seeds", "a harness got no seeds; is the data folder built?");
             }

@@ -40,6 +40,9 @@ void DrawInterfaceArt(TArtContext& context);
 void DrawLogoArt(TArtContext& context);
 void DrawFirstTimeArt(TArtContext& context);
 void DrawMarbleArt(TArtContext& context);
+// The board around the marbles: cell tile, blocks, colour cells, brick layers, score pop-ups,
+// specials, fireballs and marble overlays.
+void DrawBoardArt(TArtContext& context);
 // The desktop's application icon at 48, 64, 128 and 256 pixels, under icons/ of the data folder:
 // outside gfx/ and no-gfx/, so the game never loads it; the install puts it into the icon theme.
 void DrawIconArt(TArtContext& context);

@@ -8,7 +8,12 @@
 #include "UGFileSystem.h"
 #include "UGGraphicsFile.h"
 #include "UGSeqPool.h"
+#include "UGStrings.h"
+#include "UGXMLNode.h"
 #include "UGameDataNames.h"
+#include "ULevelCheck.h"
+
+#include <pugixml.hpp>
 
 #include <csignal>
 #include <cstdio>
@@ -42,6 +47,10 @@ const char* const Usage = R"(Usage: quillmark-data VERB [options]
   check [--data DIR]             load the data folder DIR (default .) as the game does and
                                  print one line per problem found ("FILE: ITEM: WHAT");
                                  exit status 1 when there is any
+  level-check [--data DIR]       parse every sublevel field, secret-level field and monument
+                                 outline of DIR/GameConfig.xml (default DIR: .) as the game
+                                 does and print each one the game would refuse with its error
+                                 ("FILE: WHERE: ERROR"); exit status 1 when there is any
   help                           print this text
 )";
 
@@ -160,7 +169,8 @@ int GfxList(const std::vector<std::string>& args) {
     return 0;
 }
 
-int Check(const std::vector<std::string>& args) {
+// The "[--data DIR]" arguments of the checking verbs.
+fs::path DataFolderArg(const std::vector<std::string>& args) {
     fs::path dataFolder = fs::current_path();
     for (size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--data" && i + 1 < args.size()) {
@@ -171,12 +181,39 @@ int Check(const std::vector<std::string>& args) {
             throw EUsage("unexpected argument \"" + args[i] + "\"");
         }
     }
+    return dataFolder;
+}
+
+int Check(const std::vector<std::string>& args) {
+    fs::path dataFolder = DataFolderArg(args);
     std::vector<TGDataProblem> problems = CheckDataFolder(GameDataCheckInput(dataFolder));
     for (const TGDataProblem& problem : problems) {
         std::printf("%s\n", problem.Text().c_str());
     }
     std::fprintf(stderr, "quillmark-data check: %zu problem(s) in \"%s\"\n", problems.size(),
                  dataFolder.c_str());
+    return problems.empty() ? 0 : ExitFailure;
+}
+
+int LevelCheck(const std::vector<std::string>& args) {
+    fs::path dataFolder = DataFolderArg(args);
+    const char* const configName = "GameConfig.xml";
+    // Read as the game reads it, without writing the cache the game would leave beside it.
+    TGConfigPreprocessor preprocessor(dataFolder, false);
+    std::string text = preprocessor.ProcessFile(configName);
+    pugi::xml_document document;
+    pugi::xml_parse_result parsed = document.load_buffer(text.data(), text.size());
+    if (!parsed) {
+        throw EGError("level-check", Format("%s is not well-formed XML at byte %td: %s", configName,
+                                            parsed.offset, parsed.description()));
+    }
+    std::vector<TLevelProblem> problems =
+        CheckLevels(*CreateXMLSnapshot(document.document_element(), configName));
+    for (const TLevelProblem& problem : problems) {
+        std::printf("%s: %s: %s\n", configName, problem.Where.c_str(), problem.Text.c_str());
+    }
+    std::fprintf(stderr, "quillmark-data level-check: %zu problem(s) in \"%s\"\n", problems.size(),
+                 (dataFolder / configName).c_str());
     return problems.empty() ? 0 : ExitFailure;
 }
 
@@ -214,6 +251,9 @@ int main(int argc, char** argv) {
         }
         if (verb == "check") {
             return Check(args);
+        }
+        if (verb == "level-check") {
+            return LevelCheck(args);
         }
         throw EUsage("unknown verb \"" + verb + "\"");
     } catch (const EUsage& error) {

@@ -1,3 +1,5 @@
 # The units of this folder, added to the game library.
 target_sources(qm_game PRIVATE
+  src/game/flow/ULevels.cpp
+  src/game/flow/ULevelCheck.cpp
 )

@@ -1,3 +1,9 @@
 # The units of this folder, added to the game library.
 target_sources(qm_game PRIVATE
+  src/game/play/UGameEnvironment.cpp
+  src/game/play/UPlayHost.cpp
+  src/game/play/UElements.cpp
+  src/game/play/UField.cpp
+  src/game/play/UBoardTestScene.cpp
+  src/game/play/UGameStateQueue.cpp
 )

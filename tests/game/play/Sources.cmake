@@ -1,3 +1,8 @@
 # The tests of this folder, added to the unit-test program.
 target_sources(qm_tests PRIVATE
+  tests/game/play/UGameEnvironmentTest.cpp
+  tests/game/play/PlayTestHost.cpp
+  tests/game/play/UElementsTest.cpp
+  tests/game/play/UFieldTest.cpp
+  tests/game/play/UGameStateQueueTest.cpp
 )

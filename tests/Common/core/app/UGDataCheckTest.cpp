@@ -46,7 +46,7 @@ public:
         dir.Write("minimal/music/Menu.xm", test::MakeTestModule({64, 32}));
         dir.Write("minimal/sounds/Click.wav", test::MakeToneWave(0.05, 8000));
         dir.Write("minimal/music/Effects.xm", test::MakeTestModule({64}));
-        dir.Write("minimal/GameConfig.xml", R"(<GameConfig Version="9.8.7" Title="@UTest1"/>)");
+        EditFile(data / "GameConfig.xml", R"(Version="9.8.7")", R"(Version="9.8.7" Title="@UTest1")");
         // Only the signature of a face is read without a font library.
         dir.Write("minimal/fonts/Face.ttf", std::string("\0\1\0\0", 4) + "rest of a face");
         for (const char* folder : {"gfx/pics", "gfx/fonts", "gfx/first"}) {

@@ -1,0 +1,326 @@
+#include "ULevels.h"
+
+#include "UGError.h"
+#include "UGRandom.h"
+#include "UGStrings.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <initializer_list>
+
+namespace qm {
+
+namespace {
+
+// The lines of the report on an invalid field are separated by these two characters, line feed
+// first, as the game's error reports have always been.
+const char* const ReportLineBreak = "\n\r";
+
+// Where a scan of a character picture stands; shared by both formats, which break rows alike.
+struct TScan {
+    int I = 0;
+    int J = 0;
+    bool FirstLineReached = false;
+    bool FirstSymbolReached = false;
+};
+
+enum class TScanStep { Symbol, Skipped, RowEnd, Invalid };
+
+// One character of a picture: a symbol must lie inside the grid; a line feed after the first
+// symbol ends a row, which must not be empty; anything else takes no column.
+TScanStep ScanCharacter(TScan& scan, char c, bool isSymbol, int rowCount, int columnCount) {
+    if (isSymbol) {
+        if (scan.I > rowCount - 1 || scan.J > columnCount - 1) {
+            return TScanStep::Invalid;
+        }
+        return TScanStep::Symbol;
+    }
+    if (c == '\n') {
+        if (!scan.FirstLineReached) {
+            return TScanStep::Skipped;
+        }
+        if (!scan.FirstSymbolReached) {
+            return TScanStep::Invalid;
+        }
+        ++scan.I;
+        scan.J = 0;
+        scan.FirstSymbolReached = false;
+        return TScanStep::RowEnd;
+    }
+    return TScanStep::Skipped;
+}
+
+void SymbolWritten(TScan& scan) {
+    scan.FirstLineReached = true;
+    scan.FirstSymbolReached = true;
+    ++scan.J;
+}
+
+bool IsSublevelSymbol(char c) {
+    return c == '#' || c == '$' || c == '.' || c == '+' || c == '@' || c == '^' || (c >= '1' && c <= '8') ||
+           (c >= 'a' && c <= 'z');
+}
+
+TCellStruct SublevelRecord(char symbol, bool twoLayerCells) {
+    const int32_t brickLayers = twoLayerCells ? lcTwoLayers : lcOneLayer;
+    TCellStruct record;
+    record.Marble = '0';
+    record.Special = '0';
+    switch (symbol) {
+    case '#':
+        record.LayerCount = lcHole;
+        break;
+    case '$':
+        record.LayerCount = lcHole;
+        record.Box = true;
+        break;
+    case '.':
+        record.LayerCount = brickLayers;
+        break;
+    case '+':
+        record.BoxDropPoint = true;
+        record.LayerCount = brickLayers;
+        record.Box = true;
+        break;
+    case '@':
+        record.BoxDropPoint = true;
+        record.LayerCount = brickLayers;
+        break;
+    case '^':
+        record.LayerCount = lcTwoLayers;
+        break;
+    default:
+        record.LayerCount = brickLayers;
+        if (symbol >= '1' && symbol <= '8') {
+            record.Marble = symbol;
+        } else {
+            record.Special = symbol;
+        }
+        break;
+    }
+    return record;
+}
+
+const char* TrueFalse(bool value) {
+    return value ? "True" : "False";
+}
+
+std::string Quoted(const std::string& text) {
+    return "\"" + text + "\"";
+}
+
+EGError InvalidSublevel(const std::string& text, size_t position, const TScan& scan, int rowCount,
+                        int columnCount, const TSublevelParseContext& context) {
+    std::vector<std::string> lines = {
+        "LoadSublevelData: Inalid sublevel definition. ",
+        std::string("FirstLineReached: ") + TrueFalse(scan.FirstLineReached),
+        std::string("FirstSymbolReached: ") + TrueFalse(scan.FirstSymbolReached),
+        "AFieldXML.Text: " + Quoted(text),
+        "S: " + Quoted(text),
+        "K: " + std::to_string(position + 1),
+        "PlayerName: " + Quoted(context.PlayerName),
+        "Level: " + std::to_string(context.Level),
+        "SubLevel: " + std::to_string(context.SubLevel),
+        "Screen: " + context.ScreenName,
+        std::string("S[K]: ") + text[position],
+        "I: " + std::to_string(scan.I),
+        "J: " + std::to_string(scan.J),
+        "AICount: " + std::to_string(rowCount),
+        "AJCount: " + std::to_string(columnCount),
+        "Statistics: " + Quoted(context.Statistics),
+    };
+    std::string message;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        if (i > 0) {
+            message += ReportLineBreak;
+        }
+        message += lines[i];
+    }
+    return EGError(message);
+}
+
+// ---- The monument outline ----
+
+const char* const ConstructionContext = "TPlayer.FillConstructionCellsFromXML";
+// Beyond any outline that fits the screen; keeps a slip in the numbers from asking for a huge grid.
+constexpr int MaxConstructionSide = 1000;
+
+bool IsConstructionSymbol(char c) {
+    return c == '#' || c == '.' || c == '1' || c == '2' || (c >= 'a' && c <= 'l');
+}
+
+TConstructionCell ConstructionRecord(char symbol) {
+    TConstructionCell cell;
+    if (symbol == '#') {
+        cell.Kind = ckNone;
+    } else if (symbol == '.') {
+        cell.Kind = ckEmpty;
+    } else if (symbol == '1' || symbol == '2') {
+        cell.Kind = ckBonus;
+        cell.Count = symbol - '0';
+    } else {
+        cell.Kind = ckSmallBonus;
+        cell.SmallBonus = static_cast<uint8_t>(symbol - 'a' + 1);
+    }
+    return cell;
+}
+
+int ReadCount(const IGXMLNode& node, const char* name, int low, int high) {
+    int value = node.GetInt(name);
+    if (value < low || value > high) {
+        throw EGError(ConstructionContext, Format("Attribute \"%s\" is %d, outside %d..%d (%s)", name, value,
+                                                  low, high, node.GetLocation().c_str()));
+    }
+    return value;
+}
+
+// Takes the small bonuses off the grid in reading order: their letters only say which bonuses
+// the level offers, not where they go.
+std::vector<uint8_t> CollectSmallBonuses(TConstrucionCells& cells) {
+    std::vector<uint8_t> bonuses;
+    for (int i = 0; i < cells.RowCount(); ++i) {
+        for (int j = 0; j < cells.ColumnCount(); ++j) {
+            TConstructionCell& cell = cells.At(i, j);
+            if (cell.Kind == ckSmallBonus) {
+                bonuses.push_back(cell.SmallBonus);
+                cell.SmallBonus = 0;
+                cell.Kind = ckEmpty;
+            }
+        }
+    }
+    return bonuses;
+}
+
+void KeepRandomBonuses(std::vector<uint8_t>& bonuses, int keep) {
+    auto nonZero = [&] {
+        return std::count_if(bonuses.begin(), bonuses.end(), [](uint8_t b) { return b != 0; });
+    };
+    while (nonZero() > keep) {
+        bonuses[Random(static_cast<uint32_t>(bonuses.size()))] = 0;
+    }
+}
+
+struct TPosition {
+    int Row;
+    int Column;
+};
+
+bool FarFromOtherBonuses(const std::vector<TPosition>& placed, int row, int column, int minRows,
+                         int minColumns) {
+    return std::all_of(placed.begin(), placed.end(), [&](const TPosition& other) {
+        return std::abs(other.Row - row) >= minRows && std::abs(other.Column - column) >= minColumns;
+    });
+}
+
+// Random positions in the bottom rows, asking first for five rows and five columns of distance
+// from the bonuses already placed and lowering the demand (rows first) after every thousand
+// failures. A bonus that finds no place at all is dropped.
+void PlaceSmallBonus(TConstrucionCells& cells, uint8_t bonus, int bottomRows,
+                     std::vector<TPosition>& placed) {
+    constexpr int TriesPerDistance = 1000;
+    constexpr int StartDistance = 5;
+    if (bottomRows <= 0) {
+        return;
+    }
+    const int firstRow = cells.RowCount() - bottomRows;
+    for (int minColumns = StartDistance; minColumns >= 0; --minColumns) {
+        for (int minRows = StartDistance; minRows >= 0; --minRows) {
+            for (int attempt = 0; attempt < TriesPerDistance; ++attempt) {
+                int row = firstRow + static_cast<int>(Random(static_cast<uint32_t>(bottomRows)));
+                int column = static_cast<int>(Random(static_cast<uint32_t>(cells.ColumnCount())));
+                TConstructionCell& cell = cells.At(row, column);
+                if (cell.Kind == ckEmpty && FarFromOtherBonuses(placed, row, column, minRows, minColumns)) {
+                    cell.Kind = ckSmallBonus;
+                    cell.SmallBonus = bonus;
+                    placed.push_back({row, column});
+                    return;
+                }
+            }
+        }
+    }
+}
+
+} // namespace
+
+TCellsStructsArr LoadSublevelText(const std::string& text, int rowCount, int columnCount,
+                                  const TSublevelParseContext& context) {
+    TCellsStructsArr records(rowCount, columnCount);
+    TScan scan;
+    for (size_t k = 0; k < text.size(); ++k) {
+        char c = text[k];
+        bool isSymbol = IsSublevelSymbol(c);
+        switch (ScanCharacter(scan, c, isSymbol, rowCount, columnCount)) {
+        case TScanStep::Invalid:
+            throw InvalidSublevel(text, k, scan, rowCount, columnCount, context);
+        case TScanStep::Symbol:
+            records.At(scan.I, scan.J) = SublevelRecord(c, context.TwoLayerCells);
+            SymbolWritten(scan);
+            break;
+        case TScanStep::Skipped:
+        case TScanStep::RowEnd:
+            break;
+        }
+    }
+    return records;
+}
+
+TCellsStructsArr LoadSublevelData(const IGXMLNode& fieldNode, int rowCount, int columnCount,
+                                  const TSublevelParseContext& context) {
+    return LoadSublevelText(fieldNode.GetText(), rowCount, columnCount, context);
+}
+
+TConstrucionCells LoadConstructionCells(const IGXMLNode& constructionField, int level) {
+    const int rowCount = ReadCount(constructionField, "ICount", 1, MaxConstructionSide);
+    const int columnCount = ReadCount(constructionField, "JCount", 1, MaxConstructionSide);
+    // A negative count would never be reached by discarding bonuses.
+    const int randomCount = ReadCount(constructionField, "RandomCountSmallBonuses", 0, MaxConstructionSide);
+    const int bottomRows = ReadCount(constructionField, "RowCountForSmallBonuses", 0, rowCount);
+
+    TConstrucionCells cells(rowCount, columnCount);
+    const std::string text = constructionField.GetText();
+    TScan scan;
+    for (char c : text) {
+        bool isSymbol = IsConstructionSymbol(c);
+        switch (ScanCharacter(scan, c, isSymbol, rowCount, columnCount)) {
+        case TScanStep::Invalid:
+            throw EGError(ConstructionContext, Format("Inalid sublevel definition. Level %d", level));
+        case TScanStep::Symbol:
+            cells.At(scan.I, scan.J) = ConstructionRecord(c);
+            SymbolWritten(scan);
+            break;
+        case TScanStep::Skipped:
+        case TScanStep::RowEnd:
+            break;
+        }
+    }
+    for (int j = 0; j < columnCount; ++j) {
+        cells.At(rowCount - 1, j).Open = true;
+    }
+    std::vector<uint8_t> bonuses = CollectSmallBonuses(cells);
+    KeepRandomBonuses(bonuses, std::min(randomCount, static_cast<int>(bonuses.size())));
+    // Collecting left no small bonus on the grid, so the placed ones are all there is to keep
+    // apart from.
+    std::vector<TPosition> placed;
+    for (uint8_t bonus : bonuses) {
+        if (bonus != 0) {
+            PlaceSmallBonus(cells, bonus, bottomRows, placed);
+        }
+    }
+    return cells;
+}
+
+void FillConstructionCellsFromXML(TConstructionProgress& record, const IGXMLNode& gameConfig) {
+    PGXMLCollection levels = gameConfig.GetCollection("Level");
+    if (record.Level < 1 || static_cast<size_t>(record.Level) > levels->Count()) {
+        throw EGError(ConstructionContext, Format("Level %d is not in the game configuration", record.Level));
+    }
+    PGXMLCollection fields =
+        levels->GetItem(static_cast<size_t>(record.Level - 1))->GetCollection("ConstructionField");
+    if (fields->Count() == 0) {
+        throw EGError(ConstructionContext, Format("Level %d has no ConstructionField", record.Level));
+    }
+    // Built aside, so that an invalid outline leaves the record as it was.
+    record.ConstructionCells = LoadConstructionCells(*fields->GetItem(0), record.Level);
+}
+
+} // namespace qm

@@ -1,0 +1,84 @@
+#pragma once
+
+#include "UField.h"
+#include "UPlayHost.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace qm {
+
+class TGameData;
+
+// The board's services over the game data. Until the game manager and the player's progress
+// exist, scores and box counts are kept here, and the board plays no sounds.
+class TGameDataPlayHost : public IPlayHost {
+public:
+    explicit TGameDataPlayHost(TGameData& data);
+
+    const TGameEnvironment& Env() const override;
+    TGTimer& GameClock() override;
+    TGResManager* ResManager() override;
+    TGGraphicsDevice* Device() override;
+    int& SuperBonusSpecialBudget() override { return Budget; }
+    void AddScore(int points) override { Score += points; }
+    void BoxCollected(int, int, bool) override { ++BoxesCollected; }
+    int BoxesCounted() const override { return BoxesCollected; }
+    int BoxQuota() const override { return Quota; }
+
+    int Budget = 0;
+    int Score = 0;
+    int BoxesCollected = 0;
+    int Quota = 3;
+
+private:
+    TGameData& FData;
+};
+
+// A board to look at and play on: the sublevels of level 1 one after another, where the player
+// selects and swaps marbles and the board matches, lets columns fall, refills and collects
+// boxes. The play states come later; this scene drives the field itself. Opened with
+// --scene board.
+class TBoardTestScene {
+public:
+    static constexpr const char* SceneName = "board";
+    static constexpr const char* ResourceSetName = "Board";
+
+    explicit TBoardTestScene(TGameData& data);
+    ~TBoardTestScene();
+
+    void Draw();
+    void MouseDown(int x, int y);
+    void KeyDown(int key);
+
+    TField& Field() const { return *FField; }
+    int SublevelIndex() const { return FSublevel; }
+
+private:
+    enum class TPhase { Waiting, Swapping, SwappingBack, Settling };
+
+    struct TSublevel {
+        std::string Text;
+        std::string Marbles;
+    };
+
+    void LoadSublevels();
+    void StartSublevel(int index);
+    void Step();
+    void Settle();
+    void StartSwap(TCell& a, TCell& b);
+    void DrawStatus();
+
+    TGameData& FData;
+    TGameDataPlayHost FHost;
+    std::unique_ptr<TField> FField;
+    std::vector<TSublevel> FSublevels;
+    int FSublevel = 0;
+    TPhase FPhase = TPhase::Waiting;
+    TCell* FSelected = nullptr;
+    TCell* FSwapA = nullptr;
+    TCell* FSwapB = nullptr;
+};
+
+} // namespace qm

@@ -1,0 +1,166 @@
+#pragma once
+
+// What stands in a field cell: marbles, boxes and specials. Each element is a small animotion on
+// the game clock: channel 1 carries the position and scale, channel 0 shows the sprite and hangs
+// on channel 1.
+
+#include "UGAnimotion.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace qm {
+
+class IPlayHost;
+
+class TElement {
+public:
+    explicit TElement(IPlayHost& host) : FHost(host) {}
+    virtual ~TElement() = default;
+    TElement(const TElement&) = delete;
+    TElement& operator=(const TElement&) = delete;
+
+    virtual int GetWidth() const = 0;
+    virtual int GetHeight() const = 0;
+    virtual bool IsIdle() const = 0;
+    virtual TGIntPoint GetPosition() = 0;
+    virtual bool IsDying() const = 0;
+    virtual bool IsSelected() const = 0;
+    virtual bool IsLocked() const = 0;
+    virtual void SetLocked(bool locked) = 0;
+    virtual void DrawExtra() = 0;
+    virtual void Pop(double fromScale, double toScale, double duration) = 0;
+    virtual void MoveTo(TGIntPoint from, TGIntPoint to, double secondsPerPixel) = 0;
+    virtual void Kill(int deathFlag) = 0;
+    virtual void Select() = 0;
+    virtual void Deselect() = 0;
+    virtual void Draw() = 0;
+    virtual void Lock() = 0;
+    virtual void Unlock() = 0;
+    virtual void Init() = 0;
+    virtual std::unique_ptr<TElement> Clone() const = 0;
+    virtual std::string GetSpriteName() const = 0;
+    virtual void PlayDeath(int deathFlag) = 0;
+
+    IPlayHost& Host() const { return FHost; }
+
+    bool Initialized = false;
+    uint32_t Tint = 0xFFFFFFFF;
+
+protected:
+    IPlayHost& FHost;
+};
+
+class TSimpleElement : public TElement {
+public:
+    TSimpleElement(IPlayHost& host, int x, int y);
+
+    int GetWidth() const override;
+    int GetHeight() const override;
+    bool IsIdle() const override;
+    TGIntPoint GetPosition() override;
+    bool IsDying() const override { return Dying; }
+    bool IsSelected() const override { return Selected; }
+    bool IsLocked() const override { return Locked; }
+    void SetLocked(bool locked) override { Locked = locked; }
+    void DrawExtra() override {}
+    void Pop(double fromScale, double toScale, double duration) override;
+    void MoveTo(TGIntPoint from, TGIntPoint to, double secondsPerPixel) override;
+    void Kill(int deathFlag) override;
+    void Select() override { Selected = true; }
+    void Deselect() override;
+    void Draw() override;
+    void Lock() override { SetLocked(true); }
+    void Unlock() override { SetLocked(false); }
+    void Init() override {}
+    void PlayDeath(int deathFlag) override;
+
+    void SetSprite(const std::string& name);
+    // The two standard moves at the environment's speeds.
+    void FallMove(TGIntPoint from, TGIntPoint to);
+    void SwapMove(TGIntPoint from, TGIntPoint to);
+
+    PGAnimotion Animotion;
+    std::string SpriteName;
+    int X = 0;
+    int Y = 0;
+    bool Dying = false;
+    bool Selected = false;
+    bool Locked = false;
+    bool Visible = true;
+
+    // The second half of creation, where the subclasses' sprite names are known. Every element
+    // is made through NewElement, which calls it.
+    virtual void Created();
+
+protected:
+    TGActiveChannel& Motion() { return Animotion->GetChannel(1); }
+    const TGSprite* CurrentSprite() const;
+    // Ends the current motion where it stands so that a new one starts from there now.
+    void BeginMotion();
+};
+
+// Creates an element and finishes its creation.
+template <class T, class... A> std::unique_ptr<T> NewElement(A&&... args) {
+    auto element = std::make_unique<T>(std::forward<A>(args)...);
+    element->Created();
+    return element;
+}
+
+class TMarble : public TSimpleElement {
+public:
+    TMarble(IPlayHost& host, int x, int y, char color);
+
+    void Kill(int deathFlag) override;
+    std::unique_ptr<TElement> Clone() const override;
+    std::string GetSpriteName() const override;
+    void PlayDeath(int deathFlag) override;
+    virtual void SetColor(char color);
+
+    char Color = '1';
+    int ColorNumber = 1;
+};
+
+class TBoxElement : public TSimpleElement {
+public:
+    TBoxElement(IPlayHost& host, int x, int y, int boxKind, std::string sprite);
+
+    void Kill(int deathFlag) override;
+    std::unique_ptr<TElement> Clone() const override;
+    std::string GetSpriteName() const override { return BoxSprite; }
+
+    int BoxKind = 1;
+    std::string BoxSprite;
+};
+
+class TSpecial : public TSimpleElement {
+public:
+    TSpecial(IPlayHost& host, int x, int y) : TSimpleElement(host, x, y) {}
+
+    void DrawExtra() override;
+    void MoveTo(TGIntPoint from, TGIntPoint to, double secondsPerPixel) override;
+    virtual int Kind() const = 0;
+    // The strike of a special on one cell; most kinds strike nothing of their own.
+    virtual void AffectCell(int /*row*/, int /*col*/) {}
+
+    void Created() override;
+
+    PGAnimotion BonusLight;
+};
+
+// A special drawn with its kind's sequences. The kinds' own effects derive from it; until a
+// kind has its own class it is this one and dies without effect.
+class TSpecialExt : public TSpecial {
+public:
+    TSpecialExt(IPlayHost& host, int x, int y, int kind) : TSpecial(host, x, y), FKind(kind) {}
+
+    int Kind() const override { return FKind; }
+    std::unique_ptr<TElement> Clone() const override;
+    std::string GetSpriteName() const override;
+
+private:
+    int FKind;
+};
+
+} // namespace qm

@@ -1,0 +1,218 @@
+#pragma once
+
+// Play as a queue of states. Every state in the queue is stepped every frame, in queue order, so
+// several run side by side (the waiting state stays for a whole sublevel while match, pack and
+// drop states come and go beside it). A state ends itself; any code may push new states; states
+// coordinate by asking the queue which state classes are present.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <typeinfo>
+#include <utility>
+#include <vector>
+
+namespace qm {
+
+class TField;
+class TGameData;
+class TGameStateQueue;
+// The widget input state (pointer position, held buttons and keys); the queue only passes it on.
+struct TGInputState;
+
+// What the states and the queue need of the game manager, which owns the field and the game data
+// and pauses and resumes play.
+class IPlayManager {
+public:
+    virtual ~IPlayManager() = default;
+    virtual TGameData* GameData() = 0;
+    // The field being played; none before the first sublevel is prepared.
+    virtual TField* CurrentField() = 0;
+    virtual void PausePlay() = 0;
+    virtual void ResumePlay() = 0;
+};
+
+// What the states need of the game screen.
+class IPlayScreen {
+public:
+    virtual ~IPlayScreen() = default;
+    // While set (a dialog over the board, say), bonus states are neither stepped nor given input.
+    virtual bool IsBonusInteractionBlocked() const = 0;
+};
+
+// Receives the trace lines of the states' lives.
+using TStateTrace = std::function<void(const std::string& line)>;
+
+enum TStateStatus : uint8_t {
+    ssNew = 0,
+    ssRunning = 1,
+    ssFinished = 2,
+    ssKilled = 3,
+};
+
+// One piece of play logic. A state is created only through TGameStateQueue::Push, which puts it
+// at the end of its queue; the queue owns and frees it.
+class TGameState {
+public:
+    explicit TGameState(TGameStateQueue& queue) : FQueue(queue) {}
+    virtual ~TGameState() = default;
+    TGameState(const TGameState&) = delete;
+    TGameState& operator=(const TGameState&) = delete;
+
+    // Once per frame while running, after Initialize has succeeded.
+    virtual void UpdateHelper();
+    virtual void Draw() {}
+    // Asked every frame until it answers true; the state waits in the queue until then.
+    virtual bool Initialize();
+    // `removed`: taken out from outside while running, rather than finished by itself.
+    virtual void Finalize(bool removed);
+    virtual void MouseUp(int /*button*/, const TGInputState& /*input*/) {}
+    virtual void MouseMove(const TGInputState& /*input*/) {}
+    virtual void MouseDown(int /*button*/, const TGInputState& /*input*/) {}
+    virtual void KeyDown(int /*key*/, const TGInputState& /*input*/) {}
+    virtual void PausedChanged() {}
+    // The class name, for traces ("TMatchState").
+    virtual std::string GetName() const { return "GameState"; }
+    // Called when the game screen has been built.
+    virtual void ScreenAttached() {}
+    // Bonus states are held back while the game screen blocks bonus interaction.
+    virtual bool IsBonusState() const { return false; }
+
+    // Removed and freed, with Finalize(false), at the start of the next frame.
+    void Finish() { FStatus = ssFinished; }
+    // Removed and freed at the start of the next frame without Finalize.
+    void Kill() { FStatus = ssKilled; }
+    // A held state is skipped by updates and input.
+    void SetHeld(bool held) { FHeld = held; }
+    bool Held() const { return FHeld; }
+    TStateStatus Status() const { return FStatus; }
+    TGameStateQueue& Queue() const { return FQueue; }
+
+    IPlayManager* GameManager() const;
+    TGameData* GameData() const;
+    TField* Field() const;
+    // Raises "TGameState.GetGameScreen" while the queue has no game screen.
+    IPlayScreen& GameScreen() const;
+
+protected:
+    void Trace(const std::string& line) const;
+
+private:
+    friend class TGameStateQueue;
+
+    TGameStateQueue& FQueue;
+    TStateStatus FStatus = ssNew;
+    bool FHeld = false;
+    // Tells states apart across frees, where an address may be reused.
+    uint64_t FSerial = 0;
+};
+
+class TGameStateQueue {
+public:
+    // `manager` may be absent where nothing is to be told (tests, tools).
+    explicit TGameStateQueue(IPlayManager* manager);
+    ~TGameStateQueue();
+    TGameStateQueue(const TGameStateQueue&) = delete;
+    TGameStateQueue& operator=(const TGameStateQueue&) = delete;
+
+    // Creates a state at the end of the queue. It is stepped from the next Update on.
+    template <typename TState, typename... TArgs> TState& Push(TArgs&&... args) {
+        auto state = std::make_unique<TState>(*this, std::forward<TArgs>(args)...);
+        TState& result = *state;
+        Append(std::move(state));
+        return result;
+    }
+
+    // Once per frame: frees the states that ended, then steps the rest.
+    void Update();
+
+    // Input from the game screen, passed to every state in queue order unless the queue is
+    // paused or the state is skipped.
+    void MouseDown(int button, const TGInputState& input);
+    void MouseUp(int button, const TGInputState& input);
+    void MouseMove(const TGInputState& input);
+    void KeyDown(int key, const TGInputState& input);
+
+    bool Paused() const { return FPaused; }
+    // A change reaches every state and the game manager, which pauses or resumes play.
+    void SetPaused(bool paused);
+
+    void SetGameScreen(IPlayScreen* screen) { FScreen = screen; }
+    IPlayScreen* GameScreen() const { return FScreen; }
+    // Tells every state that the game screen has been built.
+    void ScreenAttached();
+
+    size_t Count() const { return FStates.size(); }
+    bool IsEmpty() const { return FStates.empty(); }
+    TGameState* First() const { return FStates.empty() ? nullptr : FStates.front().get(); }
+    TGameState& At(size_t index) const { return *FStates.at(index); }
+
+    // A state whose class is exactly TState.
+    template <typename TState> TState* FindExact() const {
+        for (const auto& state : FStates) {
+            if (typeid(*state) == typeid(TState)) {
+                return static_cast<TState*>(state.get());
+            }
+        }
+        return nullptr;
+    }
+    template <typename TState> bool HasExact() const { return FindExact<TState>() != nullptr; }
+    // A state of TState or a class derived from it.
+    template <typename TState> TState* FindKindOf() const {
+        for (const auto& state : FStates) {
+            if (auto* found = dynamic_cast<TState*>(state.get())) {
+                return found;
+            }
+        }
+        return nullptr;
+    }
+    template <typename TState> bool HasKindOf() const { return FindKindOf<TState>() != nullptr; }
+
+    // Takes out every state of TState or a derived class in queue order; a running one first
+    // gets Finalize(true). Each is freed.
+    template <typename TState> void RemoveAllOf() {
+        RemoveAllMatching(
+            [](const TGameState& state) { return dynamic_cast<const TState*>(&state) != nullptr; });
+    }
+    // Takes the state out and frees it without Finalize.
+    void RemoveState(TGameState& state);
+    // Frees every state without Finalize.
+    void Clear();
+
+    template <typename TState> void SetHeldAll(bool held) {
+        for (const auto& state : FStates) {
+            if (dynamic_cast<TState*>(state.get())) {
+                state->SetHeld(held);
+            }
+        }
+    }
+
+    IPlayManager* GameManager() const { return FManager; }
+    TField* Field() const;
+
+    // Receives "Create:", "Initialize:", "UpdateHelper:", "Finilize:" and "Destroy:" lines;
+    // empty by default, which discards them.
+    TStateTrace Trace;
+
+private:
+    void Append(std::unique_ptr<TGameState> state);
+    void RemoveAllMatching(const std::function<bool(const TGameState&)>& matches);
+    // Takes the state out of the list and frees it; false when it is no longer there.
+    bool Free(const TGameState* state);
+    bool IsSkipped(const TGameState& state) const;
+    // The states now in the queue, named so that a walk can tell which of them are still there.
+    std::vector<std::pair<TGameState*, uint64_t>> Snapshot() const;
+    TGameState* Present(const std::pair<TGameState*, uint64_t>& entry) const;
+    void Dispatch(const std::function<void(TGameState&)>& call);
+    void Step(TGameState& state);
+    void Write(const std::string& line) const;
+
+    IPlayManager* FManager;
+    IPlayScreen* FScreen = nullptr;
+    bool FPaused = false;
+    std::vector<std::unique_ptr<TGameState>> FStates;
+    uint64_t FNextSerial = 1;
+};
+
+} // namespace qm
