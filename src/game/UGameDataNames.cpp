@@ -1,6 +1,7 @@
 #include "UGameDataNames.h"
 
 #include "UGameData.h"
+#include "UParticleEffects.h"
 
 #include <string>
 
@@ -26,6 +27,10 @@ TGDataNames MakeGameDataNames() {
     for (int color = 1; color <= 8; ++color) {
         names.Sequences.push_back("elements/Marble" + std::to_string(color));
         names.Sequences.push_back("elements/Marble" + std::to_string(color) + "Sel");
+    }
+    // The sprites the particle effects draw.
+    for (const std::string& sequence : ParticleSequenceNames()) {
+        names.Sequences.push_back(sequence);
     }
     // The first start shows these before any resource set exists, so they are read as files.
     for (const char* file : {"back.gif", "hello.gif", "ProgressFill1033.gif", "ProgressEmpty1033.gif"}) {

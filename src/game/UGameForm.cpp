@@ -17,6 +17,7 @@ TGameForm::~TGameForm() {
     // The game manager and the two state queues go first once they exist; then the game data,
     // which tears down the engine.
     FRenderTestScene.reset();
+    FParticleScene.reset();
     FGameData.reset();
 }
 
@@ -45,8 +46,14 @@ void TGameForm::OpenFirstScreen() {
 }
 
 void TGameForm::OpenScene(const std::string& name) {
+    FParticleScene.reset();
     if (name == BlankSceneName) {
         FRenderTestScene.reset();
+        return;
+    }
+    if (name == TParticleScene::SceneName) {
+        FRenderTestScene.reset();
+        FParticleScene = std::make_unique<TParticleScene>(*FGameData);
         return;
     }
     if (name == TRenderTestScene::SceneName) {
@@ -60,6 +67,9 @@ void TGameForm::DoFrame() {
     // A pending screen switch is carried out here, between frames, once screens exist.
     if (FRenderTestScene) {
         FRenderTestScene->Draw();
+    }
+    if (FParticleScene) {
+        FParticleScene->Draw();
     }
     if (FInfoOverlay) {
         DrawInfoOverlay();

@@ -2,6 +2,7 @@
 
 #include "UGGameForm.h"
 #include "UGameData.h"
+#include "UParticleScene.h"
 #include "URenderTestScene.h"
 
 #include <memory>
@@ -53,6 +54,7 @@ private:
 
     std::unique_ptr<TGameData> FGameData;
     std::unique_ptr<TRenderTestScene> FRenderTestScene;
+    std::unique_ptr<TParticleScene> FParticleScene;
     int FLastMouseX = 0;
     int FLastMouseY = 0;
     bool FInfoOverlay = false;

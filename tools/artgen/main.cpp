@@ -64,6 +64,7 @@ int main(int argc, char** argv) {
     DrawLogoArt(context);
     DrawFirstTimeArt(context);
     DrawMarbleArt(context);
+    DrawParticleArt(context);
     DrawIconArt(context);
     WriteFontFile(context, argv[1]);
     return 0;
