@@ -286,7 +286,8 @@ public:
         const double angle = std::atan2(FY2 - FY1, FX2 - FX1) * 180.0 / Pi;
         p.AddAngleKey(0.0, angle);
         p.AddAngleKey(1.0, angle + (FAngleJitter > 0 ? RandomRange(-FAngleJitter, FAngleJitter) : 0.0));
-        const double width = p.Env().ResManager->GetSeq(sequence).GetSprite(0).Width();
+        TGResManager* resources = p.Env().ResManager;
+        const double width = resources ? resources->GetSeq(sequence).GetSprite(0).Width() : 0.0;
         const double length = std::hypot(FX2 - FX1, FY2 - FY1) + 25;
         const double scaleX = width > 0 ? length / width : 1.0;
         p.AddScaleXKey(0.0, scaleX);

@@ -164,8 +164,8 @@ TEST(ParticleEffects, ShakingFadesAcrossTwoSeconds) {
         double Time;
         uint32_t Opacity;
     };
-    const TCase cases[] = {{true, 0.0, 255}, {true, 1.0, 128},  {true, 2.0, 0},
-                           {false, 0.0, 0},  {false, 1.0, 128}, {false, 2.0, 255}};
+    const TCase cases[] = {{true, 0.0, 255}, {true, 0.5, 191}, {true, 1.5, 64},   {true, 2.0, 0},
+                           {false, 0.0, 0},  {false, 0.5, 64}, {false, 1.5, 191}, {false, 2.0, 255}};
     for (const TCase& c : cases) {
         TParticleArt art;
         TElementShaking shaking(art.Env(), c.FadeOut, 200, 200, "test/Element");
