@@ -1,6 +1,7 @@
 #include "UGameDataNames.h"
 
 #include "UGameData.h"
+#include "UParticleEffects.h"
 
 #include <string>
 
@@ -45,6 +46,10 @@ TGDataNames MakeGameDataNames() {
     }
     for (int direction = 1; direction <= 4; ++direction) {
         names.Sequences.push_back("specials/2/SpecialAct" + std::to_string(direction));
+    }
+    // The sprites the particle effects draw.
+    for (const std::string& sequence : ParticleSequenceNames()) {
+        names.Sequences.push_back(sequence);
     }
     // The first start shows these before any resource set exists, so they are read as files.
     for (const char* file : {"back.gif", "hello.gif", "ProgressFill1033.gif", "ProgressEmpty1033.gif"}) {

@@ -20,6 +20,7 @@ TGameForm::~TGameForm() {
     // which tears down the engine.
     FSoundTestScene.reset();
     FRenderTestScene.reset();
+    FParticleScene.reset();
     FBoardScene.reset();
     // The loading thread uses the sound engine, which goes with the game data.
     FMusicLoading.reset();
@@ -85,12 +86,18 @@ void TGameForm::OpenScene(const std::string& name) {
     FRenderTestScene.reset();
     FSoundTestScene.reset();
     FBoardScene.reset();
+    FParticleScene.reset();
     if (name == BlankSceneName) {
         return;
     }
     if (name == TBoardTestScene::SceneName) {
         FRenderTestScene.reset();
         FBoardScene = std::make_unique<TBoardTestScene>(*FGameData);
+        return;
+    }
+    if (name == TParticleScene::SceneName) {
+        FRenderTestScene.reset();
+        FParticleScene = std::make_unique<TParticleScene>(*FGameData);
         return;
     }
     if (name == TRenderTestScene::SceneName) {
@@ -140,6 +147,9 @@ void TGameForm::DoFrame() {
     }
     if (FBoardScene) {
         FBoardScene->Draw();
+    }
+    if (FParticleScene) {
+        FParticleScene->Draw();
     }
     if (FInfoOverlay) {
         DrawInfoOverlay();

@@ -4,6 +4,7 @@
 #include "UGGameForm.h"
 #include "UGMusicLoading.h"
 #include "UGameData.h"
+#include "UParticleScene.h"
 #include "URenderTestScene.h"
 #include "USoundTestScene.h"
 
@@ -75,6 +76,7 @@ private:
     // Until the menu screen exists, a start without a scene plays the menu music once loaded.
     bool FMenuMusicWanted = false;
     std::unique_ptr<TBoardTestScene> FBoardScene;
+    std::unique_ptr<TParticleScene> FParticleScene;
     int FLastMouseX = 0;
     int FLastMouseY = 0;
     bool FInfoOverlay = false;

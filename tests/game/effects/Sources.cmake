@@ -2,4 +2,7 @@
 target_sources(qm_tests PRIVATE
   tests/game/effects/UFireBallTest.cpp
   tests/game/effects/UFlowsTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ParticleTestSupport.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/UParticleSystemTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/UParticleEffectsTest.cpp
 )

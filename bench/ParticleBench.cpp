@@ -1,0 +1,138 @@
+// The particle effects' cost per frame (update and draw submission) on the null renderer, so
+// the figure is the game's own work without the driver's.
+
+#include "UGGraphicsDevice.h"
+#include "UGNewXMLNode.h"
+#include "UGNullRenderBackend.h"
+#include "UGRandom.h"
+#include "UGResManager.h"
+#include "UGSprite.h"
+#include "UGTexturePack.h"
+#include "UGTimer.h"
+#include "UGXMLNode.h"
+#include "UParticleEffects.h"
+
+#include <benchmark/benchmark.h>
+#include <functional>
+#include <pugixml.hpp>
+
+namespace qm::bench {
+namespace {
+
+// Every particle sequence as one 32 x 32 sprite in one atlas.
+class TParticleBenchArt : public TGResource {
+public:
+    TParticleBenchArt(const TGResContextRec& context, const TGResourceDef& def)
+        : TGResource(context, def), FPack(*context.Device, false, pfA8R8G8B8, 512, 512) {
+        for (const std::string& name : ParticleSequenceNames()) {
+            auto sequence = std::make_unique<TGSequence>(name);
+            const int frames = name == "specials/11/specialfx" || name == "specials/3/special03act" ? 8 : 1;
+            for (int i = 0; i < frames; ++i) {
+                sequence->Add(std::make_unique<TGSprite>(*context.Device, 32, 32, FPack, false));
+            }
+            FSequences.push_back(std::move(sequence));
+        }
+    }
+    void CollectSequences(std::vector<TGSequence*>& out) const override {
+        for (const auto& sequence : FSequences) {
+            out.push_back(sequence.get());
+        }
+    }
+
+private:
+    TGTexturePack FPack;
+    std::vector<std::unique_ptr<TGSequence>> FSequences;
+};
+
+struct TParticleBench {
+    TParticleBench() {
+        Device.SetMode(800, 600, 1.0);
+        TGResourceRegistry::Instance().Register(
+            "ParticleBenchArt", "",
+            [](const TGResContextRec& context, const TGResourceDef& def) -> std::unique_ptr<TGResource> {
+                return std::make_unique<TParticleBenchArt>(context, def);
+            });
+        pugi::xml_document document;
+        document.load_string(R"(<Config><Resource Id="Art" Type="ParticleBenchArt"/>
+            <ResourceSet Name="All"><Include ResType="ParticleBenchArt"/></ResourceSet></Config>)");
+        TGResContextRec context;
+        context.Device = &Device;
+        context.Config = CreateXMLSnapshot(document.document_element(), "bench.xml");
+        context.Fonts = &Fonts;
+        Manager = std::make_unique<TGResManager>(context);
+        Manager->SetResourceSet("All");
+        GameClock.Step = 0.01;
+        InterfaceClock.Step = 0.01;
+    }
+    TParticleEnv Env() { return {Manager.get(), &GameClock, &InterfaceClock}; }
+
+    TGNullRenderBackend Backend;
+    TGManualTickSource Ticks;
+    TGGraphicsDevice Device{Backend, nullptr, Ticks, nullptr};
+    TGNewXMLNode Fonts{"Fonts"};
+    std::unique_ptr<TGResManager> Manager;
+    TGTimer GameClock{Ticks, 1.0};
+    TGTimer InterfaceClock{Ticks, 1.0};
+};
+
+using TMaker = std::function<std::unique_ptr<TParticleEffect>(const TParticleEnv&, int index)>;
+
+// Runs the effects frame after frame, each replaced by a new one when it finishes; the effects
+// start staggered so that every stage of their lives is on screen at once.
+void RunEffects(benchmark::State& state, int count, const TMaker& make) {
+    SetRandomSeed(1);
+    TParticleBench bench;
+    std::vector<std::unique_ptr<TParticleEffect>> effects;
+    for (int i = 0; i < count; ++i) {
+        effects.push_back(make(bench.Env(), i));
+        for (int warm = 0; warm < i * 5; ++warm) {
+            effects.back()->Update();
+        }
+    }
+    double particles = 0;
+    for (auto _ : state) {
+        bench.Device.ClearScene();
+        for (size_t i = 0; i < effects.size(); ++i) {
+            effects[i]->Update();
+            particles += effects[i]->ParticleCount();
+            if (effects[i]->IsFinished()) {
+                effects[i] = make(bench.Env(), static_cast<int>(i));
+            }
+        }
+    }
+    state.counters["particles"] = benchmark::Counter(particles, benchmark::Counter::kAvgIterations);
+}
+
+void BM_TwentyExplosionsFrame(benchmark::State& state) {
+    RunEffects(state, 20, [](const TParticleEnv& env, int i) {
+        return std::make_unique<TElementExplosion>(env, "elements/Marble1", 100 + (i % 5) * 50,
+                                                   100 + (i / 5) * 50);
+    });
+}
+BENCHMARK(BM_TwentyExplosionsFrame)->Unit(benchmark::kMicrosecond);
+
+// A cascade's worth of play effects at once: explosions, bombs, a fireball and fireworks.
+void BM_BusyEffectsFrame(benchmark::State& state) {
+    RunEffects(state, 26, [](const TParticleEnv& env, int i) -> std::unique_ptr<TParticleEffect> {
+        const double x = 100 + (i % 6) * 100;
+        const double y = 100 + (i / 6) * 100;
+        switch (i) {
+        case 20:
+        case 21:
+            return std::make_unique<TBombFx>(env, x, y);
+        case 22:
+            return std::make_unique<TSingleCellBombFx>(env, x, y, 0.3);
+        case 23:
+            return std::make_unique<TFireBallFx>(env, 0, 0, x, y, 1.0);
+        case 24:
+        case 25:
+            return std::make_unique<TFireworkFx>(env, x, 600);
+        default:
+            return std::make_unique<TElementExplosion>(env, "elements/Marble1", x, y);
+        }
+    });
+}
+BENCHMARK(BM_BusyEffectsFrame)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+} // namespace qm::bench
