@@ -3,7 +3,7 @@
 #include "TestHelpers.h"
 #include "UGAppData.h"
 #include "UGNullWindow.h"
-#include "UGSoundEngine.h"
+#include "UGSilentBassEngine.h"
 #include "UGWidget.h"
 #include "UGWidgetManager.h"
 
@@ -14,35 +14,10 @@
 namespace qm::test {
 
 // A sound engine that only lists the sounds it was asked to play.
-class RecordingSounds : public IGBassEngine {
+class RecordingSounds : public TGSilentBassEngine {
 public:
-    void LoadSounds(const TGSoundProgress&) override {}
-    std::string GetMusicName() override { return ""; }
-    int GetMusicVolume() override { return 0; }
-    int GetSoundVolume() override { return 0; }
-    int GetAmbientVolume() override { return 0; }
-    bool IsMusicPlaying() override { return false; }
-    bool IsSoundPlaying(const std::string&) override { return false; }
-    bool IsMuted() override { return false; }
-    void SetMusicVolume(int) override {}
-    void SetSoundVolume(int) override {}
-    void SetAmbientVolume(int) override {}
-    void SetPaused(bool) override {}
-    void SetMuted(bool) override {}
-    void PlayAmbientSound(const std::string&, double, double, double) override {}
-    void PlayMusic(const std::string&, bool, double, bool, int64_t) override {}
-    void SetMusicPosition(int64_t) override {}
-    int64_t GetMusicPosition() override { return 0; }
-    void FadeOutMusic(double) override {}
-    void PlayModSound(const std::string&) override {}
-    void StopModSound(const std::string&) override {}
+    RecordingSounds() : TGSilentBassEngine(0, 0) {}
     void PlaySound(const std::string& name) override { Played.push_back(name); }
-    void StopSound(const std::string&) override {}
-    void SlideMusicVolume(int, double) override {}
-    void SlideSoundVolume(int, double) override {}
-    void RestartMusic() override {}
-    void PauseSound(const std::string&, bool) override {}
-    void PauseMusic(bool) override {}
 
     std::vector<std::string> Played;
 };
