@@ -1,0 +1,28 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace qm {
+
+// The width of a UTF-8 text in a label's font, in drawing units.
+using TGTextWidth = std::function<double(const std::string& text)>;
+
+// Splits a caption into the lines a label draws in a box of the given width. CR and LF end a
+// line and are dropped (so CR LF leaves an empty line between). With word wrap, a word that
+// would run past the width starts the next line, taking the spaces after it along; a word
+// wider than the box on its own is placed where it stands and broken where the line is full,
+// so no line is left empty before it and no line holds less than fits.
+std::vector<std::string> BreakLines(const std::string& caption, double width, bool wordWrap,
+                                    const TGTextWidth& measure);
+
+// The smallest scale a caption is shrunk to: a button narrower than its margins would
+// otherwise give a zero or negative scale.
+constexpr double MinFitScale = 0.05;
+
+// Buttons keep 9 pixels clear on each side of their caption; a longer line is scaled down to
+// the room left, never below MinFitScale. 1 when it fits.
+double FitScale(double lineWidth, double boxWidth);
+
+} // namespace qm
