@@ -1,8 +1,14 @@
 #pragma once
 
+#include "UGAnimotion.h"
+#include "UGXMLNode.h"
+
 #include <memory>
+#include <vector>
 
 namespace qm {
+
+class TGBaseAppData;
 
 // An animation that plays in place of a widget while it is being shown or hidden. The widget
 // takes no input while its effect runs; the effect draws instead of the widget's own look.
@@ -19,5 +25,27 @@ public:
 };
 
 using PGEffect = std::shared_ptr<IGEffect>;
+
+// An effect written in XML: animotions on the interface clock, so they keep moving while play is
+// paused. Channel 0 of each is placed on the widget; other channels follow it as its children.
+class TGAniEffect : public IGEffect {
+public:
+    // Reads every `Animotion` child of the effect element, in document order.
+    TGAniEffect(TGBaseAppData& app, const IGXMLNode& node);
+
+    void Start() override;
+    // Also true for an effect without animotions.
+    bool IsFinished() override;
+    void Draw(double x, double y) override;
+
+    const std::vector<PGAnimotion>& Animotions() const { return FAnimotions; }
+
+private:
+    std::vector<PGAnimotion> FAnimotions;
+};
+
+// Builds the effect a `ShowEffect` or `HideEffect` element describes; its "Type" must be
+// "AniEffect" ("CreateEffectFromXML: Unknown effect type: <type>" otherwise).
+PGEffect CreateEffectFromXML(TGBaseAppData& app, const IGXMLNode& node);
 
 } // namespace qm

@@ -1,4 +1,6 @@
 #include "UGAppData.h"
+#include "UGWidgetClasses.h"
+#include "UGWidgetStyle.h"
 
 #include "UGConfigPreprocessor.h"
 #include "UGEngineResources.h"
@@ -139,13 +141,22 @@ void TGBaseAppData::UpdateTimers(bool active) {
 }
 
 TGAppData::TGAppData(const TGAppStartInfo& info) : TGBaseAppData(info) {
-    // The widget style manager is created here from the interface clock, the resource
-    // manager, the device, Config and the dictionary, once the widget layer exists.
+    RegisterEngineWidgetClasses();
+    TGVisualContextRec context;
+    context.Timer = InterfaceClock.get();
+    context.ResManager = ResManager.get();
+    context.Device = Device.get();
+    context.Config = Config;
+    context.Dictionary = Dictionary.get();
+    context.AppData = this;
+    WidgetStyles = std::make_unique<TGWidgetStyleManager>(context);
     ShowSystemCursor = false;
 }
 
 TGAppData::~TGAppData() {
+    // Widgets draw through the styles, so the tree goes first.
     WidgetManager.reset();
+    WidgetStyles.reset();
 }
 
 } // namespace qm

@@ -21,6 +21,7 @@ namespace qm {
 
 class IGWindow;
 class IGProgressWindow;
+class TGWidgetStyleManager;
 
 // Called once per lengthy step while the graphics cache is filled (a progress bar listens).
 using TGProgressCallback = std::function<void(const std::string& message)>;
@@ -132,6 +133,8 @@ public:
     explicit TGAppData(const TGAppStartInfo& info);
     ~TGAppData() override;
 
+    // Every widget style of the core configuration, read once at start.
+    std::unique_ptr<TGWidgetStyleManager> WidgetStyles;
     // The manager of the current screen tree; empty until the first screen is shown.
     std::unique_ptr<IGWidgetInput> WidgetManager;
     bool ShowSystemCursor = false;

@@ -405,6 +405,11 @@ void TGGraphicsDevice::ClearScene() {
     FDrawList->Clear(0x00000000u);
 }
 
+void TGGraphicsDevice::ClearTarget(uint32_t argb) {
+    ApplyState(false);
+    FDrawList->Clear(argb);
+}
+
 void TGGraphicsDevice::EndFrame() {
     if (!FInScene) {
         return;

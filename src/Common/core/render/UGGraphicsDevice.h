@@ -107,6 +107,9 @@ public:
 
     bool BeginFrame();
     void ClearScene();
+    // Clears the current render target (the back buffer when none) to a colour, alpha included;
+    // widget snapshots start from a transparent picture.
+    void ClearTarget(uint32_t argb);
     // Ends the scene. A scene whose draw list (states, textures and their contents, vertices)
     // is the same as that of the last presented one is not sent to the renderer at all, and
     // PresentFrame then shows nothing new: a still screen costs almost nothing.
