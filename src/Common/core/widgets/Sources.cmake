@@ -19,4 +19,10 @@ target_sources(qm_core PRIVATE
   src/Common/core/widgets/UGTextLayout.cpp
   src/Common/core/widgets/UGEditText.cpp
   src/Common/core/widgets/UGSliderTrack.cpp
+  src/Common/core/widgets/UGWidButton.cpp
+  src/Common/core/widgets/UGWidAnimotion.cpp
+  src/Common/core/widgets/UGWidLabel.cpp
+  src/Common/core/widgets/UGWidScrollBar.cpp
+  src/Common/core/widgets/UGWidCheckBox.cpp
+  src/Common/core/widgets/UGWidEditBox.cpp
 )

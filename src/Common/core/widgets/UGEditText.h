@@ -13,6 +13,7 @@ public:
     virtual double Width(const std::u32string& text) const = 0;
     virtual double MaxCharWidth() const = 0;
     virtual bool HasGlyph(char32_t c) const = 0;
+    virtual double LineHeight() const = 0;
 };
 
 // One display line: a run of the text's code points. A line ends at a CR (not part of the

@@ -3,7 +3,6 @@
 #include "UGFont.h"
 #include "UGStrings.h"
 
-#include <algorithm>
 
 namespace qm {
 
@@ -48,7 +47,7 @@ std::u32string WithoutTrailingSpace(std::u32string word) {
 
 } // namespace
 
-std::vector<std::string> BreakLines(const std::string& caption, double width, bool wordWrap,
+std::vector<std::string> BreakCaptionLines(const std::string& caption, double width, bool wordWrap,
                                     const TGTextWidth& measure) {
     const std::u32string codes = DecodeUtf8(caption);
     std::vector<std::u32string> lines(1);
@@ -84,14 +83,6 @@ std::vector<std::string> BreakLines(const std::string& caption, double width, bo
         result.push_back(Utf8(line));
     }
     return result;
-}
-
-double FitScale(double lineWidth, double boxWidth) {
-    const double room = boxWidth - 18.0;
-    if (lineWidth <= 0.0 || lineWidth <= room) {
-        return 1.0;
-    }
-    return std::max(MinFitScale, room / lineWidth);
 }
 
 } // namespace qm

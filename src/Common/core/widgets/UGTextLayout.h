@@ -14,15 +14,7 @@ using TGTextWidth = std::function<double(const std::string& text)>;
 // would run past the width starts the next line, taking the spaces after it along; a word
 // wider than the box on its own is placed where it stands and broken where the line is full,
 // so no line is left empty before it and no line holds less than fits.
-std::vector<std::string> BreakLines(const std::string& caption, double width, bool wordWrap,
+std::vector<std::string> BreakCaptionLines(const std::string& caption, double width, bool wordWrap,
                                     const TGTextWidth& measure);
-
-// The smallest scale a caption is shrunk to: a button narrower than its margins would
-// otherwise give a zero or negative scale.
-constexpr double MinFitScale = 0.05;
-
-// Buttons keep 9 pixels clear on each side of their caption; a longer line is scaled down to
-// the room left, never below MinFitScale. 1 when it fits.
-double FitScale(double lineWidth, double boxWidth);
 
 } // namespace qm

@@ -13,6 +13,7 @@ public:
     }
     double MaxCharWidth() const override { return 10.0; }
     bool HasGlyph(char32_t c) const override { return c < 0x370 || c > 0x3FF; }
+    double LineHeight() const override { return 20.0; }
 };
 
 // A box 50 wide holds five letters a line: a sixth would leave less than a letter's room.

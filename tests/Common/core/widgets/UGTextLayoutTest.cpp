@@ -20,7 +20,7 @@ struct TBreakCase {
     std::vector<std::string> Lines;
 };
 
-TEST(BreakLines, LaysOutCaptions) {
+TEST(BreakCaptionLines, LaysOutCaptions) {
     const TBreakCase cases[] = {
         {"two words fit, the third goes down", "one two three", 100, true, {"one two ", "three"}},
         {"the lines of a pair stay apart", "one two three", 100, false, {"one two three"}},
@@ -33,18 +33,8 @@ TEST(BreakLines, LaysOutCaptions) {
         {"an empty caption is one empty line", "", 50, true, {""}},
     };
     for (const TBreakCase& c : cases) {
-        EXPECT_EQ(BreakLines(c.Caption, c.Width, c.WordWrap, TenPerLetter), c.Lines) << c.Name;
+        EXPECT_EQ(BreakCaptionLines(c.Caption, c.Width, c.WordWrap, TenPerLetter), c.Lines) << c.Name;
     }
-}
-
-TEST(FitScale, ShrinksLongCaptionsButNeverToNothing) {
-    EXPECT_DOUBLE_EQ(FitScale(100, 200), 1.0);
-    EXPECT_DOUBLE_EQ(FitScale(100, 118), 1.0);
-    EXPECT_DOUBLE_EQ(FitScale(200, 118), 0.5);
-    EXPECT_DOUBLE_EQ(FitScale(0, 10), 1.0);
-    // Narrower than its margins: the plain formula gives 0 or less.
-    EXPECT_DOUBLE_EQ(FitScale(100, 18), MinFitScale);
-    EXPECT_DOUBLE_EQ(FitScale(100, 4), MinFitScale);
 }
 
 } // namespace
