@@ -1,10 +1,12 @@
 #include "UGCursor.h"
 
+#include "UGAnimotion.h"
 #include "UGAppData.h"
 
 namespace qm {
 
-TCursor::TCursor(TGAppData& appData) : FAppData(appData) {
+TCursor::TCursor(TGAppData& appData)
+    : FAppData(appData), FAnimotion(std::make_shared<TGInterfaceAnimotion>(appData)) {
     SetKind(1);
     FVisible = true;
 }
@@ -16,16 +18,26 @@ void TCursor::SetKind(uint8_t kind) {
         return;
     }
     FKind = kind;
-    ++FRestarts;
+    // Every kind shows the one arrow; a new kind only starts its animation over.
+    FAnimotion->ClearChannels();
+    TGClipSeg& clip = FAnimotion->AddClipSeg(0);
+    clip.SeqId = SeqId;
+    clip.Pivot = pvLeftTop;
 }
 
-void TCursor::Draw(int32_t, int32_t) {
+void TCursor::Draw(int32_t x, int32_t y) {
     FDrewLastTime = false;
     // The window shows the system arrow instead.
-    if (FAppData.ShowSystemCursor || !FVisible) {
+    if (FAppData.ShowSystemCursor) {
         return;
     }
-    FDrewLastTime = true;
+    TGActiveChannel& arrow = FAnimotion->GetChannel(0);
+    arrow.X = x;
+    arrow.Y = y;
+    if (FVisible) {
+        FAnimotion->Draw();
+        FDrewLastTime = true;
+    }
 }
 
 } // namespace qm

@@ -1,12 +1,11 @@
 #pragma once
 
+#include "UGAnimotion.h"
 #include "UGWidget.h"
 
 #include <memory>
 
 namespace qm {
-
-class IGAnimotion;
 
 // The software mouse cursor: frame 0 of "stuff/Cursor" following the pointer on the interface
 // clock. When the player chose the system arrow (ShowSystemCursor) it draws nothing.
@@ -23,17 +22,15 @@ public:
     void SetVisible(bool visible) override { FVisible = visible; }
 
     uint8_t Kind() const { return FKind; }
-    // How many times the cursor's animation started over (kind changes); for checks.
-    int Restarts() const { return FRestarts; }
-    // Where the cursor was last drawn, and whether it was drawn at all on that call.
+    const PGAnimotion& Animotion() const { return FAnimotion; }
+    // Whether the last Draw drew the arrow.
     bool DrewLastTime() const { return FDrewLastTime; }
 
 private:
     TGAppData& FAppData;
-    std::shared_ptr<IGAnimotion> FAnimotion;
+    PGAnimotion FAnimotion;
     uint8_t FKind = 0;
     bool FVisible = true;
-    int FRestarts = 0;
     bool FDrewLastTime = false;
 };
 

@@ -1,5 +1,6 @@
 #include "UGVisual.h"
 
+#include "UGAppData.h"
 #include "UGTextLayout.h"
 
 #include "UDictionary.h"

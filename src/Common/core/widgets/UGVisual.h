@@ -1,5 +1,6 @@
 #pragma once
 
+#include "UGAnimotion.h"
 #include "UGXMLNode.h"
 
 #include <cstdint>
@@ -17,7 +18,6 @@ class TDictionary;
 class TGAppData;
 class TGSprite;
 class TGFont;
-class IGAnimotion;
 
 // The engine services every visual and style works with, handed around by value.
 struct TGVisualContextRec {
@@ -29,17 +29,6 @@ struct TGVisualContextRec {
     // Animotion visuals build their animotions on the application's interface clock; none in
     // tests that draw no animotion.
     TGAppData* AppData = nullptr;
-};
-
-// Where a sprite is anchored on the point it is drawn at; the values animotions use.
-enum TGPivot : uint8_t {
-    pvLeftMiddle = 0,
-    pvLeftTop = 1,
-    pvCenter = 2,
-    pvLeftBottom = 3,
-    pvCenterTop = 4,
-    pvBottomMiddle = 5,
-    pvPivotPoint = 6,
 };
 
 // A drawable piece of a widget style: a frame, a filled rectangle, a text, an image or an
@@ -179,7 +168,7 @@ public:
     ~TGVisAnimotion() override;
     void Draw(double x, double y, double w, double h) override;
 
-    std::shared_ptr<IGAnimotion> Animotion;
+    PGAnimotion Animotion;
 };
 
 } // namespace qm

@@ -1,24 +1,9 @@
 #include "UGWidImage.h"
 
-#include "UGError.h"
-#include "UGStrings.h"
 
 #include <algorithm>
 
 namespace qm {
-
-uint8_t WidgetPivotFromString(const std::string& name) {
-    static const std::pair<const char*, uint8_t> names[] = {
-        {"LeftMiddle", pvLeftMiddle}, {"LeftTop", pvLeftTop},     {"Center", pvCenter},
-        {"LeftBottom", pvLeftBottom}, {"CenterTop", pvCenterTop}, {"BottomMiddle", pvBottomMiddle},
-    };
-    for (const auto& [text, value] : names) {
-        if (name == text) {
-            return value;
-        }
-    }
-    throw EGError("StrToPivot", Format("Unknown pivot \"%s\"", name.c_str()));
-}
 
 void TGWidImage::LoadFromXML(const TGXMLWidgetParams& params) {
     const IGXMLNode& node = params.GetNode();
@@ -32,7 +17,7 @@ void TGWidImage::LoadFromXML(const TGXMLWidgetParams& params) {
     MaxWidth = node.GetFloatDef("MaxWidth", 2147483647.0);
     MaxHeight = node.GetFloatDef("MaxHeight", 2147483647.0);
     Angle = node.GetFloatDef("Angle", 0.0);
-    Pivot = WidgetPivotFromString(node.GetStringDef("Pivot", "LeftTop"));
+    Pivot = StrToPivot(node.GetStringDef("Pivot", "LeftTop"));
     // The common attributes last, so the size is constrained by the sprite just read.
     TGWidget::LoadFromXML(params);
 }

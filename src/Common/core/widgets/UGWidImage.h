@@ -35,8 +35,4 @@ public:
     double AnimationTime = 0.0;
 };
 
-// Reads a pivot name ("LeftTop", "Center", "LeftBottom", "CenterTop", "BottomMiddle",
-// "LeftMiddle"); raises with context "StrToPivot" otherwise.
-uint8_t WidgetPivotFromString(const std::string& name);
-
 } // namespace qm

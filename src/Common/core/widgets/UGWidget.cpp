@@ -27,21 +27,12 @@ EGError WithLocation(const std::exception& error, const IGXMLNode& node) {
     return EGError(message);
 }
 
-// Effects authored in XML; the only kind is "AniEffect".
-PGEffect ReadWidgetEffect(TGAppData&, const IGXMLNode& node) {
-    std::string type = node.GetString("Type");
-    if (type != "AniEffect") {
-        throw EGError("CreateEffectFromXML", "Unknown effect type: " + type);
-    }
-    return nullptr;
-}
-
 PGEffect FirstEffect(TGAppData& appData, const IGXMLNode& node, const std::string& tag) {
     PGXMLCollection effects = node.GetCollection(tag);
     if (effects->Count() == 0) {
         return nullptr;
     }
-    return ReadWidgetEffect(appData, *effects->GetItem(0));
+    return CreateEffectFromXML(appData, *effects->GetItem(0));
 }
 
 } // namespace
