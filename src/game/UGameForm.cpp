@@ -4,6 +4,8 @@
 #include "UGFont.h"
 #include "UGKeys.h"
 #include "UGStrings.h"
+#include "UGWidgetManager.h"
+#include "UWidgetGallery.h"
 
 #include <algorithm>
 
@@ -51,6 +53,13 @@ void TGameForm::OpenScene(const std::string& name) {
     }
     if (name == TRenderTestScene::SceneName) {
         FRenderTestScene = std::make_unique<TRenderTestScene>(*FGameData);
+        return;
+    }
+    if (name == WidgetsSceneName) {
+        FRenderTestScene.reset();
+        RegisterWidgetGalleryClasses();
+        FGameData->ResManager->SetResourceSet(TWidgetGalleryScreen::ResourceSetName);
+        GetWidgetManager(*FGameData).ShowScreenFromConfig(TWidgetGalleryScreen::ScreenName);
         return;
     }
     throw EGError("TGameForm.OpenScene", Format("unknown scene \"%s\"", name.c_str()));

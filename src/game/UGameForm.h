@@ -32,6 +32,8 @@ public:
     // scene, so that a player starting the game sees what the engine draws.
     void OpenFirstScreen();
     static constexpr const char* BlankSceneName = "blank";
+    // Every standard widget in its states (the widget gallery screen).
+    static constexpr const char* WidgetsSceneName = "widgets";
 
     bool InfoOverlayOn() const { return FInfoOverlay; }
     // The lines of the information overlay: the version for everybody, the performance and

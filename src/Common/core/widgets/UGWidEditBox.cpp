@@ -3,6 +3,7 @@
 #include "UGAppData.h"
 #include "UGFont.h"
 #include "UGKeys.h"
+#include "UGStrings.h"
 #include "UGWidScrollBar.h"
 
 #include <algorithm>

@@ -7,4 +7,6 @@ target_sources(qm_tests PRIVATE
   tests/Common/core/widgets/UGTextLayoutTest.cpp
   tests/Common/core/widgets/UGEditTextTest.cpp
   tests/Common/core/widgets/UGSliderTrackTest.cpp
+  tests/Common/core/widgets/StandardWidgetsFixture.cpp
+  tests/Common/core/widgets/UGStandardWidgetsTest.cpp
 )
