@@ -43,9 +43,13 @@ PGEffect TGalleryEffectDialog::MakeEffect(bool appearing) {
     }
 }
 
-void TGalleryEffectDialog::PrepareShowEffect() { ShowEffect = MakeEffect(true); }
+void TGalleryEffectDialog::PrepareShowEffect() {
+    ShowEffect = MakeEffect(true);
+}
 
-void TGalleryEffectDialog::PrepareHideEffect() { HideEffect = MakeEffect(false); }
+void TGalleryEffectDialog::PrepareHideEffect() {
+    HideEffect = MakeEffect(false);
+}
 
 void TWidgetGalleryScreen::AfterLoad() {
     TGWidScreen::AfterLoad();
@@ -54,11 +58,13 @@ void TWidgetGalleryScreen::AfterLoad() {
     FindNamed<TGWidButton>(*this, "BtnSmall").OnClick = countClick;
     FindNamed<TGWidCheckBox>(*this, "ChkChecked").Checked = true;
     FindNamed<TGWidCheckBox>(*this, "ChkVanish").OnClick = [this](TGWidget& sender) {
-        FindNamed<TGWidButton>(*this, "BtnVanishing").SetDisabled(static_cast<TGWidCheckBox&>(sender).Checked);
+        FindNamed<TGWidButton>(*this, "BtnVanishing")
+            .SetDisabled(static_cast<TGWidCheckBox&>(sender).Checked);
     };
     FindNamed<TGWidScrollBar>(*this, "Scroll").OnChange = [this](TGWidget& sender) {
         const double value = static_cast<TGWidScrollBar&>(sender).Value();
-        FindNamed<TGWidLabel>(*this, "ScrollValue").SetCaption(Format("Value: %d", static_cast<int>(std::lround(value))));
+        FindNamed<TGWidLabel>(*this, "ScrollValue")
+            .SetCaption(Format("Value: %d", static_cast<int>(std::lround(value))));
     };
     const std::pair<const char*, TGalleryEffect> effects[] = {
         {"BtnDissolve", TGalleryEffect::Dissolve},

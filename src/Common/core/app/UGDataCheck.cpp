@@ -708,7 +708,8 @@ void TDataCheck::CheckWidgets() {
     PGXMLCollection screens = core.Root->GetCollection("Widget");
     for (size_t i = 0; i < screens->Count(); ++i) {
         const IGXMLNode& screen = *screens->GetItem(i);
-        CheckWidgetTree(core.Name, screen, core.Root->GetName() + "/" + Label("Widget", screen.GetStringDef("Name", "")),
+        CheckWidgetTree(core.Name, screen,
+                        core.Root->GetName() + "/" + Label("Widget", screen.GetStringDef("Name", "")),
                         styles);
     }
 }
@@ -737,14 +738,16 @@ void TDataCheck::CheckWidgetTree(const std::string& file, const IGXMLNode& node,
 void TDataCheck::CheckArtNames(const std::string& file, const IGXMLNode& node, const std::string& path) {
     const std::string seqId = node.GetStringDef("SeqId", "");
     if (FResourcesChecked && !seqId.empty()) {
-        bool provided = std::any_of(FDefinitions.begin(), FDefinitions.end(),
-                                    [&](const TDefinition& d) { return d.Sequences.count(LowerAscii(seqId)) > 0; });
+        bool provided = std::any_of(FDefinitions.begin(), FDefinitions.end(), [&](const TDefinition& d) {
+            return d.Sequences.count(LowerAscii(seqId)) > 0;
+        });
         if (!provided) {
             Report(file, path, Format("sequence \"%s\" is not provided by any sequence pool", seqId.c_str()));
         }
     }
     const TGResourceClass* fontClass = TGResourceRegistry::Instance().Find("Font");
-    if (FResourcesChecked && fontClass && node.GetName() == "Visual" && node.GetStringDef("Type", "") == "Label") {
+    if (FResourcesChecked && fontClass && node.GetName() == "Visual" &&
+        node.GetStringDef("Type", "") == "Label") {
         const std::string font = node.GetStringDef("Font", "");
         bool defined = std::any_of(FDefinitions.begin(), FDefinitions.end(), [&](const TDefinition& d) {
             return d.Def.Id == font && d.Class && d.Class->IsOrDerivesFrom(fontClass);

@@ -3,7 +3,6 @@
 #include "UGFont.h"
 #include "UGStrings.h"
 
-
 namespace qm {
 
 namespace {
@@ -48,7 +47,7 @@ std::u32string WithoutTrailingSpace(std::u32string word) {
 } // namespace
 
 std::vector<std::string> BreakCaptionLines(const std::string& caption, double width, bool wordWrap,
-                                    const TGTextWidth& measure) {
+                                           const TGTextWidth& measure) {
     const std::u32string codes = DecodeUtf8(caption);
     std::vector<std::u32string> lines(1);
     auto widthOf = [&measure](const std::u32string& text) { return measure(Utf8(text)); };

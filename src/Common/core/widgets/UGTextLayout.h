@@ -15,6 +15,6 @@ using TGTextWidth = std::function<double(const std::string& text)>;
 // wider than the box on its own is placed where it stands and broken where the line is full,
 // so no line is left empty before it and no line holds less than fits.
 std::vector<std::string> BreakCaptionLines(const std::string& caption, double width, bool wordWrap,
-                                    const TGTextWidth& measure);
+                                           const TGTextWidth& measure);
 
 } // namespace qm

@@ -223,7 +223,8 @@ void TGVisLabel::Draw(double x, double y, double w, double h) {
 }
 
 std::vector<std::string> TGVisLabel::BreakLines(const std::string& caption, double w) {
-    return BreakCaptionLines(caption, w, WordWrap, [this](const std::string& text) { return TextWidth(text); });
+    return BreakCaptionLines(caption, w, WordWrap,
+                             [this](const std::string& text) { return TextWidth(text); });
 }
 
 void TGVisLabel::DrawText(bool fit, double angle, double x, double y, double w, double h) {

@@ -55,7 +55,8 @@ void TGWidButton::SetDisabled(bool disabled) {
         return;
     }
     Disabled = disabled;
-    const bool hasDisabledLook = FStyle && (FStyle->HasVisual("ImageDisabled") || FStyle->HasVisual("LabelDisabled"));
+    const bool hasDisabledLook =
+        FStyle && (FStyle->HasVisual("ImageDisabled") || FStyle->HasVisual("LabelDisabled"));
     if (!hasDisabledLook) {
         SetVisible(!disabled);
     }

@@ -21,11 +21,17 @@ double TGFontTextMetrics::Width(const std::u32string& text) const {
     return FFont.MeasureString(utf8).Width;
 }
 
-double TGFontTextMetrics::MaxCharWidth() const { return FFont.MaxCharWidth(); }
+double TGFontTextMetrics::MaxCharWidth() const {
+    return FFont.MaxCharWidth();
+}
 
-bool TGFontTextMetrics::HasGlyph(char32_t c) const { return FFont.HasGlyph(c); }
+bool TGFontTextMetrics::HasGlyph(char32_t c) const {
+    return FFont.HasGlyph(c);
+}
 
-double TGFontTextMetrics::LineHeight() const { return FFont.LineHeight(); }
+double TGFontTextMetrics::LineHeight() const {
+    return FFont.LineHeight();
+}
 
 // --- TGWidEditBoxContent ---
 
@@ -102,7 +108,7 @@ double TGWidEditBoxContent::LineHeight() {
 void TGWidEditBoxContent::UpdateLayout() {
     Metrics();
     FText.SetWidth(std::min(FWidth, FMaxWidth));
-    FVisibleCount = static_cast<size_t>(std::max(0.0, std::floor(FHeight / LineHeight())));
+    FVisibleCount = static_cast<size_t>(std::max(1.0, std::floor(FHeight / LineHeight())));
     const size_t lines = FText.Lines().size();
     const size_t maxFirst = lines > FVisibleCount ? lines - FVisibleCount : 0;
     FFirstVisible = std::min(FFirstVisible, maxFirst);
@@ -159,7 +165,8 @@ bool TGWidEditBoxContent::HasFocus() const {
     if (!Editable || !FVisible) {
         return false;
     }
-    std::vector<TGWidEditBoxContent*> candidates = KeyCandidates(TreeRoot(const_cast<TGWidEditBoxContent&>(*this)));
+    std::vector<TGWidEditBoxContent*> candidates =
+        KeyCandidates(TreeRoot(const_cast<TGWidEditBoxContent&>(*this)));
     for (TGWidEditBoxContent* content : candidates) {
         if (content->FFocused) {
             return content == this;
@@ -303,10 +310,14 @@ void TGWidEditBoxContent::DrawSelf() {
     const double lineHeight = LineHeight();
     const std::vector<TGEditLine>& lines = FText.Lines();
     const TGCaretPos caret = FText.CaretLineCol();
-    const bool showCaret = Editable && HasFocus() && static_cast<long long>(std::llround(FBlinkTime * 4.0)) % 2 == 1;
+    const bool showCaret =
+        Editable && HasFocus() && static_cast<long long>(std::llround(FBlinkTime * 4.0)) % 2 == 1;
     item->SetWordWrap(false);
     double row = 0.0;
-    for (size_t i = FFirstVisible; i < lines.size() && row + lineHeight <= FHeight; ++i) {
+    // The first line is drawn even where the box is a little lower than a line (a single-line
+    // box sized to its art); the others only while they fit.
+    for (size_t i = FFirstVisible; i < lines.size() && (i == FFirstVisible || row + lineHeight <= FHeight);
+         ++i) {
         const std::string text = FText.LineText(i);
         if (!text.empty()) {
             const double width = metrics->Width(FText.Codes().substr(lines[i].Start, lines[i].Length));
@@ -335,7 +346,8 @@ TGWidEditBox::TGWidEditBox(TGAppData& appData) : TGWidget(appData) {
     scrollBar->Name = "VScrollBar";
     scrollBar->OnChange = [this](TGWidget&) {
         if (!FSyncing) {
-            FContent->SetFirstVisibleLine(static_cast<size_t>(std::max(0.0, std::round(FScrollBar->Value()))));
+            FContent->SetFirstVisibleLine(
+                static_cast<size_t>(std::max(0.0, std::round(FScrollBar->Value()))));
         }
     };
     FScrollBar = &static_cast<TGWidScrollBar&>(AddWidget(std::move(scrollBar)));
@@ -421,12 +433,20 @@ void TGWidEditBox::MouseDown(int button, const TGInputState& state) {
     }
 }
 
-void TGWidEditBox::MouseWheelUp(const TGInputState& state) { FContent->MouseWheelUp(state); }
+void TGWidEditBox::MouseWheelUp(const TGInputState& state) {
+    FContent->MouseWheelUp(state);
+}
 
-void TGWidEditBox::MouseWheelDown(const TGInputState& state) { FContent->MouseWheelDown(state); }
+void TGWidEditBox::MouseWheelDown(const TGInputState& state) {
+    FContent->MouseWheelDown(state);
+}
 
-std::string TGWidEditBox::Text() const { return FContent->Text(); }
+std::string TGWidEditBox::Text() const {
+    return FContent->Text();
+}
 
-void TGWidEditBox::SetText(const std::string& text) { FContent->SetText(text); }
+void TGWidEditBox::SetText(const std::string& text) {
+    FContent->SetText(text);
+}
 
 } // namespace qm

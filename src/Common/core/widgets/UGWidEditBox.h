@@ -40,7 +40,6 @@ public:
     void ConstrainSize(double& width, double& height) override;
     void DrawSelf() override;
     bool AcceptsMouse() const override { return true; }
-    uint8_t CursorKind() const override { return 4; }
 
     // Single-line text loses its line breaks, MaxSize and what does not fit on one line.
     void SetText(const std::string& text);

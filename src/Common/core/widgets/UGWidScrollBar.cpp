@@ -156,7 +156,9 @@ void TGWidScrollBar::SetUpDownButtons(bool buttons) {
     LayOut();
 }
 
-void TGWidScrollBar::Resized() { LayOut(); }
+void TGWidScrollBar::Resized() {
+    LayOut();
+}
 
 // The slider runs between the arrow buttons. Its end is where the slider's far edge meets the
 // far button, on both axes; without buttons it runs the whole bar.
@@ -190,11 +192,17 @@ void TGWidScrollBar::LayOut() {
     }
 }
 
-void TGWidScrollBar::SetValue(double value, bool notify) { FSlider->SetValue(value, notify); }
+void TGWidScrollBar::SetValue(double value, bool notify) {
+    FSlider->SetValue(value, notify);
+}
 
-void TGWidScrollBar::SetRange(double min, double max) { FSlider->SetRange(min, max); }
+void TGWidScrollBar::SetRange(double min, double max) {
+    FSlider->SetRange(min, max);
+}
 
-void TGWidScrollBar::StepValue(double step) { FSlider->SetValue(FSlider->Value() + step, true); }
+void TGWidScrollBar::StepValue(double step) {
+    FSlider->SetValue(FSlider->Value() + step, true);
+}
 
 void TGWidScrollBar::MouseDown(int button, const TGInputState& state) {
     TGWidget::MouseDown(button, state);

@@ -7,8 +7,8 @@
 #include "UGWidEditBox.h"
 #include "UGWidImage.h"
 #include "UGWidLabel.h"
-#include "UGWidScrollBar.h"
 #include "UGWidScreen.h"
+#include "UGWidScrollBar.h"
 
 namespace qm {
 

@@ -93,7 +93,7 @@ std::vector<TBreakage> Breakages() {
          [](DataCheckTest& t) {
              std::ofstream(t.data / "config/Widgets.xml") << R"(
 <WidgetStyle Name="Look">
-  <Visual Type="Image" Name="Image" SeqId="Pics/Dot"/>
+  <Visual Type="Image" Name="Image" SeqId="Fonts/FntMini"/>
   <Visual Type="Rect" Name="Frame" SeqId="pics/frame"/>
   <Visual Type="Label" Name="Label" Font="FntNone"/>
   <Visual Type="Label" Name="Caption" Font="FntMini"/>

@@ -95,6 +95,8 @@ void StandardWidgets::Start(const std::string& extraXml) {
     Manager->ShowScreenFromConfig("Test");
 }
 
-TGWidget& StandardWidgets::Screen() const { return Manager->Root()->GetChild("Test"); }
+TGWidget& StandardWidgets::Screen() const {
+    return Manager->Root()->GetChild("Test");
+}
 
 } // namespace qm::test

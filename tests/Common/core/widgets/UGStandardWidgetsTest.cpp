@@ -14,7 +14,9 @@ namespace {
 // Ten units a letter and twenty a line; no Greek letters.
 class TTenUnitFont : public IGTextMetrics {
 public:
-    double Width(const std::u32string& text) const override { return 10.0 * static_cast<double>(text.size()); }
+    double Width(const std::u32string& text) const override {
+        return 10.0 * static_cast<double>(text.size());
+    }
     double MaxCharWidth() const override { return 10.0; }
     bool HasGlyph(char32_t c) const override { return c < 0x370 || c > 0x3FF; }
     double LineHeight() const override { return 20.0; }
@@ -195,8 +197,8 @@ TEST_F(StandardWidgets, LabelTranslatesAndAnimotionFollowsItsPanel) {
 
 TEST_F(StandardWidgets, EveryStandardTypeIsRegisteredAndABadKindIsNamed) {
     Start(R"(<Widget Type="Widget" Name="BadBar"><Widget Type="ScrollBar" Kind="Diagonal"/></Widget>)");
-    for (const char* type : {"Button", "Animotion", "Label", "ScrollBar", "ScrollBarSlider", "CheckBox", "EditBox",
-                             "EditBoxContent"}) {
+    for (const char* type : {"Button", "Animotion", "Label", "ScrollBar", "ScrollBarSlider", "CheckBox",
+                             "EditBox", "EditBoxContent"}) {
         EXPECT_TRUE(IsWidgetClassRegistered(type)) << type;
     }
     ExpectErrorContaining([this] { Manager->ShowScreenFromConfig("BadBar"); }, "Incorrect kind: Diagonal");
