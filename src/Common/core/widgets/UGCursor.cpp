@@ -2,6 +2,7 @@
 
 #include "UGAnimotion.h"
 #include "UGAppData.h"
+#include "UGResManager.h"
 
 namespace qm {
 
@@ -34,7 +35,8 @@ void TCursor::Draw(int32_t x, int32_t y) {
     TGActiveChannel& arrow = FAnimotion->GetChannel(0);
     arrow.X = x;
     arrow.Y = y;
-    if (FVisible) {
+    // A screen whose resource set lacks the arrow still works, only without a pointer.
+    if (FVisible && FAppData.ResManager && FAppData.ResManager->HasSeq(SeqId)) {
         FAnimotion->Draw();
         FDrewLastTime = true;
     }

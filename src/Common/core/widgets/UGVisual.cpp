@@ -1,7 +1,6 @@
 #include "UGVisual.h"
 
 #include "UGAppData.h"
-#include "UGTextLayout.h"
 
 #include "UDictionary.h"
 #include "UGError.h"
@@ -47,7 +46,44 @@ template <class F> void ForEachTile(double length, double step, F&& tile) {
     }
 }
 
+bool IsLineEnd(char32_t c) {
+    return c == U'\r' || c == U'\n';
+}
+
+std::string EncodeUtf8(const std::u32string& text) {
+    std::string out;
+    for (char32_t c : text) {
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (c < 0x800) {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            out += static_cast<char>(0xE0 | (c >> 12));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (c >> 18));
+            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
 } // namespace
+
+EGError ErrorAtElement(const std::exception& error, const IGXMLNode& node) {
+    std::string message = error.what();
+    const std::string location = node.GetLocation();
+    const size_t fileEnd = location.find(": ");
+    const std::string path = fileEnd == std::string::npos ? location : location.substr(fileEnd + 2);
+    if (message.find(location) == std::string::npos && message.find(path) == std::string::npos) {
+        message += " (" + location + ")";
+    }
+    return EGError(message);
+}
 
 // --- Registry ---
 
@@ -76,7 +112,7 @@ std::unique_ptr<TGVisual> CreateVisual(const TGVisualContextRec& context, const 
     try {
         return LookupVisualClass(type)(context, node);
     } catch (const EGError& error) {
-        throw EGError(Format("%s (%s)", error.what(), node.GetLocation().c_str()));
+        throw ErrorAtElement(error, node);
     }
 }
 
@@ -223,8 +259,48 @@ void TGVisLabel::Draw(double x, double y, double w, double h) {
 }
 
 std::vector<std::string> TGVisLabel::BreakLines(const std::string& caption, double w) {
-    return BreakCaptionLines(caption, w, WordWrap,
-                             [this](const std::string& text) { return TextWidth(text); });
+    const std::u32string text = DecodeUtf8(caption);
+    std::vector<std::u32string> lines(1);
+    auto width = [this](const std::u32string& s) { return TextWidth(EncodeUtf8(s)); };
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char32_t c = text[i];
+        if (IsLineEnd(c)) {
+            lines.emplace_back();
+            continue;
+        }
+        std::u32string& line = lines.back();
+        if (WordWrap) {
+            // The rest of the current word, up to and including its space.
+            std::u32string word;
+            for (size_t j = i; j < text.size(); ++j) {
+                char32_t r = IsLineEnd(text[j]) ? U' ' : text[j];
+                word += r;
+                if (r == U' ') {
+                    break;
+                }
+            }
+            if (width(line + word) > w) {
+                // A word that fits a line of its own moves to the next line; one wider than the
+                // box is broken where the box ends instead of standing one letter per line.
+                const bool wordStart = i == 0 || text[i - 1] == U' ' || IsLineEnd(text[i - 1]);
+                if (wordStart && !line.empty() && width(word) <= w) {
+                    lines.emplace_back(1, c);
+                    continue;
+                }
+                if (!line.empty() && width(line + c) > w) {
+                    lines.emplace_back(1, c);
+                    continue;
+                }
+            }
+        }
+        line += c;
+    }
+    std::vector<std::string> result;
+    result.reserve(lines.size());
+    for (const std::u32string& line : lines) {
+        result.push_back(EncodeUtf8(line));
+    }
+    return result;
 }
 
 void TGVisLabel::DrawText(bool fit, double angle, double x, double y, double w, double h) {

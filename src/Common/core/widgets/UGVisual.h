@@ -1,6 +1,7 @@
 #pragma once
 
 #include "UGAnimotion.h"
+#include "UGError.h"
 #include "UGXMLNode.h"
 
 #include <cstdint>
@@ -30,6 +31,10 @@ struct TGVisualContextRec {
     // tests that draw no animotion.
     TGAppData* AppData = nullptr;
 };
+
+// The error with the file and element it came from added, unless its text already names that
+// element or one below it.
+EGError ErrorAtElement(const std::exception& error, const IGXMLNode& node);
 
 // A drawable piece of a widget style: a frame, a filled rectangle, a text, an image or an
 // animotion. Visuals are shared by every widget of their style and hold no widget state; a

@@ -1,6 +1,5 @@
 #include "UGWidImage.h"
 
-
 #include <algorithm>
 
 namespace qm {

@@ -17,16 +17,6 @@ std::map<std::string, TGWidgetFactory>& WidgetClasses() {
     return classes;
 }
 
-// Adds where an error happened unless a more precise place (a child's) is already named.
-EGError WithLocation(const std::exception& error, const IGXMLNode& node) {
-    std::string message = error.what();
-    std::string location = node.GetLocation();
-    if (message.find(location) == std::string::npos) {
-        message += " (" + location + ")";
-    }
-    return EGError(message);
-}
-
 PGEffect FirstEffect(TGAppData& appData, const IGXMLNode& node, const std::string& tag) {
     PGXMLCollection effects = node.GetCollection(tag);
     if (effects->Count() == 0) {
@@ -112,7 +102,7 @@ std::unique_ptr<TGWidget> CreateAbstract(TGAppData& appData, const TGXMLWidgetPa
         widget->AfterLoad();
         return widget;
     } catch (const std::exception& error) {
-        throw WithLocation(error, node);
+        throw ErrorAtElement(error, node);
     }
 }
 
@@ -321,8 +311,9 @@ TGWidget& TGWidget::AddWidget(std::unique_ptr<TGWidget> child) {
         throw EGError("TGWidget.AddWidget", "No widget");
     }
     if (child->FParent || child->IsAncestorOf(this)) {
-        throw EGError("TGWidget.AddWidget",
-                      Format("Widget \"%s\" is already in a tree", child->Name.c_str()));
+        // Whoever already holds it keeps it.
+        TGWidget* held = child.release();
+        throw EGError("TGWidget.AddWidget", Format("Widget \"%s\" is already in a tree", held->Name.c_str()));
     }
     child->FParent = this;
     FChildren.push_back(std::move(child));

@@ -136,7 +136,7 @@ public:
 
     // --- The tree ---
     // Takes ownership; raises (context "TGWidget.AddWidget") when the child already has a
-    // parent or is this widget or one of its ancestors.
+    // parent or is this widget or one of its ancestors, leaving it to whoever holds it.
     TGWidget& AddWidget(std::unique_ptr<TGWidget> child);
     // Detaches a direct child and hands it back (empty when it is not a child).
     std::unique_ptr<TGWidget> RemoveWidget(TGWidget& child);

@@ -314,10 +314,6 @@ void TGWidgetManager::KeyPress(char32_t ch) {
     BroadcastKey([&](TGWidget& w) { w.KeyPress(ch, FState); });
 }
 
-void TGWidgetManager::ResetKeys() {
-    FState.Keys.fill(false);
-}
-
 // --- Frames ---
 
 void TGWidgetManager::Update() {

@@ -57,10 +57,6 @@ public:
     int32_t LastX() const { return FLastX; }
     int32_t LastY() const { return FLastY; }
 
-    // Clears the Ctrl and Alt flags (and every other key flag); the window calls it when it
-    // gains the focus, since key releases made elsewhere never arrive.
-    void ResetKeys();
-
     // While false, no mouse or key handler runs (left releases still end the capture).
     bool InputEnabled = true;
 

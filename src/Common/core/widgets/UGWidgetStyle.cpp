@@ -114,7 +114,7 @@ TGWidgetStyle::TGWidgetStyle(const TGVisualContextRec& context, const IGXMLNode&
         try {
             FRegion = TGPolygonRegion::Parse(region->GetText());
         } catch (const EGError& error) {
-            throw EGError(Format("%s (%s)", error.what(), region->GetLocation().c_str()));
+            throw ErrorAtElement(error, *region);
         }
         FHasRegion = true;
     }
@@ -184,12 +184,7 @@ void TGWidgetStyleManager::ReadStyles(const IGXMLNode& root) {
                 FContext, *node,
                 [this](const std::string& name) -> TGWidgetStyle& { return GetWidgetStyle(name); }));
         } catch (const EGError& error) {
-            std::string message = error.what();
-            std::string location = node->GetLocation();
-            if (message.find(location) == std::string::npos) {
-                message += " (" + location + ")";
-            }
-            throw EGError(message);
+            throw ErrorAtElement(error, *node);
         }
     }
 }
