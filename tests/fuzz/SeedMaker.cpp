@@ -218,8 +218,10 @@ int main(int argc, char** argv) {
         GfxSeeds(data, gfx, scratch);
         TCorpus bundle(output, "bundle");
         BundleSeeds(bundle, scratch);
-        for (const TCorpus* corpus :
-             {&inputScript, &image, &configXml, &configCache, &language, &imageFont, &gfx, &bundle}) {
+        TCorpus animotionXml(output, "animotion_xml");
+        CopyFolder(seeds / "animotion_xml", animotionXml);
+        for (const TCorpus* corpus : {&inputScript, &image, &configXml, &configCache, &language, &imageFont,
+                                      &gfx, &bundle, &animotionXml}) {
             if (corpus->Count() == 0) {
                 throw EGError("quillmark-fuzz-seeds", "a harness got no seeds; is the data folder built?");
             }

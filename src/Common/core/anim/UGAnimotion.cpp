@@ -553,8 +553,9 @@ void TGActiveChannel::Advance(double dt) {
     const double time = FTime;
     const uint64_t generation = FGeneration;
     bool loopEndReached = false;
-    // Handlers may add segments (the list grows) or clear them (the generation changes); after
-    // a clear the remaining steps refer to segments that are gone.
+    // Handlers may add segments (the list grows) or clear them (the generation changes). After
+    // a clear the rest of the step is dropped and the time stays, so that segments a handler
+    // appends to the emptied time line begin with the next step.
     for (size_t i = 0; i < FSegments.size(); ++i) {
         TGSegment* segment = FSegments[i].get();
         const double start = segment->StartTime;
@@ -717,8 +718,11 @@ void TGAnimotion::ImportChannel(const IGXMLNode& node) {
             return 0;
         });
         TGChannel* parent = &GetChannel(parentId);
+        // Code may have linked channels into a cycle already; the walk stops after as many
+        // steps as there are channels.
+        int steps = 0;
         for (const TGChannel* up = parent; up; up = up->Parent) {
-            if (up == &channel) {
+            if (up == &channel || ++steps > TGChannel::MaxChainLength) {
                 throw EGError(
                     "TGAnimotion.Import",
                     Located(Format("Parent %d of channel %d makes a cycle of Parent links", parentId, id),

@@ -128,9 +128,9 @@ struct TGChannelStateRec {
 // A drawable channel: one sprite frame placed relative to its parent chain and the root.
 class TGChannel : public TGChannelStateRec {
 public:
-    // The longest parent chain, the channel itself included; only a cycle of Parent links
-    // makes a longer one.
-    static constexpr int MaxChainLength = 255;
+    // The longest parent chain, the channel itself included: every channel of an animotion in
+    // one line. Only a cycle of Parent links makes a longer one.
+    static constexpr int MaxChainLength = 256;
 
     TGChannel(TGResManager* resManager, TGChannel* root);
     virtual ~TGChannel();
