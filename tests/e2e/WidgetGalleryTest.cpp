@@ -53,9 +53,8 @@ bool SameRegion(const Picture& a, const Picture& b, unsigned x0, unsigned y0, un
 // photographed at the frames named by the shots.
 class WidgetGallery : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        Dir = new TempDir();
-        const fs::path script = Dir->Path() / "session.txt";
+    void SetUp() override {
+        const fs::path script = Dir.Path() / "session.txt";
         std::ofstream(script) << R"(# hover, press and click the plain button
 4 move 145 100
 7 down left
@@ -116,100 +115,94 @@ protected:
         std::string shots;
         for (const auto& [name, frame] : frames) {
             shots += " --screenshot " + std::to_string(frame) + ":" +
-                     ShellQuote((Dir->Path() / (name + ".png")).string());
+                     ShellQuote((Dir.Path() / (name + ".png")).string());
         }
-        Result = new CommandResult(test::RunCommand(
+        const CommandResult result = test::RunCommand(
             ShellQuote(QM_GAME_BINARY) + " --headless --fixed-step --scene widgets --frames 295" +
-            " --user-dir " + ShellQuote((Dir->Path() / "user").string()) + " --input " +
-            ShellQuote(script.string()) + shots));
-        Shots = new std::map<std::string, Picture>();
-        if (Result->Status == 0) {
-            for (const auto& [name, frame] : frames) {
-                (*Shots)[name] = test::ReadPng(Dir->Path() / (name + ".png"));
-            }
+            " --user-dir " + ShellQuote((Dir.Path() / "user").string()) + " --input " +
+            ShellQuote(script.string()) + shots);
+        ASSERT_EQ(result.Status, 0) << result.Err;
+        for (const auto& [name, frame] : frames) {
+            Shots[name] = test::ReadPng(Dir.Path() / (name + ".png"));
         }
     }
-    static void TearDownTestSuite() {
-        delete Shots;
-        delete Result;
-        delete Dir;
-    }
-    void SetUp() override { ASSERT_EQ(Result->Status, 0) << Result->Err; }
-    const Picture& Shot(const std::string& name) { return Shots->at(name); }
+    const Picture& Shot(const std::string& name) { return Shots.at(name); }
 
-    static TempDir* Dir;
-    static CommandResult* Result;
-    static std::map<std::string, Picture>* Shots;
+    TempDir Dir;
+    std::map<std::string, Picture> Shots;
 };
 
-TempDir* WidgetGallery::Dir = nullptr;
-CommandResult* WidgetGallery::Result = nullptr;
-std::map<std::string, Picture>* WidgetGallery::Shots = nullptr;
-
-TEST_F(WidgetGallery, ButtonLightsUnderThePointerSinksWhenPressedAndCountsTheClick) {
-    const uint32_t idle = Shot("idle").Rgb(100, 90);
-    EXPECT_TRUE(IsTeal(idle)) << std::hex << idle;
-    EXPECT_GT(Brightness(Shot("hover").Rgb(100, 90)), Brightness(idle) + 30);
-    EXPECT_LT(Brightness(Shot("pressed").Rgb(100, 90)), Brightness(idle) - 60);
-    EXPECT_EQ(Shot("after").Rgb(100, 90), idle) << "back to normal once the pointer left";
-    EXPECT_FALSE(SameRegion(Shot("idle"), Shot("after"), 142, 294, 236, 318)) << "the click count changed";
-}
-
-TEST_F(WidgetGallery, CheckBoxesToggleAndOneTakesAButtonAway) {
-    EXPECT_GT(Brightness(Shot("idle").Rgb(314, 98)), Brightness(Shot("after").Rgb(314, 98)) + 100)
-        << "a check mark in the first box";
-    EXPECT_TRUE(IsTeal(Shot("idle").Rgb(145, 190)));
-    EXPECT_TRUE(IsParchment(Shot("after").Rgb(145, 190)))
-        << "the disabled button without a disabled look is gone";
-}
-
-TEST_F(WidgetGallery, SliderDraggedPastTheEndStopsThere) {
-    auto isThumb = [](uint32_t rgb) { return ((rgb >> 8) & 0xFF) > 0x50; };
-    EXPECT_TRUE(isThumb(Shot("idle").Rgb(312, 240)));
-    EXPECT_FALSE(isThumb(Shot("idle").Rgb(312, 300)));
-    EXPECT_FALSE(isThumb(Shot("after").Rgb(312, 240)));
-    EXPECT_TRUE(isThumb(Shot("after").Rgb(312, 300)));
-    EXPECT_TRUE(isThumb(Shot("after").Rgb(312, 306))) << "at the end of the track, above the down arrow";
-    EXPECT_FALSE(SameRegion(Shot("idle"), Shot("after"), 332, 194, 440, 214)) << "the value label changed";
-}
-
-TEST_F(WidgetGallery, TypingGoesToTheClickedBoxWhichKeepsOnlyItsSymbols) {
-    EXPECT_EQ(DarkPixels(Shot("idle"), 584, 102, 640, 120), 0);
-    EXPECT_GT(DarkPixels(Shot("after"), 584, 102, 640, 120), 20) << "\"Bob\" after \"Ada\"";
-    EXPECT_EQ(DarkPixels(Shot("idle"), 548, 162, 640, 180), 0);
-    EXPECT_GT(DarkPixels(Shot("after"), 548, 162, 576, 180), 20) << "\"12\"";
-    EXPECT_EQ(DarkPixels(Shot("after"), 580, 162, 640, 180), 0) << "no letters after the digits";
-}
-
-TEST_F(WidgetGallery, NotesScrollWithTheWheel) {
-    EXPECT_FALSE(SameRegion(Shot("idle"), Shot("after"), 548, 208, 720, 228));
-}
-
-TEST_F(WidgetGallery, SoftwareCursorFollowsThePointer) {
-    EXPECT_EQ(Shot("idle").Rgb(12, 594), NightSky);
-    EXPECT_NE(Shot("after").Rgb(12, 594), NightSky);
-}
-
-TEST_F(WidgetGallery, ModalDialogDissolvesInKeepsTheMouseAndDissolvesOut) {
-    const uint32_t sky = Shot("after").Rgb(276, 300);
-    EXPECT_EQ(sky, NightSky);
-    const uint32_t frame = Shot("shown").Rgb(276, 300);
-    EXPECT_GT(Brightness(frame), Brightness(sky) + 200) << "the dialog's frame";
-    const uint32_t between = Shot("dissolving").Rgb(276, 300);
-    EXPECT_GT(Brightness(between), Brightness(sky) + 20);
-    EXPECT_LT(Brightness(between), Brightness(frame) - 20);
-    EXPECT_TRUE(SameRegion(Shot("after"), Shot("modal"), 142, 294, 236, 318))
-        << "the click behind it was not counted";
-    EXPECT_EQ(Shot("modal").Rgb(100, 90), Shot("after").Rgb(100, 90)) << "no hover behind a modal dialog";
-    EXPECT_EQ(Shot("closed").Rgb(276, 300), sky);
-}
-
-TEST_F(WidgetGallery, XmlEffectDropsTheDialogInAndZoomStartsLarge) {
-    EXPECT_EQ(Shot("closed").Rgb(276, 150), NightSky);
-    EXPECT_NE(Shot("dropping").Rgb(276, 150), NightSky) << "on its way down, above its place";
-    EXPECT_EQ(Shot("dropped").Rgb(276, 150), NightSky);
-    EXPECT_GT(Brightness(Shot("dropped").Rgb(276, 300)), Brightness(NightSky) + 200);
-    EXPECT_NE(Shot("zooming").Rgb(130, 110), Shot("after").Rgb(130, 110)) << "three times as large, centred";
+// One run: the session takes a while, so every widget is looked at in the same photographs.
+TEST_F(WidgetGallery, EachWidgetReactsToTheScriptedSession) {
+    {
+        SCOPED_TRACE("button lights under the pointer sinks when pressed and counts the click");
+        const uint32_t idle = Shot("idle").Rgb(100, 90);
+        EXPECT_TRUE(IsTeal(idle)) << std::hex << idle;
+        EXPECT_GT(Brightness(Shot("hover").Rgb(100, 90)), Brightness(idle) + 30);
+        EXPECT_LT(Brightness(Shot("pressed").Rgb(100, 90)), Brightness(idle) - 60);
+        EXPECT_EQ(Shot("after").Rgb(100, 90), idle) << "back to normal once the pointer left";
+        EXPECT_FALSE(SameRegion(Shot("idle"), Shot("after"), 142, 294, 236, 318))
+            << "the click count changed";
+    }
+    {
+        SCOPED_TRACE("check boxes toggle and one takes a button away");
+        EXPECT_GT(Brightness(Shot("idle").Rgb(314, 98)), Brightness(Shot("after").Rgb(314, 98)) + 100)
+            << "a check mark in the first box";
+        EXPECT_TRUE(IsTeal(Shot("idle").Rgb(145, 190)));
+        EXPECT_TRUE(IsParchment(Shot("after").Rgb(145, 190)))
+            << "the disabled button without a disabled look is gone";
+    }
+    {
+        SCOPED_TRACE("slider dragged past the end stops there");
+        auto isThumb = [](uint32_t rgb) { return ((rgb >> 8) & 0xFF) > 0x50; };
+        EXPECT_TRUE(isThumb(Shot("idle").Rgb(312, 240)));
+        EXPECT_FALSE(isThumb(Shot("idle").Rgb(312, 300)));
+        EXPECT_FALSE(isThumb(Shot("after").Rgb(312, 240)));
+        EXPECT_TRUE(isThumb(Shot("after").Rgb(312, 300)));
+        EXPECT_TRUE(isThumb(Shot("after").Rgb(312, 306))) << "at the end of the track, above the down arrow";
+        EXPECT_FALSE(SameRegion(Shot("idle"), Shot("after"), 332, 194, 440, 214))
+            << "the value label changed";
+    }
+    {
+        SCOPED_TRACE("typing goes to the clicked box which keeps only its symbols");
+        EXPECT_EQ(DarkPixels(Shot("idle"), 584, 102, 640, 120), 0);
+        EXPECT_GT(DarkPixels(Shot("after"), 584, 102, 640, 120), 20) << "\"Bob\" after \"Ada\"";
+        EXPECT_EQ(DarkPixels(Shot("idle"), 548, 162, 640, 180), 0);
+        EXPECT_GT(DarkPixels(Shot("after"), 548, 162, 576, 180), 20) << "\"12\"";
+        EXPECT_EQ(DarkPixels(Shot("after"), 580, 162, 640, 180), 0) << "no letters after the digits";
+    }
+    {
+        SCOPED_TRACE("notes scroll with the wheel");
+        EXPECT_FALSE(SameRegion(Shot("idle"), Shot("after"), 548, 208, 720, 228));
+    }
+    {
+        SCOPED_TRACE("software cursor follows the pointer");
+        EXPECT_EQ(Shot("idle").Rgb(12, 594), NightSky);
+        EXPECT_NE(Shot("after").Rgb(12, 594), NightSky);
+    }
+    {
+        SCOPED_TRACE("modal dialog dissolves in keeps the mouse and dissolves out");
+        const uint32_t sky = Shot("after").Rgb(276, 300);
+        EXPECT_EQ(sky, NightSky);
+        const uint32_t frame = Shot("shown").Rgb(276, 300);
+        EXPECT_GT(Brightness(frame), Brightness(sky) + 200) << "the dialog's frame";
+        const uint32_t between = Shot("dissolving").Rgb(276, 300);
+        EXPECT_GT(Brightness(between), Brightness(sky) + 20);
+        EXPECT_LT(Brightness(between), Brightness(frame) - 20);
+        EXPECT_TRUE(SameRegion(Shot("after"), Shot("modal"), 142, 294, 236, 318))
+            << "the click behind it was not counted";
+        EXPECT_EQ(Shot("modal").Rgb(100, 90), Shot("after").Rgb(100, 90)) << "no hover behind a modal dialog";
+        EXPECT_EQ(Shot("closed").Rgb(276, 300), sky);
+    }
+    {
+        SCOPED_TRACE("xml effect drops the dialog in and zoom starts large");
+        EXPECT_EQ(Shot("closed").Rgb(276, 150), NightSky);
+        EXPECT_NE(Shot("dropping").Rgb(276, 150), NightSky) << "on its way down, above its place";
+        EXPECT_EQ(Shot("dropped").Rgb(276, 150), NightSky);
+        EXPECT_GT(Brightness(Shot("dropped").Rgb(276, 300)), Brightness(NightSky) + 200);
+        EXPECT_NE(Shot("zooming").Rgb(130, 110), Shot("after").Rgb(130, 110))
+            << "three times as large, centred";
+    }
 }
 
 } // namespace
