@@ -55,14 +55,34 @@ void TGameForm::OpenScene(const std::string& name) {
         FRenderTestScene = std::make_unique<TRenderTestScene>(*FGameData);
         return;
     }
-    if (name == WidgetsSceneName) {
-        FRenderTestScene.reset();
-        RegisterWidgetGalleryClasses();
-        FGameData->ResManager->SetResourceSet(TWidgetGalleryScreen::ResourceSetName);
-        GetWidgetManager(*FGameData).ShowScreenFromConfig(TWidgetGalleryScreen::ScreenName);
+    // The gallery's classes are there both for "widgets" and for its screen opened by name.
+    RegisterWidgetGalleryClasses();
+    if (OpenNamedScreen(name == WidgetsSceneName ? TWidgetGalleryScreen::ScreenName : name)) {
         return;
     }
     throw EGError("TGameForm.OpenScene", Format("unknown scene \"%s\"", name.c_str()));
+}
+
+bool TGameForm::OpenNamedScreen(const std::string& name) {
+    auto hasNamed = [this, &name](const char* tag) {
+        PGXMLCollection items = FGameData->Config->GetCollection(tag);
+        for (size_t i = 0; i < items->Count(); ++i) {
+            if (items->GetItem(i)->GetStringDef("Name", "") == name) {
+                return true;
+            }
+        }
+        return false;
+    };
+    if (!hasNamed("Widget")) {
+        return false;
+    }
+    // A screen brings the resources of the set carrying its name, when there is one.
+    if (hasNamed("ResourceSet")) {
+        FGameData->ResManager->SetResourceSet(name);
+    }
+    FRenderTestScene.reset();
+    GetWidgetManager(*FGameData).ShowScreenFromConfig(name);
+    return true;
 }
 
 void TGameForm::DoFrame() {

@@ -25,8 +25,9 @@ public:
     void DeactivateGame() override;
     void DoFrame() override;
 
-    // Opens a test scene instead of the game's screens; an unknown name is an error. "blank"
-    // draws nothing but the cleared screen, the engine's cost at rest.
+    // Opens a test scene, or a screen of the configuration by name, instead of the game's
+    // screens; an unknown name is an error. "blank" draws nothing but the cleared screen, the
+    // engine's cost at rest.
     void OpenScene(const std::string& name);
     // What a start without a named scene shows. Until the menu exists that is the render test
     // scene, so that a player starting the game sees what the engine draws.
@@ -47,6 +48,9 @@ protected:
     void LeaveFullScreenForMessage() override;
 
 private:
+    // Shows a root `Widget` of the core configuration through the widget manager; false when
+    // there is none of that name.
+    bool OpenNamedScreen(const std::string& name);
     void FormCreate(const TGAppStartInfo& info, bool fullScreen);
     void DeveloperKey(int key);
     void SetClockSpeed(double speed);

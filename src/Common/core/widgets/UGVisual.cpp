@@ -303,6 +303,14 @@ std::vector<std::string> TGVisLabel::BreakLines(const std::string& caption, doub
     return result;
 }
 
+double TGVisLabel::FitScale(double lineWidth, double boxWidth) {
+    if (lineWidth <= 0.0 || lineWidth <= boxWidth - 18.0) {
+        return 1.0;
+    }
+    // A box narrower than the margin would give a zero or negative scale.
+    return std::max((boxWidth - 18.0) / lineWidth, MinFitScale);
+}
+
 void TGVisLabel::DrawText(bool fit, double angle, double x, double y, double w, double h) {
     std::vector<std::string> lines = BreakLines(FCaption, w);
     TGFont& font = GetFont();
@@ -324,10 +332,8 @@ void TGVisLabel::DrawText(bool fit, double angle, double x, double y, double w, 
         } else if (VAlign == vaBottom) {
             ly = y + h - n * lh + row;
         }
-        double s = 1.0;
-        if (fit && lw > 0.0 && lw > w - 18.0) {
-            // A box narrower than the margin would give a zero or negative scale.
-            s = std::max((w - 18.0) / lw, MinFitScale);
+        const double s = fit ? FitScale(lw, w) : 1.0;
+        if (s != 1.0) {
             lx += lw * (1.0 - s) / 2.0;
             ly += (1.0 - s) * lh / 2.0;
             if (Font != "FontBtn01" && Font != "FontBtn00") {

@@ -119,6 +119,9 @@ public:
     void DrawText(bool fit, double angle, double x, double y, double w, double h);
     // The caption's lines in a box `w` wide (UTF-8 lines).
     std::vector<std::string> BreakLines(const std::string& caption, double w);
+    // The scale that fits a line `lineWidth` wide into a button `boxWidth` wide, less its
+    // 18-unit margin; 1 when it fits, never below MinFitScale.
+    static double FitScale(double lineWidth, double boxWidth);
 
     std::string Font;
     uint32_t Color = 0xFFFFFFFFu;

@@ -7,6 +7,7 @@ target_sources(qm_tests PRIVATE
   tests/Common/core/widgets/UGWidgetManagerTest.cpp
   tests/Common/core/widgets/UGDialogEffectsTest.cpp
   tests/Common/core/widgets/UGCursorTest.cpp
+  tests/Common/core/widgets/UGWidgetSnapshotTest.cpp
 )
 
 # The standard widgets and the text logic under them.

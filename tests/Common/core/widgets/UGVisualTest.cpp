@@ -65,6 +65,17 @@ TEST_F(VisualTest, LineBreaks) {
     }
 }
 
+TEST(VisLabelTest, ButtonCaptionsShrinkToFitButNeverVanish) {
+    struct Case {
+        double Line, Box, Scale;
+    };
+    for (const Case& c : {Case{100, 60, 0.42}, Case{42, 60, 1.0}, Case{50, 60, 0.84}, Case{0, 10, 1.0},
+                          Case{100, 18, TGVisLabel::MinFitScale}, Case{100, 5, TGVisLabel::MinFitScale},
+                          Case{1000, 19, TGVisLabel::MinFitScale}}) {
+        EXPECT_DOUBLE_EQ(TGVisLabel::FitScale(c.Line, c.Box), c.Scale) << c.Line << " in " << c.Box;
+    }
+}
+
 TEST_F(VisualTest, CaptionsComeFromTheDictionary) {
     auto label = Label(false);
     label->SetCaption("@UTest1");

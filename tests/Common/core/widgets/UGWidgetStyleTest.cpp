@@ -72,7 +72,7 @@ TEST_F(StyleTest, StylesOfTheConfiguration) {
     EXPECT_EQ(dialog.Sound().OnClick, "click");
     EXPECT_EQ(dialog.Sound().OnMouseLeave, "leave");
     EXPECT_TRUE(dialog.HasVisual("Background"));
-    EXPECT_EQ(dynamic_cast<TGVisSolidRect&>(dialog.GetVisual("Background")).Color, 0xFF204060u);
+    EXPECT_EQ(dynamic_cast<TGVisSolidRect&>(dialog.GetVisual("Background")).Color, 0xFF336699u);
     EXPECT_TRUE(dialog.ContainsPoint(1000, 1000)) << "no region: everything";
     TGWidgetStyle& notch = Styles().GetWidgetStyle("Notch");
     EXPECT_EQ(notch.Region().Points().size(), 8u);

@@ -8,7 +8,7 @@
 
 namespace qm::test {
 
-WidgetTestApp::WidgetTestApp() {
+WidgetTestApp::WidgetTestApp(IGRenderBackend* backend, IGWindow* window) {
     fs::path data = CopyFixture("widgets", FDir);
     // An 8 x 8 arrow and a 30 x 30 frame with 10-pixel borders.
     fs::create_directories(data / "gfx/stuff");
@@ -19,7 +19,8 @@ WidgetTestApp::WidgetTestApp() {
     info.UserFolder = FDir.Path() / "user";
     info.SystemLanguageId = 1033;
     info.Ticks = &FTicks;
-    info.Window = &FWindow;
+    info.Window = window ? window : &FWindow;
+    info.Backend = backend;
     FApp = std::make_unique<WidgetTestAppData>(info);
     FApp->SoundEngine = Sounds;
     FApp->ResManager->SetResourceSet("Widgets");

@@ -57,7 +57,8 @@ public:
 // pictures written by the test) on the null renderer, with a recording sound engine.
 class WidgetTestApp {
 public:
-    WidgetTestApp();
+    // The null renderer, or the given one with its window.
+    explicit WidgetTestApp(IGRenderBackend* backend = nullptr, IGWindow* window = nullptr);
     ~WidgetTestApp();
 
     TGAppData& App() { return *FApp; }
