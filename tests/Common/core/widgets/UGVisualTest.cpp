@@ -1,6 +1,7 @@
 #include "UGVisual.h"
 #include "TestHelpers.h"
 #include "UGFont.h"
+#include "UGNullRenderBackend.h"
 #include "WidgetTestApp.h"
 
 #include <gtest/gtest.h>
@@ -111,6 +112,35 @@ TEST_F(VisualTest, RegistryAndDefaults) {
     EXPECT_EQ(label.VAlign, vaBottom);
     EXPECT_EQ(label.Color, 0xFFFFFFFFu);
     test::ExpectError([] { LookupVisualClass("rect"); }, "TGVisual.LookupClass: Unknown class \"rect\"");
+}
+
+TEST(VisRectTest, TilesTheCentreAndEdgesToTheExactSize) {
+    TGNullRenderBackend backend;
+    test::WidgetTestApp test(&backend);
+    TGVisualContextRec context;
+    context.ResManager = test.App().ResManager.get();
+    context.Device = test.App().Device.get();
+    auto rect = CreateVisual(context, *test::WidgetTestApp::Parse(R"(<Visual Type="Rect" SeqId="stuff/Frame"
+        Left="10" Top="10" Right="10" Bottom="10"/>)",
+                                                                  "v.xml"));
+    struct Case {
+        double W, H;
+        int Pieces;
+    };
+    // 4 corners, then centre tiles, top and bottom edge tiles per column, side tiles per row:
+    // 100 x 30 has 8 columns of 10 and one row; 95 x 45 has 8 columns (the last 5 wide) and
+    // 3 rows (the last 5 high).
+    for (const Case& c : {Case{100, 30, 4 + 8 + 16 + 2}, Case{95, 45, 4 + 24 + 16 + 6}, Case{20, 20, 4}}) {
+        TGGraphicsDevice& device = *test.App().Device;
+        ASSERT_TRUE(device.BeginFrame());
+        device.InvalidateFrame();
+        rect->Draw(0, 0, c.W, c.H);
+        device.EndFrame();
+        device.PresentFrame();
+        // One batch: the first quad is 2 triangles, each further one 2 more and 4 joining it.
+        EXPECT_EQ(backend.Triangles, 6 * c.Pieces - 4) << c.W << "x" << c.H;
+        backend.Triangles = 0;
+    }
 }
 
 TEST_F(VisualTest, FrameWithoutCentreIsRefusedInsteadOfLooping) {
