@@ -5,6 +5,7 @@
 #include "UGKeys.h"
 #include "UGStrings.h"
 #include "UGWidgetManager.h"
+#include "UWidgetGallery.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -108,7 +109,9 @@ void TGameForm::OpenScene(const std::string& name) {
         FSoundTestScene = std::make_unique<TSoundTestScene>(*FGameData, [this] { return SoundsLoaded(); });
         return;
     }
-    if (OpenNamedScreen(name)) {
+    // The gallery's classes are there both for "widgets" and for its screen opened by name.
+    RegisterWidgetGalleryClasses();
+    if (OpenNamedScreen(name == WidgetsSceneName ? TWidgetGalleryScreen::ScreenName : name)) {
         return;
     }
     throw EGError("TGameForm.OpenScene", Format("unknown scene \"%s\"", name.c_str()));

@@ -38,6 +38,8 @@ public:
     // scene, so that a player starting the game sees what the engine draws.
     void OpenFirstScreen();
     static constexpr const char* BlankSceneName = "blank";
+    // Every standard widget in its states (the widget gallery screen).
+    static constexpr const char* WidgetsSceneName = "widgets";
 
     // True once the sound-loading thread has ended; until then the engine is quiet.
     bool SoundsLoaded() const { return FMusicLoading && FMusicLoading->Ended(); }

@@ -547,14 +547,44 @@ void ScrollTrack(TArtContext& context) {
     SavePng(context, "gfx/interface/ScrollTrack.png", surface);
 }
 
-void ScrollThumb(TArtContext& context) {
+// The names of the pieces drawn in each state of a scroll bar's parts.
+const char* StateSuffix(EState state) {
+    switch (state) {
+    case EState::Hover:
+        return "Hover";
+    case EState::Pressed:
+        return "Pressed";
+    case EState::Disabled:
+        return "Disabled";
+    default:
+        return "";
+    }
+}
+
+// Under the pointer the thumb's face brightens towards sea glass; held, it sinks a pixel and
+// darkens like a pressed button.
+void ScrollThumb(TArtContext& context, EState state) {
     const int width = 24;
     const int height = 48;
     cairo_surface_t* surface = NewSurface(width, height);
     cairo_t* cr = cairo_create(surface);
-    const double x = 2.5, y = 1, w = 18, h = height - 4, r = 7;
+    const bool pressed = state == EState::Pressed;
+    const double x = pressed ? 3.5 : 2.5, y = pressed ? 2 : 1, w = 18, h = height - 4, r = 7;
+    TColor faceTop = palette::TealLight;
+    TColor faceBottom = palette::TealDark;
+    if (state == EState::Hover) {
+        faceTop = Mix(palette::TealLight, palette::SeaGlass, 0.45);
+        faceBottom = Mix(palette::TealDark, palette::TealLight, 0.45);
+    } else if (pressed) {
+        faceTop = Mix(palette::TealDark, palette::Night, 0.4);
+        faceBottom = Mix(palette::TealDark, palette::TealLight, 0.2);
+    }
     TPath body = Rounded(x, y, w, h, r);
-    DropShadow(cr, body, ShadowOffsetX, ShadowOffsetY, 1, ShadowAlpha + 0.1);
+    if (pressed) {
+        DropShadow(cr, body, 0.5, 0.5, 1, 0.3);
+    } else {
+        DropShadow(cr, body, ShadowOffsetX, ShadowOffsetY, 1, ShadowAlpha + 0.1);
+    }
     body(cr);
     SetVertical(cr, y, y + h, palette::BrassLight, palette::BrassDark);
     cairo_fill(cr);
@@ -563,10 +593,8 @@ void ScrollThumb(TArtContext& context) {
     TPath face = Rounded(x + inset, y + inset, w - 2 * inset, h - 2 * inset, r - 2);
     face(cr);
     cairo_pattern_t* fill = cairo_pattern_create_linear(x, y, x + w, y + h * 0.4);
-    cairo_pattern_add_color_stop_rgb(fill, 0.0, palette::TealLight.R, palette::TealLight.G,
-                                     palette::TealLight.B);
-    cairo_pattern_add_color_stop_rgb(fill, 1.0, palette::TealDark.R, palette::TealDark.G,
-                                     palette::TealDark.B);
+    cairo_pattern_add_color_stop_rgb(fill, 0.0, faceTop.R, faceTop.G, faceTop.B);
+    cairo_pattern_add_color_stop_rgb(fill, 1.0, faceBottom.R, faceBottom.G, faceBottom.B);
     cairo_set_source(cr, fill);
     cairo_fill(cr);
     cairo_pattern_destroy(fill);
@@ -587,16 +615,18 @@ void ScrollThumb(TArtContext& context) {
     Outline(cr, face, 1.0, 0.55);
     Outline(cr, Rounded(x + 0.5, y + 0.5, w - 1, h - 1, r - 0.5), 1.0, 0.9);
     cairo_destroy(cr);
-    SavePng(context, "gfx/interface/ScrollThumb.png", surface);
+    SavePng(context, std::string("gfx/interface/ScrollThumb") + StateSuffix(state) + ".png", surface);
 }
 
-void ScrollArrow(TArtContext& context, bool up) {
+void ScrollArrow(TArtContext& context, bool up, EState state) {
     const int size = 24;
     cairo_surface_t* surface = NewSurface(size, size);
     cairo_t* cr = cairo_create(surface);
-    DrawButton(cr, 0, 0, size - 3, size - 3, EState::Normal);
-    const double cx = (size - 3) / 2.0;
-    const double cy = (size - 3) / 2.0 + (up ? -0.5 : 0.5);
+    DrawButton(cr, 0, 0, size - 3, size - 3, state);
+    // The arrow sinks with the button's face.
+    const double shift = state == EState::Pressed ? 1.0 : 0.0;
+    const double cx = (size - 3) / 2.0 + shift;
+    const double cy = (size - 3) / 2.0 + (up ? -0.5 : 0.5) + shift;
     const double s = 5.0;
     auto arrow = [&](double dx, double dy) {
         double dir = up ? -1 : 1;
@@ -616,7 +646,8 @@ void ScrollArrow(TArtContext& context, bool up) {
     SetVertical(cr, cy - s, cy + s, palette::Parchment, palette::SandLight);
     cairo_fill(cr);
     cairo_destroy(cr);
-    SavePng(context, up ? "gfx/interface/ScrollUp.png" : "gfx/interface/ScrollDown.png", surface);
+    SavePng(context, std::string("gfx/interface/Scroll") + (up ? "Up" : "Down") + StateSuffix(state) + ".png",
+            surface);
 }
 
 void EditBox(TArtContext& context) {
@@ -749,9 +780,11 @@ void DrawInterfaceArt(TArtContext& context) {
         }
     }
     ScrollTrack(context);
-    ScrollThumb(context);
-    ScrollArrow(context, true);
-    ScrollArrow(context, false);
+    for (EState state : {EState::Normal, EState::Hover, EState::Pressed}) {
+        ScrollThumb(context, state);
+        ScrollArrow(context, true, state);
+        ScrollArrow(context, false, state);
+    }
     EditBox(context);
     Cursor(context);
 }

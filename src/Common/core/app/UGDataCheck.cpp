@@ -190,6 +190,10 @@ private:
     void CheckImageFontSheets();
     void CheckCodeNames();
     void CheckSounds();
+    void CheckWidgets();
+    void CheckWidgetTree(const std::string& file, const IGXMLNode& node, const std::string& path,
+                         const std::set<std::string>& styles);
+    void CheckArtNames(const std::string& file, const IGXMLNode& node, const std::string& path);
     void CheckKeys(const std::string& file, const IGXMLNode& node, const std::string& path);
     void CheckKeys(const std::string& file, const TGNewXMLNode& node, const std::string& path);
     void CheckKey(const std::string& file, const std::string& item, const std::string& where,
@@ -232,6 +236,7 @@ std::vector<TGDataProblem> TDataCheck::Run() {
     Try(FConfigs.front().Name, "resources", [&] { CheckResources(); });
     CheckCodeNames();
     CheckSounds();
+    CheckWidgets();
     if (FDictionary) {
         for (const TConfigFile& config : FConfigs) {
             if (config.Root) {
@@ -748,6 +753,83 @@ void TDataCheck::CheckSounds() {
     for (const std::string& name : FInput.Names.Sounds) {
         if (!names[1].count(name)) {
             Report(CodeFile, Label("sound", name), "no Sound of the core configuration has this name");
+        }
+    }
+}
+
+// The widget styles and screens of the core configuration: every style a widget names exists,
+// and every picture and font that a style's visuals or an animotion names is defined. (That an
+// inner style comes before the style naming it, the start-up itself reports.)
+void TDataCheck::CheckWidgets() {
+    const TConfigFile& core = FConfigs.front();
+    if (!core.Root) {
+        return;
+    }
+    std::set<std::string> styles;
+    PGXMLCollection styleNodes = core.Root->GetCollection("WidgetStyle");
+    for (size_t i = 0; i < styleNodes->Count(); ++i) {
+        const IGXMLNode& style = *styleNodes->GetItem(i);
+        const std::string name = style.GetStringDef("Name", "");
+        CheckArtNames(core.Name, style, core.Root->GetName() + "/" + Label("WidgetStyle", name));
+        styles.insert(name);
+    }
+    PGXMLCollection screens = core.Root->GetCollection("Widget");
+    for (size_t i = 0; i < screens->Count(); ++i) {
+        const IGXMLNode& screen = *screens->GetItem(i);
+        CheckWidgetTree(core.Name, screen,
+                        core.Root->GetName() + "/" + Label("Widget", screen.GetStringDef("Name", "")),
+                        styles);
+    }
+}
+
+void TDataCheck::CheckWidgetTree(const std::string& file, const IGXMLNode& node, const std::string& path,
+                                 const std::set<std::string>& styles) {
+    if (node.HasAttribute("Style") && !styles.count(node.GetString("Style"))) {
+        Report(file, path, Format("style \"%s\" is not defined", node.GetString("Style").c_str()));
+    }
+    for (size_t c = 0; c < node.CollectionCount(); ++c) {
+        PGXMLCollection collection = node.CollectionAt(c);
+        for (size_t i = 0; i < collection->Count(); ++i) {
+            const IGXMLNode& child = *collection->GetItem(i);
+            const std::string name = child.GetStringDef("Name", child.GetStringDef("Id", ""));
+            const std::string childPath = path + "/" + Label(child.GetName(), name);
+            if (child.GetName() == "Widget") {
+                CheckWidgetTree(file, child, childPath, styles);
+            } else {
+                CheckArtNames(file, child, childPath);
+            }
+        }
+    }
+}
+
+// Pictures ("SeqId" of visuals, channels and segments, at any depth) and label fonts.
+void TDataCheck::CheckArtNames(const std::string& file, const IGXMLNode& node, const std::string& path) {
+    const std::string seqId = node.GetStringDef("SeqId", "");
+    if (FResourcesChecked && !seqId.empty()) {
+        bool provided = std::any_of(FDefinitions.begin(), FDefinitions.end(), [&](const TDefinition& d) {
+            return d.Sequences.count(LowerAscii(seqId)) > 0;
+        });
+        if (!provided) {
+            Report(file, path, Format("sequence \"%s\" is not provided by any sequence pool", seqId.c_str()));
+        }
+    }
+    const TGResourceClass* fontClass = TGResourceRegistry::Instance().Find("Font");
+    if (FResourcesChecked && fontClass && node.GetName() == "Visual" &&
+        node.GetStringDef("Type", "") == "Label") {
+        const std::string font = node.GetStringDef("Font", "");
+        bool defined = std::any_of(FDefinitions.begin(), FDefinitions.end(), [&](const TDefinition& d) {
+            return d.Def.Id == font && d.Class && d.Class->IsOrDerivesFrom(fontClass);
+        });
+        if (!defined) {
+            Report(file, path, Format("font \"%s\" is not defined", font.c_str()));
+        }
+    }
+    for (size_t c = 0; c < node.CollectionCount(); ++c) {
+        PGXMLCollection collection = node.CollectionAt(c);
+        for (size_t i = 0; i < collection->Count(); ++i) {
+            const IGXMLNode& child = *collection->GetItem(i);
+            const std::string name = child.GetStringDef("Name", child.GetStringDef("Id", ""));
+            CheckArtNames(file, child, path + "/" + Label(child.GetName(), name));
         }
     }
 }

@@ -13,3 +13,15 @@ target_sources(qm_core PRIVATE
   src/Common/core/widgets/UGDialogEffects.cpp
   src/Common/core/widgets/UGCursor.cpp
 )
+
+# The standard widgets and the text logic under them.
+target_sources(qm_core PRIVATE
+  src/Common/core/widgets/UGEditText.cpp
+  src/Common/core/widgets/UGSliderTrack.cpp
+  src/Common/core/widgets/UGWidButton.cpp
+  src/Common/core/widgets/UGWidAnimotion.cpp
+  src/Common/core/widgets/UGWidLabel.cpp
+  src/Common/core/widgets/UGWidScrollBar.cpp
+  src/Common/core/widgets/UGWidCheckBox.cpp
+  src/Common/core/widgets/UGWidEditBox.cpp
+)

@@ -5,6 +5,7 @@
 #include "UGameData.h"
 
 #include <algorithm>
+#include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -99,6 +100,31 @@ struct TBreakage {
 // Each kind of breakage, with exactly what the check reports for it.
 std::vector<TBreakage> Breakages() {
     return {
+        {"widgets name a style, a picture and a font nobody defines", true,
+         [](DataCheckTest& t) {
+             std::ofstream(t.data / "config/Widgets.xml") << R"(
+<WidgetStyle Name="Look">
+  <Visual Type="Image" Name="Image" SeqId="Fonts/FntMini"/>
+  <Visual Type="Rect" Name="Frame" SeqId="pics/frame"/>
+  <Visual Type="Label" Name="Label" Font="FntNone"/>
+  <Visual Type="Label" Name="Caption" Font="FntMini"/>
+</WidgetStyle>
+<Widget Type="Widget" Name="Menu" Style="Look">
+  <Widget Type="Button" Name="Go" Style="Gone"/>
+  <Widget Type="Animotion" Name="Spin">
+    <Channel Id="0"><Segment Type="Clip" SeqId="pics/spin"/></Channel>
+  </Widget>
+</Widget>)";
+         },
+         [](const DataCheckTest&) {
+             return std::vector<std::string>{
+                 R"(CoreConfig.xml: CoreConfig/WidgetStyle "Look"/Visual "Frame": sequence "pics/frame" is not )"
+                 R"(provided by any sequence pool)",
+                 R"(CoreConfig.xml: CoreConfig/WidgetStyle "Look"/Visual "Label": font "FntNone" is not defined)",
+                 R"(CoreConfig.xml: CoreConfig/Widget "Menu"/Widget "Go": style "Gone" is not defined)",
+                 R"(CoreConfig.xml: CoreConfig/Widget "Menu"/Widget "Spin"/Channel "0"/Segment: sequence "pics/spin" )"
+                 R"(is not provided by any sequence pool)"};
+         }},
         {"a resource folder of a pool is missing", true,
          [](DataCheckTest& t) {
              EditFile(t.data / "config/Sets.xml", R"(<SeqDir Root="gfx/" Path="fonts/"/>)",

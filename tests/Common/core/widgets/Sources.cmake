@@ -9,3 +9,11 @@ target_sources(qm_tests PRIVATE
   tests/Common/core/widgets/UGCursorTest.cpp
   tests/Common/core/widgets/UGWidgetSnapshotTest.cpp
 )
+
+# The standard widgets and the text logic under them.
+target_sources(qm_tests PRIVATE
+  tests/Common/core/widgets/UGEditTextTest.cpp
+  tests/Common/core/widgets/UGSliderTrackTest.cpp
+  tests/Common/core/widgets/StandardWidgetsFixture.cpp
+  tests/Common/core/widgets/UGStandardWidgetsTest.cpp
+)
