@@ -353,17 +353,14 @@ void DrawFrame(cairo_t* cr, double x, double y, double w, double h, const TFrame
     Outline(cr, slant, 1.0, 0.45);
 
     TPath field = Rounded(x + border, y + border, w - 2 * border, h - 2 * border, ir);
-    cairo_pattern_t* paper = cairo_pattern_create_linear(0, y + border, 0, y + h - border);
-    TColor lower = Mix(palette::Parchment, palette::SandLight, 0.6);
-    cairo_pattern_add_color_stop_rgba(paper, 0.0, palette::Parchment.R, palette::Parchment.G,
-                                      palette::Parchment.B, look.FieldAlpha);
-    cairo_pattern_add_color_stop_rgba(paper, 1.0, lower.R, lower.G, lower.B, look.FieldAlpha);
+    // One even tone: the middle of the frame is repeated to fill larger panels and dialogs, and
+    // a gradient there would show a step at every repeat.
+    TColor paper = Mix(palette::Parchment, palette::SandLight, 0.3);
     cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
     field(cr);
-    cairo_set_source(cr, paper);
+    cairo_set_source_rgba(cr, paper.R, paper.G, paper.B, look.FieldAlpha);
     cairo_fill(cr);
     cairo_set_operator(cr, CAIRO_OPERATOR_OVER);
-    cairo_pattern_destroy(paper);
     Grain(cr, field, x + border, y + border, w - 2 * border, h - 2 * border, static_cast<int>((w + h) * 1.5),
           0.025, look.Seed + 7);
     InnerShadow(cr, field, 2.0, 2.0, 2, 0.5);
