@@ -258,6 +258,10 @@ std::unique_ptr<TElement> TMarbleWildChameleon::Clone() const {
     return copy;
 }
 
+std::string TMarbleWildChameleon::GetSpriteName() const {
+    return "elements/Marble" + std::to_string(ColorNumber) + (Selected ? "Sel" : "");
+}
+
 std::unique_ptr<TElement> TMarbleWithLineFreeze::Clone() const {
     return CloneMarble(*this);
 }

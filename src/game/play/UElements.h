@@ -131,6 +131,9 @@ public:
 
     bool IsIdle() const override { return true; }
     std::unique_ptr<TElement> Clone() const override;
+    // Until it has an animation of its own it looks like the marble of the colour it shows, so an
+    // unresolved colour (" ") never names a picture that does not exist.
+    std::string GetSpriteName() const override;
     // Only the colour character: the look changes with SetChameleonColor.
     void SetColor(char color) override { Color = color; }
     void SetChameleonColor(int colorNumber) { ColorNumber = colorNumber; }

@@ -156,6 +156,13 @@ TEST(FieldMatchTest, WildChameleonsTakeTheBestColour) {
         auto field = MakeField(host, c.Board);
         EXPECT_EQ(field->FindMatches(false, false), c.Found);
         EXPECT_EQ(FieldText(*field), c.After);
+        for (int r = 0; r < field->RowCount; ++r) {
+            for (int col = 0; col < field->ColCount; ++col) {
+                const TSimpleElement* element = field->Cell(r, col).Element.get();
+                const std::string sprite = element->GetSpriteName();
+                EXPECT_TRUE(sprite.size() == 16 && sprite.back() >= '1' && sprite.back() <= '8') << sprite;
+            }
+        }
     }
 }
 
