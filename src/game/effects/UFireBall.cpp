@@ -1,6 +1,7 @@
 #include "UFireBall.h"
 
 #include "UField.h"
+#include "UFieldEffect.h"
 #include "UGTimer.h"
 #include "UGameEnvironment.h"
 #include "UPlayHost.h"
@@ -57,7 +58,7 @@ void TFireBall::Launch() {
     From = {start.X + 25, start.Y + 25};
     To = {end.X + 25, end.Y + 25};
     FlightSeconds = (std::abs(row - StartRow) + std::abs(col - StartCol)) * step;
-    host.FireBallTrail(From.X, From.Y, To.X, To.Y, FlightSeconds);
+    AddFireBallTrail(FField, From, To, FlightSeconds);
     Animotion = std::make_shared<TGAnimotion>(host.ResManager(), &host.GameClock());
     if (FSpriteName.empty()) {
         return;

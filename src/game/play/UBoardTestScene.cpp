@@ -5,6 +5,7 @@
 #include "UGStrings.h"
 #include "UGameData.h"
 #include "ULevels.h"
+#include "UParticleSystem.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -49,6 +50,20 @@ TGGraphicsDevice* TGameDataPlayHost::Device() {
     return FData.Device.get();
 }
 
+TParticleEnv TGameDataPlayHost::ParticleEnv() {
+    return TParticleEnv::Of(FData);
+}
+
+// The game manager will hold these sounds back when many come at once; this scene plays each.
+bool TGameDataPlayHost::PlayComboSound(int comboCount) {
+    FData.SoundEngine->PlaySound(ComboSoundName(comboCount));
+    return true;
+}
+
+void TGameDataPlayHost::PlaySpecialAppearSound(TSpecial& special) {
+    FData.SoundEngine->PlaySound(SpecialAppearSoundName(special.Kind()));
+}
+
 // ---- TBoardTestScene ----
 
 TBoardTestScene::TBoardTestScene(TGameData& data) : FData(data), FHost(data) {
@@ -83,6 +98,7 @@ void TBoardTestScene::StartSublevel(int index) {
     FSublevel = index % static_cast<int>(FSublevels.size());
     FField = std::make_unique<TField>(FHost, env.FieldRowCount, env.FieldColumnCount,
                                       FData.GameConfig->GetInt("FieldX"), FData.GameConfig->GetInt("FieldY"));
+    FHost.Field = FField.get();
     const TSublevel& sublevel = FSublevels[static_cast<size_t>(FSublevel)];
     TSublevelParseContext context;
     context.Level = 1;

@@ -26,7 +26,12 @@ public:
     void BoxCollected(int, int, bool) override { ++BoxesCollected; }
     int BoxesCounted() const override { return BoxesCollected; }
     int BoxQuota() const override { return Quota; }
+    TField* CurrentField() override { return Field; }
+    bool PlayComboSound(int comboCount) override;
+    void PlaySpecialAppearSound(TSpecial& special) override;
+    TParticleEnv ParticleEnv() override;
 
+    TField* Field = nullptr;
     int Budget = 0;
     int Score = 0;
     int BoxesCollected = 0;

@@ -1,4 +1,5 @@
 #include "UElements.h"
+#include "UFieldEffect.h"
 
 #include "UGSprite.h"
 #include "UGTimer.h"
@@ -169,7 +170,9 @@ void TSimpleElement::Draw() {
 }
 
 void TSimpleElement::PlayDeath(int deathFlag) {
-    FHost.ElementExploded(SpriteName, X, Y);
+    if (TField* field = FHost.CurrentField()) {
+        AddElementExplosion(*field, SpriteName, X, Y);
+    }
     BeginMotion();
     TGActiveChannel& motion = Motion();
     if (deathFlag == 1) {
@@ -234,6 +237,41 @@ void TMarble::PlayDeath(int deathFlag) {
 void TMarble::SetColor(char color) {
     Color = color;
     ColorNumber = color == ' ' ? 1 : color - '0';
+}
+
+// ---- the marbles of the specials ----
+
+namespace {
+
+template <class T> std::unique_ptr<TElement> CloneMarble(const T& marble) {
+    auto copy = NewElement<T>(marble.Host(), marble.X, marble.Y, marble.Color);
+    copy->ColorNumber = marble.ColorNumber;
+    return copy;
+}
+
+} // namespace
+
+std::unique_ptr<TElement> TMarbleWildChameleon::Clone() const {
+    auto copy = NewElement<TMarbleWildChameleon>(FHost, X, Y);
+    copy->Color = Color;
+    copy->ColorNumber = ColorNumber;
+    return copy;
+}
+
+std::string TMarbleWildChameleon::GetSpriteName() const {
+    return "elements/Marble" + std::to_string(ColorNumber) + (Selected ? "Sel" : "");
+}
+
+std::unique_ptr<TElement> TMarbleWithLineFreeze::Clone() const {
+    return CloneMarble(*this);
+}
+
+std::unique_ptr<TElement> TMarbleWithCrossFire::Clone() const {
+    return CloneMarble(*this);
+}
+
+std::unique_ptr<TElement> TMarbleWithDiagonal::Clone() const {
+    return CloneMarble(*this);
 }
 
 // ---- TBoxElement ----

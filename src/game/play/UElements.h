@@ -122,6 +122,48 @@ public:
     int ColorNumber = 1;
 };
 
+// A marble that takes whatever colour makes the longest line. The field chooses its colour before
+// each search for matches; until then it holds the colour it was given. It never moves of its
+// own accord, so it always counts as settled.
+class TMarbleWildChameleon : public TMarble {
+public:
+    TMarbleWildChameleon(IPlayHost& host, int x, int y) : TMarble(host, x, y, '1') {}
+
+    bool IsIdle() const override { return true; }
+    std::unique_ptr<TElement> Clone() const override;
+    // Until it has an animation of its own it looks like the marble of the colour it shows, so an
+    // unresolved colour (" ") never names a picture that does not exist.
+    std::string GetSpriteName() const override;
+    // Only the colour character: the look changes with SetChameleonColor.
+    void SetColor(char color) override { Color = color; }
+    void SetChameleonColor(int colorNumber) { ColorNumber = colorNumber; }
+};
+
+// A marble that carries a special's strike along a line and fires it when it dies. The strikes
+// themselves belong to the kinds below; here they are marbles the board can recognise.
+class TMarbleWithLineEffect : public TMarble {
+public:
+    using TMarble::TMarble;
+};
+
+class TMarbleWithLineFreeze : public TMarbleWithLineEffect {
+public:
+    using TMarbleWithLineEffect::TMarbleWithLineEffect;
+    std::unique_ptr<TElement> Clone() const override;
+};
+
+class TMarbleWithCrossFire : public TMarbleWithLineEffect {
+public:
+    using TMarbleWithLineEffect::TMarbleWithLineEffect;
+    std::unique_ptr<TElement> Clone() const override;
+};
+
+class TMarbleWithDiagonal : public TMarbleWithLineEffect {
+public:
+    using TMarbleWithLineEffect::TMarbleWithLineEffect;
+    std::unique_ptr<TElement> Clone() const override;
+};
+
 class TBoxElement : public TSimpleElement {
 public:
     TBoxElement(IPlayHost& host, int x, int y, int boxKind, std::string sprite);

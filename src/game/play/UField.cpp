@@ -240,6 +240,21 @@ TField::TField(IPlayHost& host, int rowCount, int colCount, int fieldX, int fiel
     }
 }
 
+TFieldState::TFieldState(const TField& field) {
+    Cells.reserve(static_cast<size_t>(field.RowCount * field.ColCount));
+    for (int r = 0; r < field.RowCount; ++r) {
+        for (int c = 0; c < field.ColCount; ++c) {
+            const TCell& cell = field.Cell(r, c);
+            std::unique_ptr<TCell> copy = cell.Clone();
+            if (cell.Element) {
+                std::unique_ptr<TElement> element = cell.Element->Clone();
+                copy->Element.reset(static_cast<TSimpleElement*>(element.release()));
+            }
+            Cells.push_back(std::move(copy));
+        }
+    }
+}
+
 TField::~TField() {
     // Fireballs unlock the elements they hold, so they go before the cells.
     FireBalls.clear();
@@ -391,6 +406,7 @@ bool TField::FindMatches(bool stopAtFirst, bool quickTest, TCell* cellA, TCell* 
     if (quickTest) {
         return QuickTest(settledOnly);
     }
+    ResolveWildChameleons(settledOnly);
     TGroups groups;
     BuildGroups(groups, settledOnly);
     bool found = false;
@@ -425,6 +441,37 @@ bool TField::FindMatches(bool stopAtFirst, bool quickTest, TCell* cellA, TCell* 
     return found;
 }
 
+// Each chameleon in turn tries every colour and keeps the first that gives it the largest group;
+// one that would stay short of a line takes no colour and matches only other such chameleons.
+// Later chameleons see the colours the earlier ones took.
+void TField::ResolveWildChameleons(bool settledOnly) {
+    for (const std::unique_ptr<TCell>& cell : FCells) {
+        auto* chameleon = dynamic_cast<TMarbleWildChameleon*>(cell->Element.get());
+        if (!chameleon) {
+            continue;
+        }
+        const size_t index = static_cast<size_t>(cell->Row * ColCount + cell->Col);
+        char best = ' ';
+        int bestSize = 0;
+        for (char color = '1'; color <= '8'; ++color) {
+            chameleon->SetColor(color);
+            TGroups groups;
+            BuildGroups(groups, settledOnly);
+            const int size = groups.Size[static_cast<size_t>(groups.Label[index])];
+            if (size > bestSize) {
+                bestSize = size;
+                best = color;
+            }
+        }
+        if (bestSize < 3) {
+            chameleon->SetColor(' ');
+        } else {
+            chameleon->SetColor(best);
+            chameleon->SetChameleonColor(best - '0');
+        }
+    }
+}
+
 void TField::RemoveGroup(const std::vector<TCell*>& group) {
     auto inGroup = [&](const TCell* cell) {
         return std::find(group.begin(), group.end(), cell) != group.end();
@@ -450,13 +497,16 @@ void TField::RemoveGroup(const std::vector<TCell*>& group) {
     } else {
         ShowPoints(1, target->Row, target->Col);
     }
+    const bool withChameleon = std::any_of(group.begin(), group.end(), [](const TCell* cell) {
+        return dynamic_cast<const TMarbleWildChameleon*>(cell->Element.get()) != nullptr;
+    });
     const char marvane = FHost.MarbleOfMarvane();
     for (TCell* cell : group) {
         TMarble* marble = cell->Marble();
         if (marble->Color == marvane) {
             FHost.MarvaneMarbleMatched();
         }
-        marble->Kill(0);
+        marble->Kill(withChameleon ? 1 : 0);
         cell->Hit(0, false);
     }
 }
@@ -1108,6 +1158,38 @@ bool TField::HasDyingElement() const {
 bool TField::IsEmpty() const {
     return std::none_of(FCells.begin(), FCells.end(),
                         [](const auto& cell) { return cell->Element != nullptr; });
+}
+
+bool TField::HasLineSpecialMarble() const {
+    return std::any_of(FCells.begin(), FCells.end(), [](const auto& cell) {
+        return cell->Kind > 0 && dynamic_cast<const TMarbleWithLineEffect*>(cell->Element.get()) != nullptr;
+    });
+}
+
+bool TField::HasWildChameleon() const {
+    return std::any_of(FCells.begin(), FCells.end(), [](const auto& cell) {
+        return dynamic_cast<const TMarbleWildChameleon*>(cell->Element.get()) != nullptr;
+    });
+}
+
+TCell* TField::FindMarbleBelowBox() const {
+    auto box = std::find_if(FCells.begin(), FCells.end(),
+                            [](const auto& cell) { return IsBox(cell->Element.get()); });
+    if (box == FCells.end()) {
+        return nullptr;
+    }
+    TCell* firstMarble = nullptr;
+    for (int r = (*box)->Row + 1; r <= LastRow; ++r) {
+        TCell& cell = Cell(r, (*box)->Col);
+        if (!cell.Marble()) {
+            continue;
+        }
+        if (cell.Kind == 2 || cell.Kind == 3) {
+            return &cell;
+        }
+        firstMarble = firstMarble ? firstMarble : &cell;
+    }
+    return firstMarble;
 }
 
 } // namespace qm

@@ -79,6 +79,13 @@ public:
     virtual bool Draw() = 0;
 };
 
+// A copy of every cell with a copy of its element: one step of the undo of the puzzle screen.
+// Its elements are copies; freeing them leaves the board alone.
+struct TFieldState {
+    explicit TFieldState(const TField& field);
+    std::vector<std::unique_ptr<TCell>> Cells; // row-major
+};
+
 struct TPendingSpecial {
     int Row = 0;
     int Col = 0;
@@ -183,6 +190,12 @@ public:
     bool HasSpecial() const;
     bool HasDyingElement() const;
     bool IsEmpty() const;
+    // A marble with a line, cross-fire or diagonal strike on a cell of the board.
+    bool HasLineSpecialMarble() const;
+    bool HasWildChameleon() const;
+    // Below the first box in reading order: the first marble on a layered cell of its column,
+    // else the first marble at all; null without a box or a marble below it.
+    TCell* FindMarbleBelowBox() const;
 
     IPlayHost& Host() const { return FHost; }
 
@@ -210,6 +223,8 @@ public:
     std::string MarbleSet;
     std::string MarblePool;
     std::vector<std::unique_ptr<IFieldEffect>> Effects;
+    // The undo stack; only the puzzle screen's field pushes onto it.
+    std::vector<std::unique_ptr<TFieldState>> SavedStates;
 
 protected:
     IPlayHost& FHost;
@@ -222,6 +237,7 @@ private:
     bool TripleAt(int row, int col, int dRow, int dCol, bool settledOnly) const;
     bool QuickTest(bool settledOnly) const;
     void BuildGroups(TGroups& groups, bool settledOnly) const;
+    void ResolveWildChameleons(bool settledOnly);
     void RemoveGroup(const std::vector<TCell*>& group);
     bool LinesUp(const TCell& cell, char color) const;
     int LineThrough(const TCell& cell, char color) const;

@@ -4,6 +4,9 @@
 #include "UGError.h"
 #include "UGResManager.h"
 #include "UGStrings.h"
+#include "UParticleSystem.h"
+
+#include <algorithm>
 
 namespace qm {
 
@@ -13,6 +16,18 @@ TGSequence* IPlayHost::FindSeq(const std::string& name) {
         return nullptr;
     }
     return &resources->GetSeq(name);
+}
+
+std::string ComboSoundName(int comboCount) {
+    return comboCount <= 0 ? std::string("Match") : Format("Combo%d", std::min(comboCount, 10));
+}
+
+std::string SpecialAppearSoundName(int kind) {
+    return kind >= 1 && kind <= 3 ? Format("Special%dAppear", kind) : std::string("SpecialExtraAppear");
+}
+
+TParticleEnv IPlayHost::ParticleEnv() {
+    return {ResManager(), &GameClock(), &GameClock()};
 }
 
 void IPlayHost::ElementStartsFalling(TSimpleElement& element) {

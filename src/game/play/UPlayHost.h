@@ -18,6 +18,7 @@ class TGSequence;
 class TGTimer;
 class TSimpleElement;
 class TSpecial;
+struct TParticleEnv;
 
 // The small bonuses the board asks about (their numbers are the saved ones).
 enum TSmallBonus : int {
@@ -25,6 +26,12 @@ enum TSmallBonus : int {
     sbBonusesBlastTwoLayer = 8,
     sbAnyMathBlastColorCell = 10,
 };
+
+// "Match" for the first group after a move, then "Combo1" up to "Combo10" for the cascade.
+std::string ComboSoundName(int comboCount);
+// The three specials the board makes itself (line freeze, cross fire, super bonus) have their own
+// appear sounds; every other kind shares one.
+std::string SpecialAppearSoundName(int kind);
 
 class IPlayHost {
 public:
@@ -56,9 +63,11 @@ public:
     virtual void BoxCollected(int /*x*/, int /*y*/, bool /*secondKind*/) {}
     // The waiting state drops its selection of an element that starts to fall.
     virtual void ElementStartsFalling(TSimpleElement& element);
-    // Element explosions and fireball trails (particle effects) are shown by the host.
-    virtual void ElementExploded(const std::string& /*spriteName*/, int /*x*/, int /*y*/) {}
-    virtual void FireBallTrail(int /*fromX*/, int /*fromY*/, int /*toX*/, int /*toY*/, double /*seconds*/) {}
+    // The field in play, where dying elements leave their dust; null while there is none.
+    virtual TField* CurrentField() { return nullptr; }
+    // Resources and clocks of the board's particle effects; by default the game clock drives both
+    // clocks, as every effect of the board runs on game time.
+    virtual TParticleEnv ParticleEnv();
     // The special of a kind at a position, or the error "TGameManager.SpecialKindClass".
     virtual std::unique_ptr<TSpecial> CreateSpecial(int kind, int x, int y);
     // The sequences of a special kind: normal and selected.

@@ -5,4 +5,5 @@ target_sources(qm_tests PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/ParticleTestSupport.cpp
   ${CMAKE_CURRENT_LIST_DIR}/UParticleSystemTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/UParticleEffectsTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/UFieldEffectTest.cpp
 )

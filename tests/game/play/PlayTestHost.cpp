@@ -33,6 +33,10 @@ std::unique_ptr<TGameEnvironment> MakeEnvironment(int cellSize) {
 
 TTestHost::TTestHost() : Environment(MakeEnvironment()), Clock(Ticks, 1.0) {}
 
+TParticleEnv TTestHost::ParticleEnv() {
+    return {ParticleArt, &Clock, &Clock};
+}
+
 std::unique_ptr<TField> MakeField(TTestHost& host, const std::vector<std::string>& rows) {
     const int rowCount = static_cast<int>(rows.size());
     const int colCount = static_cast<int>(rows.front().size());
@@ -46,6 +50,10 @@ std::unique_ptr<TField> MakeField(TTestHost& host, const std::vector<std::string
             const TGIntPoint centre = field->CellCentre(cell);
             if (symbol >= '1' && symbol <= '8') {
                 cell.Element = NewElement<TMarble>(host, centre.X, centre.Y, symbol);
+            } else if (symbol == 'W') {
+                cell.Element = NewElement<TMarbleWildChameleon>(host, centre.X, centre.Y);
+            } else if (symbol == 'F') {
+                cell.Element = NewElement<TMarbleWithLineFreeze>(host, centre.X, centre.Y, '1');
             } else if (symbol == 'B') {
                 cell.Element = NewElement<TBoxElement>(host, centre.X, centre.Y, 1, field->BoxSpriteName(1));
             } else if (symbol >= 'a' && symbol <= 'o') {

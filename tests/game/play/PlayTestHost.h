@@ -6,6 +6,7 @@
 #include "UField.h"
 #include "UGTimer.h"
 #include "UGameEnvironment.h"
+#include "UParticleSystem.h"
 #include "UPlayHost.h"
 
 #include <memory>
@@ -44,6 +45,8 @@ public:
     int BoxesCounted() const override { return Counted; }
     int BoxQuota() const override { return Quota; }
     char MarbleOfMarvane() const override { return Marvane; }
+    TField* CurrentField() override { return Field; }
+    TParticleEnv ParticleEnv() override;
 
     // Advances the clock by one frame of `seconds`.
     void Tick(double seconds) { Clock.Step = seconds; }
@@ -67,10 +70,15 @@ public:
     int Collected = 0;
     int PackStates = 0;
     int SpecialSounds = 0;
+    // Where dying elements leave their dust; none unless a test sets it.
+    TField* Field = nullptr;
+    // The art the particle effects draw with; none by default.
+    TGResManager* ParticleArt = nullptr;
 };
 
 // A field built from rows of text, one character a cell: "1".."8" a marble, "B" a box,
-// "#" a hole, "." an empty cell, "a".."o" a special of that kind. Positions start at (0, 0).
+// "#" a hole, "." an empty cell, "a".."o" a special of that kind, "W" a wild chameleon, "F" a
+// colour-1 marble with a line freeze. Positions start at (0, 0).
 std::unique_ptr<TField> MakeField(TTestHost& host, const std::vector<std::string>& rows);
 // The board as the same text ("x" for a dying element), for comparisons.
 std::vector<std::string> FieldText(const TField& field);

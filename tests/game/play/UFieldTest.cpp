@@ -131,6 +131,120 @@ TEST(FieldMatchTest, GroupsPointsAndSpecials) {
     }
 }
 
+// A wild chameleon takes, before the search, the first colour that gives it the largest group;
+// short of a line it takes none (" ") and stays.
+struct TChameleonCase {
+    const char* Name;
+    std::vector<std::string> Board;
+    bool Found;
+    std::vector<std::string> After;
+};
+
+const TChameleonCase ChameleonCases[] = {
+    {"completes a line", {"11W2", "3456"}, true, {"xxx2", "3456"}},
+    {"a tie goes to the lower colour", {"22W11", "34567"}, true, {"22xxx", "34567"}},
+    {"the larger group wins", {"4243", "3W11", "5263", "4253"}, true, {"4x43", "3x11", "5x63", "4x53"}},
+    {"no line, no colour", {"1W2", "345"}, false, {"1 2", "345"}},
+    {"chameleons side by side take one colour", {"WWW", "123"}, true, {"xxx", "123"}},
+    {"two chameleons alone make no line", {"WW3", "456"}, false, {"  3", "456"}},
+};
+
+TEST(FieldMatchTest, WildChameleonsTakeTheBestColour) {
+    for (const TChameleonCase& c : ChameleonCases) {
+        SCOPED_TRACE(c.Name);
+        TTestHost host;
+        auto field = MakeField(host, c.Board);
+        EXPECT_EQ(field->FindMatches(false, false), c.Found);
+        EXPECT_EQ(FieldText(*field), c.After);
+        for (int r = 0; r < field->RowCount; ++r) {
+            for (int col = 0; col < field->ColCount; ++col) {
+                const TSimpleElement* element = field->Cell(r, col).Element.get();
+                const std::string sprite = element->GetSpriteName();
+                EXPECT_TRUE(sprite.size() == 16 && sprite.back() >= '1' && sprite.back() <= '8') << sprite;
+            }
+        }
+    }
+}
+
+TEST(FieldMatchTest, ALineWithAChameleonFlashesBeforeItGoes) {
+    TTestHost host;
+    auto field = MakeField(host, {"111", "11W", "234"});
+    ASSERT_TRUE(field->FindMatches(false, false));
+    test::RunFrames(host, *field, 50);
+    field->RemoveDeadElements();
+    EXPECT_EQ(FieldText(*field), (std::vector<std::string>{"...", "xx.", "234"}))
+        << "0.5 s: the plain line has shrunk away, the chameleon's line still holds";
+}
+
+// Which boards hold line marbles or chameleons, and which marble lies below the first box.
+struct TBoardQuestionCase {
+    const char* Name;
+    std::vector<std::string> Board;
+    std::vector<TPlace> Layered;
+    bool LineMarble;
+    bool Chameleon;
+    TPlace BelowBox; // (-1, -1): none
+};
+
+const TBoardQuestionCase BoardQuestionCases[] = {
+    {"a layered cell is preferred", {"B1", "21", "31"}, {{2, 0}}, false, false, {2, 0}},
+    {"else the first marble below", {"1B", "F2", "W3"}, {}, true, true, {1, 1}},
+    {"boxes are no marbles", {"3B", "1.", "2B"}, {}, false, false, {-1, -1}},
+    {"no box", {"12", "34"}, {}, false, false, {-1, -1}},
+};
+
+TEST(FieldMatchTest, LineMarblesChameleonsAndTheMarbleBelowABox) {
+    for (const TBoardQuestionCase& c : BoardQuestionCases) {
+        SCOPED_TRACE(c.Name);
+        TTestHost host;
+        auto field = MakeField(host, c.Board);
+        for (const TPlace& place : c.Layered) {
+            field->Cell(place.Row, place.Col).Kind = 2;
+        }
+        EXPECT_EQ(field->HasLineSpecialMarble(), c.LineMarble);
+        EXPECT_EQ(field->HasWildChameleon(), c.Chameleon);
+        const TCell* below = field->FindMarbleBelowBox();
+        const TPlace found = below ? TPlace{below->Row, below->Col} : TPlace{-1, -1};
+        EXPECT_EQ(found, c.BelowBox);
+    }
+    TTestHost host;
+    auto field = MakeField(host, {"F"});
+    field->Cell(0, 0).Kind = 0;
+    EXPECT_FALSE(field->HasLineSpecialMarble()) << "on a hole";
+}
+
+TEST(FieldTest, SoundNamesOfMatchesAndSpecials) {
+    const std::pair<int, const char*> combos[] = {
+        {0, "Match"}, {1, "Combo1"}, {10, "Combo10"}, {15, "Combo10"}};
+    for (const auto& [combo, name] : combos) {
+        EXPECT_EQ(ComboSoundName(combo), name) << combo;
+    }
+    const std::pair<int, const char*> specials[] = {
+        {1, "Special1Appear"}, {3, "Special3Appear"}, {4, "SpecialExtraAppear"}, {15, "SpecialExtraAppear"}};
+    for (const auto& [kind, name] : specials) {
+        EXPECT_EQ(SpecialAppearSoundName(kind), name) << kind;
+    }
+}
+
+TEST(FieldTest, ASavedStateCopiesCellsAndElements) {
+    TTestHost host;
+    auto field = MakeField(host, {"1W", "B#"});
+    field->Cell(0, 0).Kind = 3;
+    field->SavedStates.push_back(std::make_unique<TFieldState>(*field));
+    const TFieldState& state = *field->SavedStates.back();
+    ASSERT_EQ(state.Cells.size(), 4u);
+    EXPECT_EQ(state.Cells[0]->Kind, 3);
+    EXPECT_EQ(state.Cells[3]->Kind, 0);
+    ASSERT_NE(state.Cells[0]->Element, nullptr);
+    EXPECT_NE(state.Cells[0]->Element.get(), field->Cell(0, 0).Element.get());
+    EXPECT_EQ(dynamic_cast<const TMarble&>(*state.Cells[0]->Element).Color, '1');
+    EXPECT_NE(dynamic_cast<const TMarbleWildChameleon*>(state.Cells[1]->Element.get()), nullptr);
+    EXPECT_NE(dynamic_cast<const TBoxElement*>(state.Cells[2]->Element.get()), nullptr);
+    EXPECT_EQ(state.Cells[3]->Element, nullptr);
+    field->SavedStates.clear();
+    EXPECT_EQ(FieldText(*field), (std::vector<std::string>{"11", "B#"})) << "the board keeps its own";
+}
+
 TEST(FieldMatchTest, ModesLeaveTheBoardAlone) {
     const std::vector<std::string> board = {"12312", "23423", "11145", "23523", "31231"};
     TTestHost host;
