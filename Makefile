@@ -46,7 +46,8 @@ test: build
 
 # Leak checking stays on for every test that loads no OpenGL driver; the only suppressions are
 # third-party pools (tests/sanitizer/lsan.supp). A process that opens an OpenGL context (the GL
-# renderer's tests, and the game and the art generator run by the end-to-end tests) gets Mesa's
+# renderer's tests and the widget snapshot's, and the game and the art generator run by the
+# end-to-end tests) gets Mesa's
 # driver, which allocates blocks it never frees and is unloaded before the leak check, so its
 # reports name no module a suppression could match: those tests run with AddressSanitizer and
 # UndefinedBehaviorSanitizer but without the leak check.
@@ -56,7 +57,7 @@ test: build
 SANITIZE_ENV = SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy \
 	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitizer/lsan.supp:print_suppressions=0 \
 	UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
-GL_UNIT_TESTS = GLRender
+GL_UNIT_TESTS = GLRender|SnapshotGL
 test-sanitize: deps
 	@cmake -S . -B $(SANITIZE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQM_SANITIZE=ON \
 	  $(filter-out -DQM_WERROR=ON,$(CMAKE_FLAGS)) -DQM_WERROR=OFF >/dev/null

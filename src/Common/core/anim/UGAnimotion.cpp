@@ -564,7 +564,10 @@ void TGActiveChannel::Advance(double dt) {
             segment->Apply(start);
             Tag = segment->Tag;
             if (segment->OnStart) {
-                segment->OnStart(*segment);
+                // A handler may clear the time line and so free the segment that holds it: the
+                // call runs on a copy, whose captures outlive the segment.
+                auto onStart = segment->OnStart;
+                onStart(*segment);
                 if (FGeneration != generation) {
                     return;
                 }
@@ -577,7 +580,8 @@ void TGActiveChannel::Advance(double dt) {
             loopEndReached = loopEndReached || segment == LoopEnd;
             segment->Apply(end);
             if (segment->OnFinish) {
-                segment->OnFinish(*segment);
+                auto onFinish = segment->OnFinish;
+                onFinish(*segment);
                 if (FGeneration != generation) {
                     return;
                 }

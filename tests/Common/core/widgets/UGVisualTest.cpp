@@ -105,9 +105,10 @@ TEST_F(VisualTest, RegistryAndDefaults) {
     image->GetMinSize(w, h);
     EXPECT_EQ(w, 5.0);
     EXPECT_EQ(h, 6.0);
-    auto& label = dynamic_cast<TGVisLabel&>(*CreateVisual(
+    auto labelVisual = CreateVisual(
         Context(),
-        *test::WidgetTestApp::Parse(R"(<Visual Type="Label" HAlign="Right" VAlign="Bottom"/>)", "v.xml")));
+        *test::WidgetTestApp::Parse(R"(<Visual Type="Label" HAlign="Right" VAlign="Bottom"/>)", "v.xml"));
+    auto& label = dynamic_cast<TGVisLabel&>(*labelVisual);
     EXPECT_EQ(label.HAlign, haRight);
     EXPECT_EQ(label.VAlign, vaBottom);
     EXPECT_EQ(label.Color, 0xFFFFFFFFu);
