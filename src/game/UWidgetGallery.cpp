@@ -73,7 +73,9 @@ void TWidgetGalleryScreen::AfterLoad() {
         {"BtnZoom", TGalleryEffect::Zoom},
     };
     for (const auto& [name, effect] : effects) {
-        FindNamed<TGWidButton>(*this, name).OnClick = [this, effect](TGWidget&) { OpenEffectDialog(effect); };
+        FindNamed<TGWidButton>(*this, name).OnClick = [this, effect = effect](TGWidget&) {
+            OpenEffectDialog(effect);
+        };
     }
     FindNamed<TGWidButton>(*this, "BtnClose").OnClick = [this](TGWidget&) {
         FindNamed<TGalleryEffectDialog>(*this, "EffectDialog").Hide();
