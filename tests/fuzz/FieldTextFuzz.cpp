@@ -19,7 +19,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const int rows = 1 + data[0] % 16;
     const int columns = 1 + data[1] % 16;
     const uint8_t flags = data[2];
-    const auto [fieldText, outlineText] = fuzz::SplitAtZero(fuzz::Bytes(data + 3, size - 3));
+    // Named copies rather than a structured binding: clang 14 cannot capture bindings in lambdas.
+    const auto texts = fuzz::SplitAtZero(fuzz::Bytes(data + 3, size - 3));
+    const std::string fieldText = std::get<0>(texts);
+    const std::string outlineText = std::get<1>(texts);
 
     fuzz::ReadsOrFails([&] {
         TSublevelParseContext context;
