@@ -4,60 +4,20 @@
 
 #include "UField.h"
 #include "UGRandom.h"
-#include "UGTimer.h"
-#include "UGXMLNode.h"
-#include "UGameEnvironment.h"
-#include "UPlayHost.h"
+#include "game/play/PlayTestHost.h"
 
 #include <benchmark/benchmark.h>
-#include <pugixml.hpp>
 
 namespace qm::bench {
 namespace {
 
-TGameEnvironment MakeEnvironment() {
-    pugi::xml_document document;
-    pugi::xml_node root = document.append_child("GameConfig");
-    const char* attributes[][2] = {{"ElementFallStepDuration", "0,004"},
-                                   {"ElementsSwapDuration", "0,005"},
-                                   {"DemolitionStepDuration", "0,06"},
-                                   {"SuperBonusEraseElements", "20"},
-                                   {"SpecialsForSuperBonus", "10"},
-                                   {"ElementFPS", "20"},
-                                   {"DyingElementFPS", "25"},
-                                   {"CellWidth", "48"},
-                                   {"CellHeight", "48"},
-                                   {"FieldRowCount", "10"},
-                                   {"FieldColumnCount", "10"},
-                                   {"BrickMinLifeTime", "3"},
-                                   {"BrickMaxLifeTime", "6"},
-                                   {"BrickRate", "4"},
-                                   {"MinBricks", "10"},
-                                   {"SecretFieldRowCount", "8"},
-                                   {"SecretFieldColumnCount", "8"}};
-    for (const auto& attribute : attributes) {
-        root.append_attribute(attribute[0]).set_value(attribute[1]);
-    }
-    return TGameEnvironment(*CreateXMLSnapshot(root, "GameConfig.xml"));
-}
-
-class TBenchHost : public IPlayHost {
-public:
-    TBenchHost() : Environment(MakeEnvironment()), Clock(Ticks, 1.0) {}
-    const TGameEnvironment& Env() const override { return Environment; }
-    TGTimer& GameClock() override { return Clock; }
-    TGResManager* ResManager() override { return nullptr; }
-    TGGraphicsDevice* Device() override { return nullptr; }
-    int& SuperBonusSpecialBudget() override { return Budget; }
-
-    TGameEnvironment Environment;
-    TGManualTickSource Ticks;
-    TGTimer Clock;
-    int Budget = 1 << 30;
+// The board tests' host, with a super-bonus budget that no run of a benchmark exhausts.
+struct THost : test::TTestHost {
+    THost() { Budget = 1 << 30; }
 };
 
 // A full board of six colours without lines, filled as the game fills it.
-std::unique_ptr<TField> FullBoard(TBenchHost& host) {
+std::unique_ptr<TField> FullBoard(THost& host) {
     SetRandomSeed(10);
     auto field = std::make_unique<TField>(host, 10, 10, 0, 0);
     field->MarbleSet = "123456";
@@ -78,7 +38,7 @@ std::unique_ptr<TField> FullBoard(TBenchHost& host) {
 }
 
 void BM_FindMatchesQuickTest(benchmark::State& state) {
-    TBenchHost host;
+    THost host;
     auto field = FullBoard(host);
     for (auto _ : state) {
         benchmark::DoNotOptimize(field->FindMatches(true, true));
@@ -87,7 +47,7 @@ void BM_FindMatchesQuickTest(benchmark::State& state) {
 BENCHMARK(BM_FindMatchesQuickTest);
 
 void BM_FindMatchesStopAtFirst(benchmark::State& state) {
-    TBenchHost host;
+    THost host;
     auto field = FullBoard(host);
     for (auto _ : state) {
         benchmark::DoNotOptimize(field->FindMatches(true, false));
@@ -96,7 +56,7 @@ void BM_FindMatchesStopAtFirst(benchmark::State& state) {
 BENCHMARK(BM_FindMatchesStopAtFirst);
 
 void BM_FindMatchesThroughCellSettled(benchmark::State& state) {
-    TBenchHost host;
+    THost host;
     auto field = FullBoard(host);
     TCell& cell = field->Cell(5, 5);
     for (auto _ : state) {
@@ -106,7 +66,7 @@ void BM_FindMatchesThroughCellSettled(benchmark::State& state) {
 BENCHMARK(BM_FindMatchesThroughCellSettled);
 
 void BM_HasPossibleMove(benchmark::State& state) {
-    TBenchHost host;
+    THost host;
     auto field = FullBoard(host);
     TCell* a = nullptr;
     TCell* b = nullptr;
@@ -119,7 +79,7 @@ BENCHMARK(BM_HasPossibleMove);
 
 // Three rows emptied and refilled, avoiding lines: 30 new marbles.
 void BM_RefillAvoidingMatches(benchmark::State& state) {
-    TBenchHost host;
+    THost host;
     auto field = FullBoard(host);
     for (auto _ : state) {
         state.PauseTiming();
