@@ -228,20 +228,22 @@ void TGChannel::Draw() {
     if (SeqId.empty() || !Visible) {
         return;
     }
-    std::vector<const TGChannel*> chain;
+    // On the stack: every channel of every animotion walks its chain each frame.
+    std::array<const TGChannel*, MaxChainLength + 1> chain;
+    size_t length = 0;
     for (const TGChannel* member = this; member && member != FRoot; member = member->Parent) {
-        if (static_cast<int>(chain.size()) == MaxChainLength) {
+        if (static_cast<int>(length) == MaxChainLength) {
             throw EGError("TGChannel.Draw",
                           Format("The parent chain is longer than %d channels (Parent links make a cycle)",
                                  MaxChainLength));
         }
-        chain.push_back(member);
+        chain[length++] = member;
     }
     if (FRoot) {
-        chain.push_back(FRoot);
+        chain[length++] = FRoot;
     }
-    for (const TGChannel* member : chain) {
-        if (!member->Visible) {
+    for (size_t i = 0; i < length; ++i) {
+        if (!chain[i]->Visible) {
             return;
         }
     }
@@ -250,8 +252,8 @@ void TGChannel::Draw() {
     TGPointD u{1.0, 0.0};
     TGPointD v{0.0, 1.0};
     uint32_t color = 0xFFFFFFFF;
-    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
-        const TGChannel& member = **it;
+    for (size_t i = length; i-- > 0;) {
+        const TGChannel& member = *chain[i];
         p = {p.X + member.X * u.X + member.Y * v.X, p.Y + member.X * u.Y + member.Y * v.Y};
         TGPointD a{member.ScaleX, 0.0};
         TGPointD b{0.0, member.ScaleY};
@@ -650,7 +652,11 @@ void TGAnimotion::CheckId(int id, const char* context) {
 
 TGActiveChannel& TGAnimotion::GetChannel(int id) {
     CheckId(id, "TGAnimotion.GetChannel");
-    auto& slot = FChannels[static_cast<size_t>(id)];
+    const auto index = static_cast<size_t>(id);
+    if (index >= FChannels.size()) {
+        FChannels.resize(index + 1);
+    }
+    auto& slot = FChannels[index];
     if (!slot) {
         slot = std::make_unique<TGActiveChannel>(FResManager, FRoot.get());
     }
@@ -658,7 +664,7 @@ TGActiveChannel& TGAnimotion::GetChannel(int id) {
 }
 
 bool TGAnimotion::HasChannel(int id) const {
-    return id >= 0 && id < ChannelCount && FChannels[static_cast<size_t>(id)];
+    return id >= 0 && static_cast<size_t>(id) < FChannels.size() && FChannels[static_cast<size_t>(id)];
 }
 
 TGClipSeg& TGAnimotion::AddClipSeg(int id) {
@@ -674,14 +680,12 @@ void TGAnimotion::ClearChannels() {
     if (FRoot->Parent != nullptr) {
         FRoot->Parent = nullptr;
     }
-    for (auto& slot : FChannels) {
-        slot.reset();
-    }
+    FChannels.clear();
 }
 
 void TGAnimotion::ClearSegments() {
-    for (auto& slot : FChannels) {
-        if (slot) {
+    for (size_t id = 0; id < FChannels.size(); ++id) {
+        if (TGActiveChannel* slot = FChannels[id].get()) {
             slot->ClearSegments();
         }
     }
@@ -762,8 +766,8 @@ void TGAnimotion::Render(bool update) {
     if (!FRoot->Visible) {
         return;
     }
-    for (auto& slot : FChannels) {
-        if (slot) {
+    for (size_t id = 0; id < FChannels.size(); ++id) {
+        if (TGActiveChannel* slot = FChannels[id].get()) {
             slot->Draw();
         }
     }
@@ -773,8 +777,11 @@ void TGAnimotion::Update(double dt) {
     if (FPaused) {
         return;
     }
-    for (auto& slot : FChannels) {
-        if (slot) {
+    // The size is read again after every channel, and no reference into the list is held
+    // across a call: a segment handler may create channels, and those above the one it runs
+    // on advance in this same step.
+    for (size_t id = 0; id < FChannels.size(); ++id) {
+        if (TGActiveChannel* slot = FChannels[id].get()) {
             slot->Advance(dt);
         }
     }
@@ -789,8 +796,8 @@ void TGAnimotion::UpdateByTimer() {
 }
 
 void TGAnimotion::SetTime(double t) {
-    for (auto& slot : FChannels) {
-        if (slot) {
+    for (size_t id = 0; id < FChannels.size(); ++id) {
+        if (TGActiveChannel* slot = FChannels[id].get()) {
             slot->SetTime(t);
         }
     }

@@ -357,7 +357,9 @@ private:
     TGTimer* FTimer;
     bool FPaused = false;
     std::unique_ptr<TGActiveChannel> FRoot;
-    std::array<std::unique_ptr<TGActiveChannel>, ChannelCount> FChannels;
+    // Indexed by id and only as long as the highest id created: most animotions use a few low
+    // ids, and a particle system holds hundreds of animotions that every frame walks.
+    std::vector<std::unique_ptr<TGActiveChannel>> FChannels;
 };
 
 // Runs on the game clock: stands still while play is paused.

@@ -5,6 +5,7 @@
 #include "UGWindow.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 namespace qm {
@@ -253,11 +254,21 @@ private:
         FCommands.push_back(std::move(command));
     }
 
+    // Eight bytes a step: a busy scene carries a hundred kilobytes of vertices, and a byte at a
+    // time cost a fifth of the frame. Every step is a bijection of the running hash for a given
+    // input word (rotate, exclusive or, multiply by an odd number), so a scene that differs
+    // from the last in one word always hashes differently.
     void HashBytes(const void* data, size_t size) {
         const auto* bytes = static_cast<const uint8_t*>(data);
         uint64_t hash = FHash;
-        for (size_t i = 0; i < size; ++i) {
-            hash = (hash ^ bytes[i]) * Prime;
+        size_t i = 0;
+        for (; i + sizeof(uint64_t) <= size; i += sizeof(uint64_t)) {
+            uint64_t word;
+            std::memcpy(&word, bytes + i, sizeof(word));
+            hash = (std::rotl(hash, 5) ^ word) * Prime;
+        }
+        for (; i < size; ++i) {
+            hash = (std::rotl(hash, 5) ^ bytes[i]) * Prime;
         }
         FHash = hash;
     }

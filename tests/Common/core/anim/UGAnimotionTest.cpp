@@ -256,6 +256,19 @@ TEST_F(TimeLineTest, AHandlerMayReplaceTheTimeLineItRunsOn) {
     EXPECT_EQ(starts, 1) << "the new segment begins at the next step";
 }
 
+// The animotion keeps only the channels up to the highest id made, so a handler that makes a
+// higher one grows that list in the middle of a step.
+TEST_F(TimeLineTest, AChannelAHandlerMakesAboveItsOwnAdvancesInTheSameStep) {
+    TGMotionSeg& first = channel.AddMotionSeg();
+    first.Length = 1.0;
+    first.OnStart = [&](TGSegment&) { animotion.AddMotionSeg(200).Length = 1.0; };
+    Step(1, 0.1);
+    ASSERT_TRUE(animotion.HasChannel(200));
+    EXPECT_FALSE(animotion.HasChannel(199));
+    EXPECT_DOUBLE_EQ(animotion.GetChannel(200).Time(), 0.1);
+    EXPECT_DOUBLE_EQ(channel.Time(), 0.1);
+}
+
 TEST_F(TimeLineTest, PausingFreezesEveryTimeLine) {
     channel.AddMotionSeg().Length = 1.0;
     animotion.SetPaused(true);

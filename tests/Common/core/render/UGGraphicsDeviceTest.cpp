@@ -4,6 +4,7 @@
 #include "UGNullRenderBackend.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <functional>
 #include <gtest/gtest.h>
@@ -489,6 +490,30 @@ INSTANTIATE_TEST_SUITE_P(
         RepeatCase{"SkippingOff", [](GraphicsDeviceBatch& t) { t.Device.SetSkipSameFrames(false); }, true},
         RepeatCase{"DeviceReset", [](GraphicsDeviceBatch& t) { t.Device.ResetDevice(false); }, true}),
     [](const auto& info) { return std::string(info.param.Name); });
+
+// A scene is known by a hash of what it sends; one coordinate of one vertex moved by the least
+// step a float has, early, midway or last in a long scene, makes it a new scene.
+TEST_F(GraphicsDeviceBatch, ASceneThatDiffersInOneVertexIsSentAgain) {
+    constexpr int Quads = 300;
+    auto scene = [&](int moved) {
+        Device.State.Stages[0].Texture = A;
+        ASSERT_TRUE(Device.BeginFrame());
+        Device.ClearScene();
+        for (int i = 0; i < Quads; ++i) {
+            const auto first = static_cast<float>(4 * i);
+            Strip(i == moved ? std::nextafter(first, 1e9f) : first);
+        }
+        Device.EndFrame();
+        Device.PresentFrame();
+    };
+    scene(-1);
+    for (int moved : {0, Quads / 2, Quads - 1}) {
+        scene(moved);
+        EXPECT_TRUE(Device.LastFrameStats().Submitted) << "quad " << moved;
+        scene(moved);
+        EXPECT_FALSE(Device.LastFrameStats().Submitted) << "quad " << moved << " again";
+    }
+}
 
 TEST_F(GraphicsDeviceBatch, CountsDrawCallsAndTextureSwitchesOfTheScene) {
     ASSERT_TRUE(Device.BeginFrame());
