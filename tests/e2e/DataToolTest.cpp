@@ -92,7 +92,9 @@ TEST_F(DataTool, LevelCheckPassesOnTheShippedLevelsAndNamesWhereAFieldBreaks) {
     EXPECT_EQ(clean.Out, "");
 
     // The second sublevel gets an eleventh cell in its fourth row, and the monument an empty row.
-    test::EditFile(data / "config/game/levels/Level1.xml", "..#.a..#..", "..#.a..#...");
+    test::EditFile(data / "config/game/levels/Level1.xml",
+                   "@+......+@\n      ..........\n      ..#....#..\n      ..#....#..",
+                   "@+......+@\n      ..........\n      ..#....#..\n      ..#....#...");
     test::EditFile(data / "config/game/levels/Level1.xml", "    #.......#\n    .........\n  </Construction",
                    "    #.......#\n\n    .........\n  </Construction");
     CommandResult broken = Tool("level-check --data " + Q(data));

@@ -141,6 +141,22 @@ int RunThrough(const TCellsStructsArr& records, int i, int j, int di, int dj) {
     return run;
 }
 
+bool HasPreset(const TCellStruct& record) {
+    return (record.Marble != 0 && record.Marble != '0') || (record.Special != 0 && record.Special != '0');
+}
+
+// The first fill fills a column only above its highest preset; a preset with an empty cell below
+// falls through it, so it does not start where the picture puts it.
+bool PresetRests(const TCellsStructsArr& records, int i, int j) {
+    for (int below = i + 1; below < records.RowCount(); ++below) {
+        const TCellStruct& record = records.At(below, j);
+        if (record.LayerCount != lcHole && !HasPreset(record)) {
+            return false;
+        }
+    }
+    return true;
+}
+
 bool HasCellAbove(const TCellsStructsArr& records, int i, int j) {
     for (int above = 0; above < i; ++above) {
         if (records.At(above, j).LayerCount != lcHole) {
@@ -327,7 +343,7 @@ private:
     }
 
     // A brick cell that no line of three can pass through can only be cleared by luck with a
-    // special; a box on a hole is never placed.
+    // special; a box on a hole is never placed; a preset above an empty cell falls.
     void CheckCells(const TCellsStructsArr& records, const std::string& where) {
         for (int i = 0; i < records.RowCount(); ++i) {
             for (int j = 0; j < records.ColumnCount(); ++j) {
@@ -337,6 +353,10 @@ private:
                         Add(where, Format("a box on a hole at %s never appears", CellName(i, j).c_str()));
                     }
                     continue;
+                }
+                if (HasPreset(record) && !PresetRests(records, i, j)) {
+                    Add(where, Format("the preset at %s falls to the foot of its column at the first fill",
+                                      CellName(i, j).c_str()));
                 }
                 if (BrickLayers(record) > 0 && RunThrough(records, i, j, 0, 1) < 3 &&
                     RunThrough(records, i, j, 1, 0) < 3) {
