@@ -57,7 +57,7 @@ std::vector<std::string> Check(const std::string& root, const std::string& body)
 
 TEST(LevelCheckTest, EveryBrokenFieldIsReportedInOneRun) {
     std::string body =
-        Level(SubLevel("....\n.a..\n....") + Outline + "<SecretLevelField " + SecretAttributes +
+        Level(SubLevel("....\n....\n.a..") + Outline + "<SecretLevelField " + SecretAttributes +
               "><Field>..</Field></SecretLevelField>") +
         Level(SubLevel("@...@") + "<SubLevel TimeLimit=\"60\" ColorCellsCount=\"0\" Marbles=\"123\"/>" +
               SubLevel("@i..\n...p\n....") +
