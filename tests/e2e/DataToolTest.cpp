@@ -92,9 +92,11 @@ TEST_F(DataTool, LevelCheckPassesOnTheShippedLevelsAndNamesWhereAFieldBreaks) {
     EXPECT_EQ(clean.Out, "");
 
     // The second sublevel gets an eleventh cell in its fourth row, and the monument an empty row.
-    test::EditFile(data / "config/game/Levels.xml", "..#.a..#..", "..#.a..#...");
-    test::EditFile(data / "config/game/Levels.xml", "    #........#\n    ..........\n  </Construction",
-                   "    #........#\n\n    ..........\n  </Construction");
+    test::EditFile(data / "config/game/levels/Level1.xml",
+                   "@+......+@\n      ..........\n      ..#....#..\n      ..#....#..",
+                   "@+......+@\n      ..........\n      ..#....#..\n      ..#....#...");
+    test::EditFile(data / "config/game/levels/Level1.xml", "    #.......#\n    .........\n  </Construction",
+                   "    #.......#\n\n    .........\n  </Construction");
     CommandResult broken = Tool("level-check --data " + Q(data));
     EXPECT_EQ(broken.Status, 1);
     EXPECT_NE(broken.Out.find("GameConfig.xml: Level[1]/SubLevel[2]/Field: LoadSublevelData: Inalid sublevel "

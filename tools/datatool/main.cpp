@@ -49,8 +49,11 @@ const char* const Usage = R"(Usage: quillmark-data VERB [options]
                                  exit status 1 when there is any
   level-check [--data DIR]       parse every sublevel field, secret-level field and monument
                                  outline of DIR/GameConfig.xml (default DIR: .) as the game
-                                 does and print each one the game would refuse with its error
-                                 ("FILE: WHERE: ERROR"); exit status 1 when there is any
+                                 does, check the level and sublevel attributes, the box quotas
+                                 and what makes a sublevel unwinnable (unreachable brick cells,
+                                 box-drop points, marble colours, short time limits), and print
+                                 each problem ("FILE: WHERE: ERROR"); exit status 1 when there
+                                 is any
   help                           print this text
 )";
 

@@ -1,5 +1,6 @@
 #include "UBoardTestScene.h"
 
+#include "UGConvert.h"
 #include "UGFont.h"
 #include "UGKeys.h"
 #include "UGStrings.h"
@@ -9,6 +10,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <sstream>
 
 namespace qm {
 
@@ -74,22 +76,28 @@ TBoardTestScene::TBoardTestScene(TGameData& data) : FData(data), FHost(data) {
 
 TBoardTestScene::~TBoardTestScene() = default;
 
+// Every sublevel of the campaign, level after level, with the level's first-pass box quota.
 void TBoardTestScene::LoadSublevels() {
     PGXMLCollection levels = FData.GameConfig->GetCollection("Level");
-    if (levels->Count() > 0) {
-        PGXMLCollection sublevels = levels->GetItem(0)->GetCollection("SubLevel");
+    std::istringstream quotas(FData.GameConfig->GetStringDef("BoxCountedPass1", ""));
+    for (size_t l = 0; l < levels->Count(); ++l) {
+        std::string quotaText;
+        quotas >> quotaText;
+        const int quota = static_cast<int>(ParseLeadingInt(quotaText));
+        PGXMLCollection sublevels = levels->GetItem(l)->GetCollection("SubLevel");
         for (size_t i = 0; i < sublevels->Count(); ++i) {
             PGXMLNode sublevel = sublevels->GetItem(i);
             PGXMLCollection fields = sublevel->GetCollection("Field");
             if (fields->Count() == 0) {
                 continue;
             }
-            FSublevels.push_back(
-                {fields->GetItem(0)->GetText(), sublevel->GetStringDef("Marbles", "123456")});
+            FSublevels.push_back({fields->GetItem(0)->GetText(), sublevel->GetStringDef("Marbles", "123456"),
+                                  static_cast<int>(l + 1), static_cast<int>(i + 1),
+                                  static_cast<int>(sublevels->Count()), quota});
         }
     }
     if (FSublevels.empty()) {
-        FSublevels.push_back({FallbackField, "123456"});
+        FSublevels.push_back({FallbackField, "123456", 1, 1, 1, 3});
     }
 }
 
@@ -101,8 +109,10 @@ void TBoardTestScene::StartSublevel(int index) {
     FHost.Field = FField.get();
     const TSublevel& sublevel = FSublevels[static_cast<size_t>(FSublevel)];
     TSublevelParseContext context;
-    context.Level = 1;
-    context.SubLevel = FSublevel + 1;
+    context.Level = sublevel.Level;
+    context.SubLevel = sublevel.Number;
+    // The monument level whose brick cells all carry two layers.
+    context.TwoLayerCells = sublevel.Level == 8;
     context.ScreenName = SceneName;
     FField->ApplyCellRecords(
         LoadSublevelText(sublevel.Text, env.FieldRowCount, env.FieldColumnCount, context));
@@ -114,6 +124,7 @@ void TBoardTestScene::StartSublevel(int index) {
     FSwapA = nullptr;
     FSwapB = nullptr;
     FHost.BoxesCollected = 0;
+    FHost.Quota = sublevel.Quota;
 }
 
 void TBoardTestScene::Draw() {
@@ -129,7 +140,8 @@ void TBoardTestScene::DrawStatus() {
         return;
     }
     TGFont& font = FData.GetFont("SysFont");
-    font.DrawString(Format("Level 1, sublevel %d of %d", FSublevel + 1, static_cast<int>(FSublevels.size())),
+    const TSublevel& sublevel = FSublevels[static_cast<size_t>(FSublevel)];
+    font.DrawString(Format("Level %d, sublevel %d of %d", sublevel.Level, sublevel.Number, sublevel.Count),
                     0xFFF7EEDB, 20, 60);
     font.DrawString(Format("Score %d", FHost.Score), 0xFFF2C14E, 20, 90);
     font.DrawString(Format("Boxes %d of %d", FHost.BoxesCollected, FHost.Quota), 0xFFF2C14E, 20, 120);
@@ -254,8 +266,9 @@ void TBoardTestScene::Settle() {
         return;
     }
     // Headless runs read what a move achieved from these lines.
-    std::printf("board: sublevel %d score %d boxes %d layers %s\n", FSublevel + 1, FHost.Score,
-                FHost.BoxesCollected, FField->LayersCleared() ? "cleared" : "left");
+    std::printf("board: sublevel %d score %d boxes %d layers %s\n",
+                FSublevels[static_cast<size_t>(FSublevel)].Number, FHost.Score, FHost.BoxesCollected,
+                FField->LayersCleared() ? "cleared" : "left");
     std::fflush(stdout);
 }
 

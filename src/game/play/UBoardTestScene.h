@@ -41,7 +41,7 @@ private:
     TGameData& FData;
 };
 
-// A board to look at and play on: the sublevels of level 1 one after another, where the player
+// A board to look at and play on: the campaign's sublevels one after another, where the player
 // selects and swaps marbles and the board matches, lets columns fall, refills and collects
 // boxes. The play states come later; this scene drives the field itself. Opened with
 // --scene board.
@@ -66,6 +66,11 @@ private:
     struct TSublevel {
         std::string Text;
         std::string Marbles;
+        int Level = 1;
+        // Within its level, from 1, of `Count`.
+        int Number = 1;
+        int Count = 1;
+        int Quota = 0;
     };
 
     void LoadSublevels();
