@@ -207,7 +207,7 @@ void TBoardTestScene::PlaceSpecials() {
         } else {
             cell.Element = FHost.CreateSpecial(kind, centre.X, centre.Y);
         }
-        FPlaced.push_back(&cell);
+        FPlaced.push_back(kind);
     }
 }
 
@@ -223,19 +223,47 @@ bool TBoardTestScene::FireSwappedSpecials() {
     return fired;
 }
 
+namespace {
+
+// 1..15: the special of that kind (9 the chameleon); 16..18: the marbles with an effect.
+bool IsPlacedKind(const TSimpleElement& element, int kind) {
+    if (const auto* special = dynamic_cast<const TSpecial*>(&element)) {
+        return special->Kind() == kind;
+    }
+    switch (kind) {
+    case 9:
+        return dynamic_cast<const TMarbleWildChameleon*>(&element) != nullptr;
+    case 16:
+        return dynamic_cast<const TMarbleWithLineFreeze*>(&element) != nullptr;
+    case 17:
+        return dynamic_cast<const TMarbleWithCrossFire*>(&element) != nullptr;
+    case 18:
+        return dynamic_cast<const TMarbleWithDiagonal*>(&element) != nullptr;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
 // In the order placed: the line freeze, the cross fire, the super bonus, the diagonal, then the
-// rest. A cell whose element has gone is skipped.
+// rest. Each is looked for wherever it has fallen; one already gone (a chain took it) is skipped.
 void TBoardTestScene::FireNextSpecial() {
     if (FPhase == TPhase::Swapping || FPhase == TPhase::SwappingBack) {
         return;
     }
     while (!FPlaced.empty()) {
-        TCell& cell = *FPlaced.front();
+        const int kind = FPlaced.front();
         FPlaced.erase(FPlaced.begin());
-        if (cell.Element && !cell.Element->IsDying()) {
-            cell.Element->Kill(0);
-            FPhase = TPhase::Settling;
-            return;
+        for (int r = 0; r < FField->RowCount; ++r) {
+            for (int c = 0; c < FField->ColCount; ++c) {
+                TSimpleElement* element = FField->Cell(r, c).Element.get();
+                if (element && !element->IsDying() && IsPlacedKind(*element, kind)) {
+                    element->Kill(0);
+                    FPhase = TPhase::Settling;
+                    return;
+                }
+            }
         }
     }
 }

@@ -98,7 +98,8 @@ private:
     TCell* FSwapA = nullptr;
     TCell* FSwapB = nullptr;
     TGameStateQueue FStates{nullptr};
-    std::vector<TCell*> FPlaced;
+    // What PlaceSpecials put down, in firing order (see IsPlacedKind).
+    std::vector<int> FPlaced;
 };
 
 } // namespace qm

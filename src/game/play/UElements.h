@@ -145,6 +145,7 @@ public:
     void SetColor(char color) override { Color = color; }
     void SetChameleonColor(int colorNumber);
     void Init() override;
+    void Created() override;
     void Select() override;
     void Deselect() override;
     void Draw() override;

@@ -52,11 +52,6 @@ void AddParticles(TField& field, std::unique_ptr<TParticleEffect> effect) {
     field.AddEffect(std::make_unique<TParticleFieldEffect>(std::move(effect)));
 }
 
-TGIntPoint CornerPlus25(const TField& field, const TCell& cell) {
-    const TGIntPoint corner = field.CellToScreen(cell.Row, cell.Col, false);
-    return {corner.X + 25, corner.Y + 25};
-}
-
 void PushFrozenRow(IPlayHost& host, TField& field, int source, int range, const TCell& cell) {
     if (TGameStateQueue* queue = host.StateQueue()) {
         queue->Push<TFrozenRowState>(field, source, range, cell.Col, cell.Row);
@@ -757,6 +752,13 @@ void TMarbleWildChameleon::Init() {
     if (!Ani) {
         Ani = std::make_shared<TChameleonAni>(FHost, X, Y, ColorNumber);
     }
+}
+
+// Without a sprite nothing else places the motion channel, which carries the position.
+void TMarbleWildChameleon::Created() {
+    TMarble::Created();
+    Motion().X = X;
+    Motion().Y = Y;
 }
 
 void TMarbleWildChameleon::SetChameleonColor(int colorNumber) {

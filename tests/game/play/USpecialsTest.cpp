@@ -218,6 +218,10 @@ TEST(SpecialsTest, TheChameleonShowsItsColourAndDiesWithASound) {
     auto& chameleon = dynamic_cast<TMarbleWildChameleon&>(*board.Field->Cell(0, 1).Element);
     ASSERT_TRUE(chameleon.Ani);
     EXPECT_TRUE(chameleon.GetSpriteName().empty());
+    const TGIntPoint centre = board.Field->CellToScreen(0, 1, true);
+    board.Run(0.1);
+    EXPECT_EQ(chameleon.X, centre.X) << "it stays where it stands without a sprite";
+    EXPECT_EQ(chameleon.Y, centre.Y);
     chameleon.SetChameleonColor(6);
     EXPECT_EQ(chameleon.Ani->ColorNumber(), 6);
     chameleon.Select();
