@@ -1,6 +1,6 @@
 // The pictures of the board around the marbles: the cell tile with the frames of its flip, the
 // building blocks that ride the board down, the colour cells, the brick layers laid over cells,
-// the score pop-ups, the cross fire's fireballs and the overlays of marbles with an effect, and
+// the score pop-ups, the overlays of marbles with an effect, and
 // the flash of a marble that a chameleon takes with it.
 
 #include "ArtGenerator.h"
@@ -308,38 +308,7 @@ void PointsArt(TArtContext& context) {
     SavePng(context, "gfx/stuff/specialact07.png", surface);
 }
 
-// ---- fireballs and overlays ----
-
-// A fireball flying along `angle`: a white-hot head with a tail of embers behind it.
-void FireBallArt(TArtContext& context) {
-    const double angles[4] = {Pi, 0, -Pi / 2, Pi / 2}; // left, right, up, down
-    for (int i = 0; i < 4; ++i) {
-        const int size = 40;
-        cairo_surface_t* surface = NewSurface(size, size);
-        cairo_t* cr = cairo_create(surface);
-        cairo_translate(cr, size / 2.0, size / 2.0);
-        cairo_rotate(cr, angles[i]);
-        cairo_pattern_t* tail = cairo_pattern_create_linear(-18, 0, 8, 0);
-        AddStop(tail, 0, palette::Coral, 0);
-        AddStop(tail, 1, Rgb(255, 180, 60), 0.9);
-        cairo_move_to(cr, -18, 0);
-        cairo_curve_to(cr, -8, -9, 4, -8, 8, 0);
-        cairo_curve_to(cr, 4, 8, -8, 9, -18, 0);
-        cairo_set_source(cr, tail);
-        cairo_fill(cr);
-        cairo_pattern_destroy(tail);
-        cairo_pattern_t* head = cairo_pattern_create_radial(6, 0, 0, 6, 0, 9);
-        AddStop(head, 0, White, 1);
-        AddStop(head, 0.4, Rgb(255, 220, 120), 0.95);
-        AddStop(head, 1, palette::Coral, 0);
-        cairo_arc(cr, 6, 0, 9, 0, 2 * Pi);
-        cairo_set_source(cr, head);
-        cairo_fill(cr);
-        cairo_pattern_destroy(head);
-        cairo_destroy(cr);
-        SavePng(context, "gfx/specials/2/SpecialAct" + std::to_string(i + 1) + ".png", surface);
-    }
-}
+// ---- overlays ----
 
 // The overlays of marbles that carry an effect, 8 frames each, looped over the marble: frost
 // streaks along the row, embers four ways, glints on the diagonals.
@@ -424,7 +393,6 @@ void DrawBoardArt(TArtContext& context) {
     ColorCellArt(context);
     BrickLayerArt(context);
     PointsArt(context);
-    FireBallArt(context);
     MarbleEffectArt(context);
     ChameleonFlashArt(context);
 }

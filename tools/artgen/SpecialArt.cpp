@@ -489,6 +489,12 @@ void DrawSpecialArt(TArtContext& context) {
         SaveLook(context, id, "SpecialGray", nullptr, true);
         SaveFill(context, id);
     }
+    // The cross fire's fireballs: left, right, up, down.
+    const double directions[4] = {Pi, 0, -Pi / 2, Pi / 2};
+    for (int i = 0; i < 4; ++i) {
+        SaveComet(context, Folder(2) + "SpecialAct" + std::to_string(i + 1) + ".png", directions[i],
+                  Rgb(255, 160, 60));
+    }
     // The line freeze's runners toward the left and right ends of the row.
     SaveComet(context, Folder(1) + "SpecialAct1.png", Pi, Rgb(190, 236, 255));
     SaveComet(context, Folder(1) + "SpecialAct2.png", 0, Rgb(190, 236, 255));
