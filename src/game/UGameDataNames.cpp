@@ -2,6 +2,7 @@
 
 #include "UGameData.h"
 #include "UParticleEffects.h"
+#include "USpecials.h"
 
 #include <string>
 
@@ -28,8 +29,8 @@ TGDataNames MakeGameDataNames() {
         names.Sequences.push_back("elements/Marble" + std::to_string(color));
         names.Sequences.push_back("elements/Marble" + std::to_string(color) + "Sel");
     }
-    // The board: cell tile, blocks, colour cells, brick layers, score pop-ups, the specials that
-    // matches and refills create, fireballs, marble overlays and the chameleon's flash.
+    // The board: cell tile, blocks, colour cells, brick layers, score pop-ups and the chameleon's
+    // flash; then every special's looks and the sprites of their effects.
     for (const char* sequence :
          {"elements/Block", "elements/box01", "elements/box02", "elements/SecretBox", "ui/gamescreen/FieldB",
           "ui/gamescreen/FieldC", "stuff/specialact07", "specials/14/SpecialFX"}) {
@@ -39,13 +40,8 @@ TGDataNames MakeGameDataNames() {
         names.Sequences.push_back("elements/ColorCells/m" + std::to_string(i));
         names.Sequences.push_back("stuff/points/" + std::to_string(i));
     }
-    for (int kind = 1; kind <= 3; ++kind) {
-        names.Sequences.push_back("specials/" + std::to_string(kind) + "/Special");
-        names.Sequences.push_back("specials/" + std::to_string(kind) + "/SpecialSel");
-        names.Sequences.push_back("specials/6/SpecialAct" + std::to_string(kind));
-    }
-    for (int direction = 1; direction <= 4; ++direction) {
-        names.Sequences.push_back("specials/2/SpecialAct" + std::to_string(direction));
+    for (const std::string& sequence : SpecialSequenceNames()) {
+        names.Sequences.push_back(sequence);
     }
     // The sprites the particle effects draw.
     for (const std::string& sequence : ParticleSequenceNames()) {

@@ -41,8 +41,11 @@ void DrawLogoArt(TArtContext& context);
 void DrawFirstTimeArt(TArtContext& context);
 void DrawMarbleArt(TArtContext& context);
 // The board around the marbles: cell tile, blocks, colour cells, brick layers, score pop-ups,
-// specials, fireballs and marble overlays.
+// fireballs and marble overlays.
 void DrawBoardArt(TArtContext& context);
+// The specials of every kind in their folders "specials/<id>": normal, selected, grey and
+// charging looks, the chameleon's layers and the sprites their effects fly.
+void DrawSpecialArt(TArtContext& context);
 // The sprites of the particle effects, mostly white so the effects tint them.
 void DrawParticleArt(TArtContext& context);
 // The desktop's application icon at 48, 64, 128 and 256 pixels, under icons/ of the data folder:

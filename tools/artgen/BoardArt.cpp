@@ -1,6 +1,6 @@
 // The pictures of the board around the marbles: the cell tile with the frames of its flip, the
 // building blocks that ride the board down, the colour cells, the brick layers laid over cells,
-// the score pop-ups, the specials a match creates with their fireballs and marble overlays, and
+// the score pop-ups, the overlays of marbles with an effect, and
 // the flash of a marble that a chameleon takes with it.
 
 #include "ArtGenerator.h"
@@ -308,140 +308,7 @@ void PointsArt(TArtContext& context) {
     SavePng(context, "gfx/stuff/specialact07.png", surface);
 }
 
-// ---- specials ----
-
-// An arrow head pointing along `angle`, its tip at `reach` from (cx, cy).
-void ArrowHead(cairo_t* cr, double cx, double cy, double angle, double reach, double size) {
-    const double tx = cx + reach * std::cos(angle);
-    const double ty = cy + reach * std::sin(angle);
-    const double bx = cx + (reach - size) * std::cos(angle);
-    const double by = cy + (reach - size) * std::sin(angle);
-    const double px = -std::sin(angle) * size * 0.7;
-    const double py = std::cos(angle) * size * 0.7;
-    cairo_move_to(cr, tx, ty);
-    cairo_line_to(cr, bx + px, by + py);
-    cairo_line_to(cr, bx - px, by - py);
-    cairo_close_path(cr);
-}
-
-struct TSpecialLook {
-    TColor Light;
-    TColor Body;
-    TColor Deep;
-    std::vector<double> Arrows; // directions of its arrows, radians
-    bool Star;
-};
-
-void DrawSpecial(cairo_t* cr, const TSpecialLook& look, bool selected) {
-    const double c = Cell / 2.0;
-    const double r = 15.0;
-    if (selected) {
-        cairo_pattern_t* halo = cairo_pattern_create_radial(c, c, r - 2, c, c, Cell / 2.0);
-        AddStop(halo, 0, palette::SeaGlass, 0.95);
-        AddStop(halo, 1, palette::SeaGlass, 0.0);
-        cairo_arc(cr, c, c, Cell / 2.0, 0, 2 * Pi);
-        cairo_set_source(cr, halo);
-        cairo_fill(cr);
-    }
-    cairo_arc(cr, c + ShadowOffsetX + 0.5, c + ShadowOffsetY + 0.5, r, 0, 2 * Pi);
-    SetColor(cr, palette::Ink, ShadowAlpha);
-    cairo_fill(cr);
-    // The brass setting round the gem.
-    cairo_arc(cr, c, c, r, 0, 2 * Pi);
-    cairo_pattern_t* brass = BrassPattern(c - r, c - r, c + r, c + r);
-    cairo_set_source(cr, brass);
-    cairo_fill(cr);
-    cairo_pattern_destroy(brass);
-    cairo_arc(cr, c, c, r - 3, 0, 2 * Pi);
-    cairo_pattern_t* gem = cairo_pattern_create_radial(c - 4, c - 5, 1, c, c, r - 3);
-    AddStop(gem, 0, look.Light);
-    AddStop(gem, 0.6, look.Body);
-    AddStop(gem, 1, look.Deep);
-    cairo_set_source(cr, gem);
-    cairo_fill(cr);
-    cairo_pattern_destroy(gem);
-    for (double angle : look.Arrows) {
-        ArrowHead(cr, c, c, angle, Cell / 2.0 - 1, 7);
-        cairo_pattern_t* fill = BrassPattern(0, 0, Cell, Cell);
-        cairo_set_source(cr, fill);
-        cairo_fill_preserve(cr);
-        cairo_pattern_destroy(fill);
-        SetColor(cr, palette::Ink, 0.8);
-        cairo_set_line_width(cr, 0.8);
-        cairo_stroke(cr);
-    }
-    if (look.Star) {
-        for (int i = 0; i < 16; ++i) {
-            const double a = -Pi / 2 + i * Pi / 8;
-            const double rr = i % 2 == 0 ? 9.5 : 4.0;
-            if (i == 0) {
-                cairo_move_to(cr, c + rr * std::cos(a), c + rr * std::sin(a));
-            } else {
-                cairo_line_to(cr, c + rr * std::cos(a), c + rr * std::sin(a));
-            }
-        }
-        cairo_close_path(cr);
-        SetColor(cr, White, 0.9);
-        cairo_fill(cr);
-    }
-    // The glint.
-    cairo_arc(cr, c - 5, c - 6, 3, 0, 2 * Pi);
-    SetColor(cr, White, selected ? 0.95 : 0.8);
-    cairo_fill(cr);
-}
-
-void SpecialArt(TArtContext& context) {
-    const TSpecialLook looks[3] = {
-        // 1: the line freeze, frost blue with arrows along its row.
-        {Rgb(236, 250, 255), Rgb(120, 196, 240), Rgb(30, 84, 150), {0, Pi}, false},
-        // 2: the cross fire, ember red with arrows four ways.
-        {Rgb(255, 236, 170), Rgb(240, 110, 40), Rgb(120, 20, 10), {0, Pi / 2, Pi, 3 * Pi / 2}, false},
-        // 3: the super bonus, violet with a white star.
-        {Rgb(250, 220, 255), Rgb(170, 90, 220), Rgb(60, 20, 100), {}, true},
-    };
-    for (int kind = 1; kind <= 3; ++kind) {
-        for (bool selected : {false, true}) {
-            cairo_surface_t* surface = NewSurface(Cell, Cell);
-            cairo_t* cr = cairo_create(surface);
-            DrawSpecial(cr, looks[kind - 1], selected);
-            cairo_destroy(cr);
-            SavePng(context,
-                    "gfx/specials/" + std::to_string(kind) + "/Special" + (selected ? "Sel" : "") + ".png",
-                    surface);
-        }
-    }
-}
-
-// A fireball flying along `angle`: a white-hot head with a tail of embers behind it.
-void FireBallArt(TArtContext& context) {
-    const double angles[4] = {Pi, 0, -Pi / 2, Pi / 2}; // left, right, up, down
-    for (int i = 0; i < 4; ++i) {
-        const int size = 40;
-        cairo_surface_t* surface = NewSurface(size, size);
-        cairo_t* cr = cairo_create(surface);
-        cairo_translate(cr, size / 2.0, size / 2.0);
-        cairo_rotate(cr, angles[i]);
-        cairo_pattern_t* tail = cairo_pattern_create_linear(-18, 0, 8, 0);
-        AddStop(tail, 0, palette::Coral, 0);
-        AddStop(tail, 1, Rgb(255, 180, 60), 0.9);
-        cairo_move_to(cr, -18, 0);
-        cairo_curve_to(cr, -8, -9, 4, -8, 8, 0);
-        cairo_curve_to(cr, 4, 8, -8, 9, -18, 0);
-        cairo_set_source(cr, tail);
-        cairo_fill(cr);
-        cairo_pattern_destroy(tail);
-        cairo_pattern_t* head = cairo_pattern_create_radial(6, 0, 0, 6, 0, 9);
-        AddStop(head, 0, White, 1);
-        AddStop(head, 0.4, Rgb(255, 220, 120), 0.95);
-        AddStop(head, 1, palette::Coral, 0);
-        cairo_arc(cr, 6, 0, 9, 0, 2 * Pi);
-        cairo_set_source(cr, head);
-        cairo_fill(cr);
-        cairo_pattern_destroy(head);
-        cairo_destroy(cr);
-        SavePng(context, "gfx/specials/2/SpecialAct" + std::to_string(i + 1) + ".png", surface);
-    }
-}
+// ---- overlays ----
 
 // The overlays of marbles that carry an effect, 8 frames each, looped over the marble: frost
 // streaks along the row, embers four ways, glints on the diagonals.
@@ -526,8 +393,6 @@ void DrawBoardArt(TArtContext& context) {
     ColorCellArt(context);
     BrickLayerArt(context);
     PointsArt(context);
-    SpecialArt(context);
-    FireBallArt(context);
     MarbleEffectArt(context);
     ChameleonFlashArt(context);
 }

@@ -1,5 +1,6 @@
 #include "UBoardTestScene.h"
 
+#include "UFrozenRowState.h"
 #include "UGConvert.h"
 #include "UGFont.h"
 #include "UGKeys.h"
@@ -7,6 +8,7 @@
 #include "UGameData.h"
 #include "ULevels.h"
 #include "UParticleSystem.h"
+#include "USpecials.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -66,9 +68,18 @@ void TGameDataPlayHost::PlaySpecialAppearSound(TSpecial& special) {
     FData.SoundEngine->PlaySound(SpecialAppearSoundName(special.Kind()));
 }
 
+bool TGameDataPlayHost::FieldEffectQueued() const {
+    return Queue && Queue->HasKindOf<TFrozenRowState>();
+}
+
+void TGameDataPlayHost::PlayBlastSound(int kind) {
+    FData.SoundEngine->PlaySound("Explosion" + std::to_string(SpecialIdOfKind(kind)));
+}
+
 // ---- TBoardTestScene ----
 
 TBoardTestScene::TBoardTestScene(TGameData& data) : FData(data), FHost(data) {
+    FHost.Queue = &FStates;
     FData.ResManager->SetResourceSet(ResourceSetName);
     LoadSublevels();
     StartSublevel(0);
@@ -125,9 +136,16 @@ void TBoardTestScene::StartSublevel(int index) {
     FSwapB = nullptr;
     FHost.BoxesCollected = 0;
     FHost.Quota = sublevel.Quota;
+    FStates.Clear();
+    FPlaced.clear();
 }
 
 void TBoardTestScene::Draw() {
+    FStates.Update();
+    if (FHost.PackRequested) {
+        FHost.PackRequested = false;
+        FPhase = TPhase::Settling;
+    }
     Step();
     FData.Device->FillRect({0, 0}, {800, 600}, 0xFF1B2638);
     FField->Draw();
@@ -171,10 +189,105 @@ void TBoardTestScene::MouseDown(int x, int y) {
     cell->Element->Select();
 }
 
+void TBoardTestScene::PlaceSpecials() {
+    // Kinds 1..15 (9 is the chameleon marble) and the line-freeze, cross-fire and diagonal marbles,
+    // spread over the board so that each effect has room.
+    const int places[][3] = {{1, 4, 1},  {2, 2, 6},  {3, 7, 7},  {4, 5, 4},  {5, 0, 0},  {6, 0, 2},
+                             {7, 0, 4},  {8, 0, 6},  {9, 0, 8},  {10, 9, 0}, {11, 9, 2}, {12, 9, 4},
+                             {13, 9, 6}, {14, 9, 8}, {15, 2, 0}, {16, 3, 8}, {17, 6, 1}, {18, 7, 3}};
+    FPlaced.clear();
+    for (const auto& place : places) {
+        const int kind = place[0];
+        if (!FField->InField(place[1], place[2])) {
+            continue;
+        }
+        TCell& cell = FField->Cell(place[1], place[2]);
+        if (cell.Kind == 0 || dynamic_cast<TBoxElement*>(cell.Element.get())) {
+            continue;
+        }
+        const TGIntPoint centre = FField->CellCentre(cell);
+        if (kind == 9) {
+            cell.Element = NewElement<TMarbleWildChameleon>(FHost, centre.X, centre.Y);
+        } else if (kind == 16) {
+            cell.Element =
+                NewElement<TMarbleWithLineFreeze>(FHost, centre.X, centre.Y, FField->RandomMarble());
+        } else if (kind == 17) {
+            cell.Element =
+                NewElement<TMarbleWithCrossFire>(FHost, centre.X, centre.Y, FField->RandomMarble());
+        } else if (kind == 18) {
+            cell.Element = NewElement<TMarbleWithDiagonal>(FHost, centre.X, centre.Y, FField->RandomMarble());
+        } else {
+            cell.Element = FHost.CreateSpecial(kind, centre.X, centre.Y);
+        }
+        FPlaced.push_back(kind);
+    }
+}
+
+// A special swapped is always a move: it fires where it landed.
+bool TBoardTestScene::FireSwappedSpecials() {
+    bool fired = false;
+    for (TCell* cell : {FSwapA, FSwapB}) {
+        if (dynamic_cast<TSpecial*>(cell->Element.get()) && !cell->Element->IsDying()) {
+            cell->Element->Kill(0);
+            fired = true;
+        }
+    }
+    return fired;
+}
+
+namespace {
+
+// 1..15: the special of that kind (9 the chameleon); 16..18: the marbles with an effect.
+bool IsPlacedKind(const TSimpleElement& element, int kind) {
+    if (const auto* special = dynamic_cast<const TSpecial*>(&element)) {
+        return special->Kind() == kind;
+    }
+    switch (kind) {
+    case 9:
+        return dynamic_cast<const TMarbleWildChameleon*>(&element) != nullptr;
+    case 16:
+        return dynamic_cast<const TMarbleWithLineFreeze*>(&element) != nullptr;
+    case 17:
+        return dynamic_cast<const TMarbleWithCrossFire*>(&element) != nullptr;
+    case 18:
+        return dynamic_cast<const TMarbleWithDiagonal*>(&element) != nullptr;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+// In the order placed: the line freeze, the cross fire, the super bonus, the diagonal, then the
+// rest. Each is looked for wherever it has fallen; one already gone (a chain took it) is skipped.
+void TBoardTestScene::FireNextSpecial() {
+    if (FPhase == TPhase::Swapping || FPhase == TPhase::SwappingBack) {
+        return;
+    }
+    while (!FPlaced.empty()) {
+        const int kind = FPlaced.front();
+        FPlaced.erase(FPlaced.begin());
+        for (int r = 0; r < FField->RowCount; ++r) {
+            for (int c = 0; c < FField->ColCount; ++c) {
+                TSimpleElement* element = FField->Cell(r, c).Element.get();
+                if (element && !element->IsDying() && IsPlacedKind(*element, kind)) {
+                    element->Kill(0);
+                    FPhase = TPhase::Settling;
+                    return;
+                }
+            }
+        }
+    }
+}
+
 // N: the next sublevel. H: the first possible move is played, as a scripted player would; a
-// board without moves starts again.
+// board without moves starts again. S and F: specials placed and fired.
 void TBoardTestScene::KeyDown(int key) {
-    if (key == 'N') {
+    if (key == 'S') {
+        PlaceSpecials();
+    } else if (key == 'F') {
+        FireNextSpecial();
+    } else if (key == 'N') {
         StartSublevel(FSublevel + 1);
     } else if (key == 'H' && FPhase == TPhase::Waiting) {
         TCell* a = nullptr;
@@ -208,11 +321,12 @@ void TBoardTestScene::Step() {
     switch (FPhase) {
     case TPhase::Waiting:
         break;
-    case TPhase::Swapping:
+    case TPhase::Swapping: {
         if (!FSwapA->Element->IsIdle() || !FSwapB->Element->IsIdle()) {
             break;
         }
-        if (FField->FindMatches(false, false)) {
+        const bool specialFired = FireSwappedSpecials();
+        if (FField->FindMatches(false, false) || specialFired) {
             FPhase = TPhase::Settling;
         } else {
             FSwapA->Element->SwapMove(FField->CellCentre(*FSwapA), FField->CellCentre(*FSwapB));
@@ -221,6 +335,7 @@ void TBoardTestScene::Step() {
             FPhase = TPhase::SwappingBack;
         }
         break;
+    }
     case TPhase::SwappingBack:
         if (FSwapA->Element->IsIdle() && FSwapB->Element->IsIdle()) {
             FPhase = TPhase::Waiting;

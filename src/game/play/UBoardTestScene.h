@@ -1,6 +1,7 @@
 #pragma once
 
 #include "UField.h"
+#include "UGameStateQueue.h"
 #include "UPlayHost.h"
 
 #include <memory>
@@ -30,8 +31,15 @@ public:
     bool PlayComboSound(int comboCount) override;
     void PlaySpecialAppearSound(TSpecial& special) override;
     TParticleEnv ParticleEnv() override;
+    TGameStateQueue* StateQueue() override { return Queue; }
+    void PushPackState() override { PackRequested = true; }
+    bool FieldEffectQueued() const override;
+    void PlayBlastSound(int kind) override;
 
     TField* Field = nullptr;
+    TGameStateQueue* Queue = nullptr;
+    // An effect ended: the scene lets the board fall and refill.
+    bool PackRequested = false;
     int Budget = 0;
     int Score = 0;
     int BoxesCollected = 0;
@@ -79,6 +87,11 @@ private:
     void Settle();
     void StartSwap(TCell& a, TCell& b);
     void DrawStatus();
+    // S: a special of every kind and the three marbles with an effect on the board; F: the next
+    // of them fires.
+    void PlaceSpecials();
+    void FireNextSpecial();
+    bool FireSwappedSpecials();
 
     TGameData& FData;
     TGameDataPlayHost FHost;
@@ -89,6 +102,9 @@ private:
     TCell* FSelected = nullptr;
     TCell* FSwapA = nullptr;
     TCell* FSwapB = nullptr;
+    TGameStateQueue FStates{nullptr};
+    // What PlaceSpecials put down, in firing order (see IsPlacedKind).
+    std::vector<int> FPlaced;
 };
 
 } // namespace qm

@@ -26,6 +26,17 @@ void ScaleKeys(TGMotionSeg& seg, double from, double to) {
 
 } // namespace
 
+TCell* CellHolding(TField& field, const TElement& element) {
+    for (int r = field.FirstRow; r <= field.LastRow; ++r) {
+        for (int c = field.FirstCol; c <= field.LastCol; ++c) {
+            if (field.Cell(r, c).Element.get() == &element) {
+                return &field.Cell(r, c);
+            }
+        }
+    }
+    return nullptr;
+}
+
 // ---- TSimpleElement ----
 
 TSimpleElement::TSimpleElement(IPlayHost& host, int x, int y) : TElement(host), X(x), Y(y) {}
@@ -254,12 +265,8 @@ template <class T> std::unique_ptr<TElement> CloneMarble(const T& marble) {
 std::unique_ptr<TElement> TMarbleWildChameleon::Clone() const {
     auto copy = NewElement<TMarbleWildChameleon>(FHost, X, Y);
     copy->Color = Color;
-    copy->ColorNumber = ColorNumber;
+    copy->SetChameleonColor(ColorNumber);
     return copy;
-}
-
-std::string TMarbleWildChameleon::GetSpriteName() const {
-    return "elements/Marble" + std::to_string(ColorNumber) + (Selected ? "Sel" : "");
 }
 
 std::unique_ptr<TElement> TMarbleWithLineFreeze::Clone() const {
@@ -353,6 +360,18 @@ std::unique_ptr<TElement> TSpecialExt::Clone() const {
 
 std::string TSpecialExt::GetSpriteName() const {
     return Selected ? FHost.SpecialSelectSeq(FKind) : FHost.SpecialMainSeq(FKind);
+}
+
+TCell* TSpecialExt::CellOf() const {
+    TField* field = FHost.CurrentField();
+    if (!field) {
+        return nullptr;
+    }
+    TCell* cell = CellHolding(*field, *this);
+    if (!cell) {
+        cell = field->CellAt(X, Y);
+    }
+    return cell ? cell : &field->Cell(field->FirstRow, field->FirstCol);
 }
 
 } // namespace qm

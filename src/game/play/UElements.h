@@ -13,6 +13,10 @@
 namespace qm {
 
 class IPlayHost;
+class TCell;
+class TChameleonAni;
+class TDiagonalStrike;
+class TField;
 
 class TElement {
 public:
@@ -101,6 +105,10 @@ protected:
     void BeginMotion();
 };
 
+// The cell that holds the element, or null (a special waiting to be placed, an element that has
+// been taken out).
+TCell* CellHolding(TField& field, const TElement& element);
+
 // Creates an element and finishes its creation.
 template <class T, class... A> std::unique_ptr<T> NewElement(A&&... args) {
     auto element = std::make_unique<T>(std::forward<A>(args)...);
@@ -131,37 +139,67 @@ public:
 
     bool IsIdle() const override { return true; }
     std::unique_ptr<TElement> Clone() const override;
-    // Until it has an animation of its own it looks like the marble of the colour it shows, so an
-    // unresolved colour (" ") never names a picture that does not exist.
-    std::string GetSpriteName() const override;
+    // Its look is its TChameleonAni (USpecials.cpp), not a sprite.
+    std::string GetSpriteName() const override { return {}; }
     // Only the colour character: the look changes with SetChameleonColor.
     void SetColor(char color) override { Color = color; }
-    void SetChameleonColor(int colorNumber) { ColorNumber = colorNumber; }
+    void SetChameleonColor(int colorNumber);
+    void Init() override;
+    void Created() override;
+    void Select() override;
+    void Deselect() override;
+    void Draw() override;
+    void Kill(int deathFlag) override;
+
+    std::shared_ptr<TChameleonAni> Ani;
 };
 
 // A marble that carries a special's strike along a line and fires it when it dies. The strikes
 // themselves belong to the kinds below; here they are marbles the board can recognise.
+// Their strikes are in USpecials.cpp.
 class TMarbleWithLineEffect : public TMarble {
 public:
     using TMarble::TMarble;
+    // The marble, then its overlay until it has fired.
+    void Draw() override;
+
+    bool Fired = false;
+    PGAnimotion Overlay;
+
+protected:
+    // Loops "specials/6/SpecialAct" + type over the marble.
+    void StartOverlay(int type);
+    // Sets Fired and takes the overlay away; false when it had fired already.
+    bool Fire();
 };
 
 class TMarbleWithLineFreeze : public TMarbleWithLineEffect {
 public:
     using TMarbleWithLineEffect::TMarbleWithLineEffect;
     std::unique_ptr<TElement> Clone() const override;
+    void Init() override { StartOverlay(1); }
+    void Kill(int deathFlag) override;
 };
 
 class TMarbleWithCrossFire : public TMarbleWithLineEffect {
 public:
     using TMarbleWithLineEffect::TMarbleWithLineEffect;
     std::unique_ptr<TElement> Clone() const override;
+    void Init() override { StartOverlay(2); }
+    void Kill(int deathFlag) override;
 };
 
 class TMarbleWithDiagonal : public TMarbleWithLineEffect {
 public:
-    using TMarbleWithLineEffect::TMarbleWithLineEffect;
+    TMarbleWithDiagonal(IPlayHost& host, int x, int y, char color);
+    ~TMarbleWithDiagonal() override;
     std::unique_ptr<TElement> Clone() const override;
+    void Init() override { StartOverlay(3); }
+    void Kill(int deathFlag) override;
+
+private:
+    std::unique_ptr<TDiagonalStrike> FStrike;
+    TField* FListening = nullptr;
 };
 
 class TBoxElement : public TSimpleElement {
@@ -200,6 +238,9 @@ public:
     int Kind() const override { return FKind; }
     std::unique_ptr<TElement> Clone() const override;
     std::string GetSpriteName() const override;
+    // The cell that holds the special, else the one under its position, else the field's first
+    // cell; null without a field.
+    TCell* CellOf() const;
 
 private:
     int FKind;

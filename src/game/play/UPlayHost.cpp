@@ -5,6 +5,7 @@
 #include "UGResManager.h"
 #include "UGStrings.h"
 #include "UParticleSystem.h"
+#include "USpecials.h"
 
 #include <algorithm>
 
@@ -34,20 +35,31 @@ void IPlayHost::ElementStartsFalling(TSimpleElement& element) {
     element.Deselect();
 }
 
-// Kind 9 is the wild chameleon, a marble, and has no special of its own.
 std::unique_ptr<TSpecial> IPlayHost::CreateSpecial(int kind, int x, int y) {
-    if (kind < 1 || kind > 15 || kind == 9) {
-        throw EGError("TGameManager.SpecialKindClass");
-    }
-    return NewElement<TSpecialExt>(*this, x, y, kind);
+    return MakeSpecialOfKind(*this, kind, x, y);
 }
 
+// The default game configuration names these sequences in every kind's folder.
 std::string IPlayHost::SpecialMainSeq(int kind) const {
-    return Format("specials/%d/Special", kind);
+    return SpecialFolder(kind) + "/Special";
 }
 
 std::string IPlayHost::SpecialSelectSeq(int kind) const {
-    return Format("specials/%d/SpecialSel", kind);
+    return SpecialFolder(kind) + "/SpecialSel";
+}
+
+// Only the game screen counts specials towards the super bonus; the puzzle screen has none.
+void IPlayHost::ConsumeSuperBonusSpecial() {
+    int& budget = SuperBonusSpecialBudget();
+    if (!OnPuzzleScreen() && budget >= 1) {
+        --budget;
+    }
+}
+
+void IPlayHost::AddBonusScores(int n) {
+    if (!OnPuzzleScreen()) {
+        AddScore(n * 5);
+    }
 }
 
 } // namespace qm

@@ -16,6 +16,7 @@ class TGGraphicsDevice;
 class TGResManager;
 class TGSequence;
 class TGTimer;
+class TGameStateQueue;
 class TSimpleElement;
 class TSpecial;
 struct TParticleEnv;
@@ -75,6 +76,17 @@ public:
     virtual std::string SpecialSelectSeq(int kind) const;
     // The "BonusLight" sequence of a special kind, empty when it has none.
     virtual std::string SpecialBonusLight(int /*kind*/) const { return {}; }
+
+    // "Explosion" + the kind's id when a special or a bonus fires; the game manager holds it back
+    // when many come at once.
+    virtual void PlayBlastSound(int /*kind*/) {}
+    // A line-freeze, cross-fire or diagonal special fired: one fewer before the super bonus.
+    virtual void ConsumeSuperBonusSpecial();
+    // The super bonus found marbles to erase: n times 5 points.
+    virtual void AddBonusScores(int n);
+    // Where the specials push the states of their effects (the frozen row); none in a host
+    // without play states, where those effects do not run.
+    virtual TGameStateQueue* StateQueue() { return nullptr; }
 
     // The state queue: which states are waiting.
     virtual bool SubLevelCompleteQueued() const { return false; }

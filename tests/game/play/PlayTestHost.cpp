@@ -54,6 +54,10 @@ std::unique_ptr<TField> MakeField(TTestHost& host, const std::vector<std::string
                 cell.Element = NewElement<TMarbleWildChameleon>(host, centre.X, centre.Y);
             } else if (symbol == 'F') {
                 cell.Element = NewElement<TMarbleWithLineFreeze>(host, centre.X, centre.Y, '1');
+            } else if (symbol == 'X') {
+                cell.Element = NewElement<TMarbleWithCrossFire>(host, centre.X, centre.Y, '1');
+            } else if (symbol == 'D') {
+                cell.Element = NewElement<TMarbleWithDiagonal>(host, centre.X, centre.Y, '1');
             } else if (symbol == 'B') {
                 cell.Element = NewElement<TBoxElement>(host, centre.X, centre.Y, 1, field->BoxSpriteName(1));
             } else if (symbol >= 'a' && symbol <= 'o') {
@@ -93,6 +97,7 @@ std::vector<std::string> FieldText(const TField& field) {
 void RunFrames(TTestHost& host, TField& field, int frames, double seconds) {
     for (int i = 0; i < frames; ++i) {
         host.Tick(seconds);
+        host.Queue.Update();
         field.Draw();
         field.UpdateFireBalls();
     }

@@ -6,6 +6,7 @@
 #include "UField.h"
 #include "UGTimer.h"
 #include "UGameEnvironment.h"
+#include "UGameStateQueue.h"
 #include "UParticleSystem.h"
 #include "UPlayHost.h"
 
@@ -46,6 +47,8 @@ public:
     int BoxQuota() const override { return Quota; }
     char MarbleOfMarvane() const override { return Marvane; }
     TField* CurrentField() override { return Field; }
+    TGameStateQueue* StateQueue() override { return &Queue; }
+    void PlayBlastSound(int kind) override { BlastSounds.push_back(kind); }
     TParticleEnv ParticleEnv() override;
 
     // Advances the clock by one frame of `seconds`.
@@ -70,6 +73,9 @@ public:
     int Collected = 0;
     int PackStates = 0;
     int SpecialSounds = 0;
+    // The states the specials push (frozen rows); RunFrames steps it.
+    TGameStateQueue Queue{nullptr};
+    std::vector<int> BlastSounds;
     // Where dying elements leave their dust; none unless a test sets it.
     TField* Field = nullptr;
     // The art the particle effects draw with; none by default.
@@ -77,13 +83,15 @@ public:
 };
 
 // A field built from rows of text, one character a cell: "1".."8" a marble, "B" a box,
-// "#" a hole, "." an empty cell, "a".."o" a special of that kind, "W" a wild chameleon, "F" a
-// colour-1 marble with a line freeze. Positions start at (0, 0).
+// "#" a hole, "." an empty cell, "a".."o" a special of that kind, "W" a wild chameleon, "F", "X"
+// and "D" a colour-1 marble with a line freeze, a cross fire or a diagonal. Positions start at
+// (0, 0).
 std::unique_ptr<TField> MakeField(TTestHost& host, const std::vector<std::string>& rows);
 // The board as the same text ("x" for a dying element), for comparisons.
 std::vector<std::string> FieldText(const TField& field);
 
-// Draws the field `frames` times with frames of `seconds`, as the game screen does.
+// Steps the state queue and draws the field `frames` times with frames of `seconds`, as the game
+// screen does.
 void RunFrames(TTestHost& host, TField& field, int frames, double seconds = 0.01);
 
 } // namespace qm::test

@@ -6,4 +6,5 @@ target_sources(qm_tests PRIVATE
   tests/game/play/UFieldTest.cpp
   tests/game/play/UGameStateQueueTest.cpp
   tests/game/play/UDefaultLevelsTest.cpp
+  tests/game/play/USpecialsTest.cpp
 )
