@@ -6,4 +6,6 @@ target_sources(qm_game PRIVATE
   src/game/play/UField.cpp
   src/game/play/UBoardTestScene.cpp
   src/game/play/UGameStateQueue.cpp
+  src/game/play/UBars.cpp
+  src/game/play/UBrick.cpp
 )

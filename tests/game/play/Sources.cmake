@@ -5,4 +5,7 @@ target_sources(qm_tests PRIVATE
   tests/game/play/UElementsTest.cpp
   tests/game/play/UFieldTest.cpp
   tests/game/play/UGameStateQueueTest.cpp
+  tests/game/play/BarTestHost.cpp
+  tests/game/play/UBarsTest.cpp
+  tests/game/play/UBrickTest.cpp
 )
