@@ -23,6 +23,16 @@ const TColor StoneDark{0.72, 0.66, 0.56};
 
 // ---- shared pieces ----
 
+// Draws one picture of the given size and saves it under `name`.
+template <typename TDraw>
+void Picture(TArtContext& context, const std::string& name, int width, int height, TDraw draw) {
+    cairo_surface_t* surface = NewSurface(width, height);
+    cairo_t* cr = cairo_create(surface);
+    draw(cr);
+    cairo_destroy(cr);
+    SavePng(context, name, surface);
+}
+
 // A sandstone frame with a dark trough inside: the empty gauge.
 void Frame(cairo_t* cr, double x, double y, double w, double h, double r, double inset) {
     RoundedRect(cr, x + ShadowOffsetX, y + ShadowOffsetY, w, h, r);
@@ -172,49 +182,45 @@ constexpr int TimeFillHeight = 380;
 constexpr int TimeHeight = TimeFillY + TimeFillHeight + 10;
 
 void TimeBarArt(TArtContext& context) {
-    cairo_surface_t* surface = NewSurface(TimeWidth, TimeHeight);
-    cairo_t* cr = cairo_create(surface);
-    const double cx = TimeFillX + TimeFillWidth / 2.0;
-    Frame(cr, cx - 15, TimeFillY - 8, 30, TimeFillHeight + 15, 10, 6);
-    // Hour marks beside the tube.
-    for (int mark = 1; mark < 8; ++mark) {
-        const double y = TimeFillY + TimeFillHeight * mark / 8.0;
-        cairo_move_to(cr, cx - 14, y);
-        cairo_line_to(cr, cx - 10, y);
-        cairo_move_to(cr, cx + 10, y);
-        cairo_line_to(cr, cx + 14, y);
-    }
-    SetColor(cr, palette::Ink, 0.6);
-    cairo_set_line_width(cr, 1.0);
-    cairo_stroke(cr);
-    // The lives medallion: brass rim, teal face for the number.
-    const double my = 36;
-    cairo_arc(cr, cx + ShadowOffsetX, my + ShadowOffsetY, 26, 0, 2 * Pi);
-    SetColor(cr, palette::Ink, ShadowAlpha);
-    cairo_fill(cr);
-    cairo_arc(cr, cx, my, 26, 0, 2 * Pi);
-    cairo_pattern_t* rim = BrassPattern(cx - 26, my - 26, cx + 26, my + 26);
-    cairo_set_source(cr, rim);
-    cairo_fill_preserve(cr);
-    cairo_pattern_destroy(rim);
-    SetColor(cr, palette::Ink, 0.85);
-    cairo_set_line_width(cr, 1.2);
-    cairo_stroke(cr);
-    cairo_arc(cr, cx, my, 20, 0, 2 * Pi);
-    cairo_pattern_t* face = VerticalGradient(my - 20, my + 20, palette::TealLight, palette::TealDark);
-    cairo_set_source(cr, face);
-    cairo_fill_preserve(cr);
-    cairo_pattern_destroy(face);
-    SetColor(cr, palette::Ink, 0.8);
-    cairo_stroke(cr);
-    cairo_destroy(cr);
-    SavePng(context, "gfx/stuff/TimeLineEmpty.png", surface);
+    Picture(context, "gfx/stuff/TimeLineEmpty.png", TimeWidth, TimeHeight, [&](cairo_t* cr) {
+        const double cx = TimeFillX + TimeFillWidth / 2.0;
+        Frame(cr, cx - 15, TimeFillY - 8, 30, TimeFillHeight + 15, 10, 6);
+        // Hour marks beside the tube.
+        for (int mark = 1; mark < 8; ++mark) {
+            const double y = TimeFillY + TimeFillHeight * mark / 8.0;
+            cairo_move_to(cr, cx - 14, y);
+            cairo_line_to(cr, cx - 10, y);
+            cairo_move_to(cr, cx + 10, y);
+            cairo_line_to(cr, cx + 14, y);
+        }
+        SetColor(cr, palette::Ink, 0.6);
+        cairo_set_line_width(cr, 1.0);
+        cairo_stroke(cr);
+        // The lives medallion: brass rim, teal face for the number.
+        const double my = 36;
+        cairo_arc(cr, cx + ShadowOffsetX, my + ShadowOffsetY, 26, 0, 2 * Pi);
+        SetColor(cr, palette::Ink, ShadowAlpha);
+        cairo_fill(cr);
+        cairo_arc(cr, cx, my, 26, 0, 2 * Pi);
+        cairo_pattern_t* rim = BrassPattern(cx - 26, my - 26, cx + 26, my + 26);
+        cairo_set_source(cr, rim);
+        cairo_fill_preserve(cr);
+        cairo_pattern_destroy(rim);
+        SetColor(cr, palette::Ink, 0.85);
+        cairo_set_line_width(cr, 1.2);
+        cairo_stroke(cr);
+        cairo_arc(cr, cx, my, 20, 0, 2 * Pi);
+        cairo_pattern_t* face = VerticalGradient(my - 20, my + 20, palette::TealLight, palette::TealDark);
+        cairo_set_source(cr, face);
+        cairo_fill_preserve(cr);
+        cairo_pattern_destroy(face);
+        SetColor(cr, palette::Ink, 0.8);
+        cairo_stroke(cr);
+    });
 
-    surface = NewSurface(TimeFillWidth, TimeFillHeight);
-    cr = cairo_create(surface);
-    TubeFill(cr, 0, 0, TimeFillWidth, TimeFillHeight, 5, palette::SeaGlass, palette::TealDark, true);
-    cairo_destroy(cr);
-    SavePng(context, "gfx/stuff/TimeLineFill.png", surface);
+    Picture(context, "gfx/stuff/TimeLineFill.png", TimeFillWidth, TimeFillHeight, [&](cairo_t* cr) {
+        TubeFill(cr, 0, 0, TimeFillWidth, TimeFillHeight, 5, palette::SeaGlass, palette::TealDark, true);
+    });
 }
 
 // ---- the brick bar ----
@@ -224,30 +230,22 @@ constexpr int BrickBarHeight = 140;
 constexpr int BrickBarInset = 5;
 
 void BrickBarArt(TArtContext& context) {
-    cairo_surface_t* surface = NewSurface(BrickBarWidth + 2, BrickBarHeight + 2);
-    cairo_t* cr = cairo_create(surface);
-    Frame(cr, 0, 0, BrickBarWidth, BrickBarHeight, 7, BrickBarInset);
-    cairo_destroy(cr);
-    SavePng(context, "gfx/stuff/BrickLineEmpty.png", surface);
+    Picture(context, "gfx/stuff/BrickLineEmpty.png", BrickBarWidth + 2, BrickBarHeight + 2,
+            [&](cairo_t* cr) { Frame(cr, 0, 0, BrickBarWidth, BrickBarHeight, 7, BrickBarInset); });
 
     // The fill and its lit edge cover the trough only, so the frame shows around them.
     const double x = BrickBarInset + 1;
     const double y = BrickBarInset + 1;
     const double w = BrickBarWidth - 2 * BrickBarInset - 2;
     const double h = BrickBarHeight - 2 * BrickBarInset - 2;
-    surface = NewSurface(BrickBarWidth, BrickBarHeight);
-    cr = cairo_create(surface);
-    TubeFill(cr, x, y, w, h, 3, palette::BrassLight, palette::BrassDark, true);
-    cairo_destroy(cr);
-    SavePng(context, "gfx/stuff/BrickLineFilll.png", surface);
+    Picture(context, "gfx/stuff/BrickLineFilll.png", BrickBarWidth, BrickBarHeight,
+            [&](cairo_t* cr) { TubeFill(cr, x, y, w, h, 3, palette::BrassLight, palette::BrassDark, true); });
 
-    surface = NewSurface(BrickBarWidth, BrickBarHeight);
-    cr = cairo_create(surface);
-    RoundedRect(cr, x, y, w, h, 3);
-    SetColor(cr, Mix(palette::BrassLight, White, 0.7));
-    cairo_fill(cr);
-    cairo_destroy(cr);
-    SavePng(context, "gfx/stuff/BrickLineFilllLine.png", surface);
+    Picture(context, "gfx/stuff/BrickLineFilllLine.png", BrickBarWidth, BrickBarHeight, [&](cairo_t* cr) {
+        RoundedRect(cr, x, y, w, h, 3);
+        SetColor(cr, Mix(palette::BrassLight, White, 0.7));
+        cairo_fill(cr);
+    });
 }
 
 // ---- the shuffle gauge ----
@@ -284,31 +282,31 @@ void ShuffleArrows(cairo_t* cr, double cx, double cy, const TColor& color, doubl
 }
 
 void ShuffleArt(TArtContext& context) {
-    cairo_surface_t* surface = NewSurface(ShuffleWidth + 2, ShuffleHeight + 2);
-    cairo_t* cr = cairo_create(surface);
-    Frame(cr, 0, 0, ShuffleWidth, ShuffleHeight, 8, 7);
-    ShuffleArrows(cr, 8 + ShuffleFillWidth / 2.0, 9 + ShuffleFillHeight / 2.0, palette::SeaGlass, 0.25);
-    cairo_destroy(cr);
-    SavePng(context, "gfx/ui/gamescreen/ShuffleBtnEmpty.png", surface);
+    Picture(context, "gfx/ui/gamescreen/ShuffleBtnEmpty.png", ShuffleWidth + 2, ShuffleHeight + 2,
+            [&](cairo_t* cr) {
+                Frame(cr, 0, 0, ShuffleWidth, ShuffleHeight, 8, 7);
+                ShuffleArrows(cr, 8 + ShuffleFillWidth / 2.0, 9 + ShuffleFillHeight / 2.0, palette::SeaGlass,
+                              0.25);
+            });
 
-    surface = NewSurface(ShuffleFillWidth, ShuffleFillHeight);
-    cr = cairo_create(surface);
-    RoundedRect(cr, 0, 0, ShuffleFillWidth, ShuffleFillHeight, 4);
-    cairo_pattern_t* body = VerticalGradient(0, ShuffleFillHeight, palette::SeaGlass, palette::TealDark);
-    cairo_set_source(cr, body);
-    cairo_fill(cr);
-    cairo_pattern_destroy(body);
-    cairo_save(cr);
-    RoundedRect(cr, 0, 0, ShuffleFillWidth, ShuffleFillHeight, 4);
-    cairo_clip(cr);
-    SlantedBands(cr, 0, 0, ShuffleFillWidth, ShuffleFillHeight);
-    cairo_rectangle(cr, 0, 2, ShuffleFillWidth, 3);
-    SetColor(cr, White, 0.3);
-    cairo_fill(cr);
-    cairo_restore(cr);
-    ShuffleArrows(cr, ShuffleFillWidth / 2.0, ShuffleFillHeight / 2.0, palette::Parchment, 1.0);
-    cairo_destroy(cr);
-    SavePng(context, "gfx/ui/gamescreen/ShuffleBtnFull.png", surface);
+    Picture(context, "gfx/ui/gamescreen/ShuffleBtnFull.png", ShuffleFillWidth, ShuffleFillHeight,
+            [&](cairo_t* cr) {
+                RoundedRect(cr, 0, 0, ShuffleFillWidth, ShuffleFillHeight, 4);
+                cairo_pattern_t* body =
+                    VerticalGradient(0, ShuffleFillHeight, palette::SeaGlass, palette::TealDark);
+                cairo_set_source(cr, body);
+                cairo_fill(cr);
+                cairo_pattern_destroy(body);
+                cairo_save(cr);
+                RoundedRect(cr, 0, 0, ShuffleFillWidth, ShuffleFillHeight, 4);
+                cairo_clip(cr);
+                SlantedBands(cr, 0, 0, ShuffleFillWidth, ShuffleFillHeight);
+                cairo_rectangle(cr, 0, 2, ShuffleFillWidth, 3);
+                SetColor(cr, White, 0.3);
+                cairo_fill(cr);
+                cairo_restore(cr);
+                ShuffleArrows(cr, ShuffleFillWidth / 2.0, ShuffleFillHeight / 2.0, palette::Parchment, 1.0);
+            });
 }
 
 // ---- the bonus button's base ----
@@ -316,73 +314,67 @@ void ShuffleArt(TArtContext& context) {
 void BonusBaseArt(TArtContext& context) {
     constexpr int Size = 92;
     const double c = Size / 2.0;
-    cairo_surface_t* surface = NewSurface(Size, Size);
-    cairo_t* cr = cairo_create(surface);
-    cairo_arc(cr, c + ShadowOffsetX, c + ShadowOffsetY, c - 2, 0, 2 * Pi);
-    SetColor(cr, palette::Ink, ShadowAlpha);
-    cairo_fill(cr);
-    cairo_arc(cr, c, c, c - 2, 0, 2 * Pi);
-    cairo_pattern_t* stone = VerticalGradient(0, Size, palette::SandLight, palette::SandDark);
-    cairo_set_source(cr, stone);
-    cairo_fill_preserve(cr);
-    cairo_pattern_destroy(stone);
-    SetColor(cr, palette::Ink, 0.85);
-    cairo_set_line_width(cr, 1.2);
-    cairo_stroke(cr);
-    cairo_arc(cr, c, c, c - 8, 0, 2 * Pi);
-    cairo_pattern_t* rim = BrassPattern(8, 8, Size - 8, Size - 8);
-    cairo_set_source(cr, rim);
-    cairo_set_line_width(cr, 4);
-    cairo_stroke(cr);
-    cairo_pattern_destroy(rim);
-    cairo_arc(cr, c, c, c - 11, 0, 2 * Pi);
-    cairo_pattern_t* well =
-        VerticalGradient(11, Size - 11, Mix(palette::Night, palette::Ink, 0.4), palette::TealDark);
-    cairo_set_source(cr, well);
-    cairo_fill(cr);
-    cairo_pattern_destroy(well);
-    cairo_destroy(cr);
-    SavePng(context, "gfx/ui/gamescreen/BonusBase.png", surface);
+    Picture(context, "gfx/ui/gamescreen/BonusBase.png", Size, Size, [&](cairo_t* cr) {
+        cairo_arc(cr, c + ShadowOffsetX, c + ShadowOffsetY, c - 2, 0, 2 * Pi);
+        SetColor(cr, palette::Ink, ShadowAlpha);
+        cairo_fill(cr);
+        cairo_arc(cr, c, c, c - 2, 0, 2 * Pi);
+        cairo_pattern_t* stone = VerticalGradient(0, Size, palette::SandLight, palette::SandDark);
+        cairo_set_source(cr, stone);
+        cairo_fill_preserve(cr);
+        cairo_pattern_destroy(stone);
+        SetColor(cr, palette::Ink, 0.85);
+        cairo_set_line_width(cr, 1.2);
+        cairo_stroke(cr);
+        cairo_arc(cr, c, c, c - 8, 0, 2 * Pi);
+        cairo_pattern_t* rim = BrassPattern(8, 8, Size - 8, Size - 8);
+        cairo_set_source(cr, rim);
+        cairo_set_line_width(cr, 4);
+        cairo_stroke(cr);
+        cairo_pattern_destroy(rim);
+        cairo_arc(cr, c, c, c - 11, 0, 2 * Pi);
+        cairo_pattern_t* well =
+            VerticalGradient(11, Size - 11, Mix(palette::Night, palette::Ink, 0.4), palette::TealDark);
+        cairo_set_source(cr, well);
+        cairo_fill(cr);
+        cairo_pattern_destroy(well);
+    });
 }
 
 // ---- icons over the bars ----
 
 void IconArt(TArtContext& context) {
     // The frost on a frozen time bar, and the flake that bursts off it when the freeze ends.
-    cairo_surface_t* surface = NewSurface(50, 50);
-    cairo_t* cr = cairo_create(surface);
-    cairo_arc(cr, 25, 25, 23, 0, 2 * Pi);
-    cairo_pattern_t* halo = cairo_pattern_create_radial(25, 25, 4, 25, 25, 23);
-    AddStop(halo, 0.0, palette::SeaGlass, 0.6);
-    AddStop(halo, 1.0, palette::SeaGlass, 0.0);
-    cairo_set_source(cr, halo);
-    cairo_fill(cr);
-    cairo_pattern_destroy(halo);
-    Snowflake(cr, 25, 25, 20);
-    cairo_destroy(cr);
-    SavePng(context, "gfx/stuff/SpecialAct04.png", surface);
+    Picture(context, "gfx/stuff/SpecialAct04.png", 50, 50, [&](cairo_t* cr) {
+        cairo_arc(cr, 25, 25, 23, 0, 2 * Pi);
+        cairo_pattern_t* halo = cairo_pattern_create_radial(25, 25, 4, 25, 25, 23);
+        AddStop(halo, 0.0, palette::SeaGlass, 0.6);
+        AddStop(halo, 1.0, palette::SeaGlass, 0.0);
+        cairo_set_source(cr, halo);
+        cairo_fill(cr);
+        cairo_pattern_destroy(halo);
+        Snowflake(cr, 25, 25, 20);
+    });
 
     // Double building materials: two stones stacked under a brass star.
-    surface = NewSurface(40, 40);
-    cr = cairo_create(surface);
-    Stone(cr, 16, 30, 22, 11, 0.0);
-    Stone(cr, 22, 19, 22, 11, -0.12);
-    cairo_arc(cr, 31, 9, 7, 0, 2 * Pi);
-    cairo_pattern_t* medal = BrassPattern(24, 2, 38, 16);
-    cairo_set_source(cr, medal);
-    cairo_fill_preserve(cr);
-    cairo_pattern_destroy(medal);
-    SetColor(cr, palette::Ink, 0.85);
-    cairo_set_line_width(cr, 1.0);
-    cairo_stroke(cr);
-    cairo_move_to(cr, 31, 5);
-    cairo_line_to(cr, 31, 13);
-    cairo_move_to(cr, 27, 9);
-    cairo_line_to(cr, 35, 9);
-    cairo_set_line_width(cr, 1.8);
-    cairo_stroke(cr);
-    cairo_destroy(cr);
-    SavePng(context, "gfx/stuff/SpecialAct05.png", surface);
+    Picture(context, "gfx/stuff/SpecialAct05.png", 40, 40, [&](cairo_t* cr) {
+        Stone(cr, 16, 30, 22, 11, 0.0);
+        Stone(cr, 22, 19, 22, 11, -0.12);
+        cairo_arc(cr, 31, 9, 7, 0, 2 * Pi);
+        cairo_pattern_t* medal = BrassPattern(24, 2, 38, 16);
+        cairo_set_source(cr, medal);
+        cairo_fill_preserve(cr);
+        cairo_pattern_destroy(medal);
+        SetColor(cr, palette::Ink, 0.85);
+        cairo_set_line_width(cr, 1.0);
+        cairo_stroke(cr);
+        cairo_move_to(cr, 31, 5);
+        cairo_line_to(cr, 31, 13);
+        cairo_move_to(cr, 27, 9);
+        cairo_line_to(cr, 35, 9);
+        cairo_set_line_width(cr, 1.8);
+        cairo_stroke(cr);
+    });
 }
 
 // ---- bricks ----
@@ -397,89 +389,87 @@ constexpr double BrickW = 16;
 constexpr double BrickH = 10;
 
 void BrickRollArt(TArtContext& context) {
-    cairo_surface_t* surface = NewSurface(RollSize * RollFrames, RollSize);
-    cairo_t* cr = cairo_create(surface);
-    for (int frame = 0; frame < RollFrames; ++frame) {
-        // An eighth of a half turn per frame: a block looks the same after half a turn.
-        Stone(cr, frame * RollSize + RollSize / 2.0, RollSize / 2.0, BrickW, BrickH, frame * Pi / RollFrames);
-    }
-    cairo_destroy(cr);
-    SavePng(context, "gfx/bricks/brickroll." + std::to_string(RollFrames) + ".png", surface);
+    Picture(context, "gfx/bricks/brickroll." + std::to_string(RollFrames) + ".png", RollSize * RollFrames,
+            RollSize, [&](cairo_t* cr) {
+                for (int frame = 0; frame < RollFrames; ++frame) {
+                    // An eighth of a half turn per frame: a block looks the same after half a turn.
+                    Stone(cr, frame * RollSize + RollSize / 2.0, RollSize / 2.0, BrickW, BrickH,
+                          frame * Pi / RollFrames);
+                }
+            });
 }
 
 // The brick drops the last pixels, settles, and the dust it raised drifts away; the last frame is
 // the brick at rest.
 void BrickFallArt(TArtContext& context) {
-    cairo_surface_t* surface = NewSurface(LandWidth * LandFrames, LandHeight);
-    cairo_t* cr = cairo_create(surface);
-    for (int frame = 0; frame < LandFrames; ++frame) {
-        const double x0 = frame * LandWidth;
-        const double cx = x0 + LandWidth / 2.0;
-        const double t = frame / static_cast<double>(LandFrames - 1);
-        const double drop = frame == 0 ? 3.0 : 0.0;
-        const double squash = frame == 1 ? 0.8 : 1.0;
-        cairo_save(cr);
-        cairo_rectangle(cr, x0, 0, LandWidth, LandHeight);
-        cairo_clip(cr);
-        const double h = BrickH * squash;
-        Stone(cr, cx, LandHeight - 1 - h / 2 - drop, BrickW * (2 - squash), h, 0.0);
-        if (frame > 0 && frame < LandFrames - 1) {
-            const double spread = 6 + 12 * t;
-            const double fade = 0.8 * (1 - t);
-            for (int side : {-1, 1}) {
-                Dust(cr, cx + side * spread, LandHeight - 4 - 3 * t, 4 + 4 * t, fade);
-                Dust(cr, cx + side * spread * 0.6, LandHeight - 6 - 5 * t, 3 + 3 * t, fade * 0.7);
-            }
-        }
-        cairo_restore(cr);
-    }
-    cairo_destroy(cr);
-    SavePng(context, "gfx/bricks/brickfall." + std::to_string(LandFrames) + ".png", surface);
+    Picture(context, "gfx/bricks/brickfall." + std::to_string(LandFrames) + ".png", LandWidth * LandFrames,
+            LandHeight, [&](cairo_t* cr) {
+                for (int frame = 0; frame < LandFrames; ++frame) {
+                    const double x0 = frame * LandWidth;
+                    const double cx = x0 + LandWidth / 2.0;
+                    const double t = frame / static_cast<double>(LandFrames - 1);
+                    const double drop = frame == 0 ? 3.0 : 0.0;
+                    const double squash = frame == 1 ? 0.8 : 1.0;
+                    cairo_save(cr);
+                    cairo_rectangle(cr, x0, 0, LandWidth, LandHeight);
+                    cairo_clip(cr);
+                    const double h = BrickH * squash;
+                    Stone(cr, cx, LandHeight - 1 - h / 2 - drop, BrickW * (2 - squash), h, 0.0);
+                    if (frame > 0 && frame < LandFrames - 1) {
+                        const double spread = 6 + 12 * t;
+                        const double fade = 0.8 * (1 - t);
+                        for (int side : {-1, 1}) {
+                            Dust(cr, cx + side * spread, LandHeight - 4 - 3 * t, 4 + 4 * t, fade);
+                            Dust(cr, cx + side * spread * 0.6, LandHeight - 6 - 5 * t, 3 + 3 * t, fade * 0.7);
+                        }
+                    }
+                    cairo_restore(cr);
+                }
+            });
 }
 
 // A false brick splits on landing and its halves and chips tumble apart and fade.
 void BrickCrackArt(TArtContext& context) {
-    cairo_surface_t* surface = NewSurface(LandWidth * LandFrames, LandHeight);
-    cairo_t* cr = cairo_create(surface);
-    for (int frame = 0; frame < LandFrames; ++frame) {
-        const double x0 = frame * LandWidth;
-        const double cx = x0 + LandWidth / 2.0;
-        const double ground = LandHeight - 1;
-        cairo_save(cr);
-        cairo_rectangle(cr, x0, 0, LandWidth, LandHeight);
-        cairo_clip(cr);
-        if (frame < 2) {
-            Stone(cr, cx, ground - BrickH / 2, BrickW, BrickH, 0.0);
-            if (frame == 1) {
-                cairo_move_to(cr, cx + 1, ground - BrickH);
-                cairo_line_to(cr, cx - 1, ground - BrickH * 0.6);
-                cairo_line_to(cr, cx + 1.5, ground - BrickH * 0.3);
-                cairo_line_to(cr, cx, ground);
-                SetColor(cr, palette::Ink, 0.9);
-                cairo_set_line_width(cr, 1.2);
-                cairo_stroke(cr);
-            }
-        } else {
-            const double t = (frame - 1) / static_cast<double>(LandFrames - 2);
-            const double alpha = frame == LandFrames - 1 ? 0.35 : 1.0 - 0.4 * t;
-            for (int side : {-1, 1}) {
-                const double shift = side * (2 + 10 * t);
-                const double turn = side * 0.5 * t;
-                Stone(cr, cx + shift - side * BrickW / 4, ground - BrickH / 2 + 1.5 * t, BrickW / 2 - 1,
-                      BrickH, turn, alpha);
-                // Chips thrown up and out.
-                const double chipX = cx + side * (4 + 14 * t);
-                const double chipY = ground - BrickH - 4 * std::sin(Pi * t) + 6 * t;
-                RoundedRect(cr, chipX - 1.5, chipY - 1.5, 3, 3, 0.8);
-                SetColor(cr, StoneDark, alpha);
-                cairo_fill(cr);
-            }
-            Dust(cr, cx, ground - 3, 6 + 6 * t, 0.7 * (1 - t));
-        }
-        cairo_restore(cr);
-    }
-    cairo_destroy(cr);
-    SavePng(context, "gfx/bricks/brickcrack." + std::to_string(LandFrames) + ".png", surface);
+    Picture(context, "gfx/bricks/brickcrack." + std::to_string(LandFrames) + ".png", LandWidth * LandFrames,
+            LandHeight, [&](cairo_t* cr) {
+                for (int frame = 0; frame < LandFrames; ++frame) {
+                    const double x0 = frame * LandWidth;
+                    const double cx = x0 + LandWidth / 2.0;
+                    const double ground = LandHeight - 1;
+                    cairo_save(cr);
+                    cairo_rectangle(cr, x0, 0, LandWidth, LandHeight);
+                    cairo_clip(cr);
+                    if (frame < 2) {
+                        Stone(cr, cx, ground - BrickH / 2, BrickW, BrickH, 0.0);
+                        if (frame == 1) {
+                            cairo_move_to(cr, cx + 1, ground - BrickH);
+                            cairo_line_to(cr, cx - 1, ground - BrickH * 0.6);
+                            cairo_line_to(cr, cx + 1.5, ground - BrickH * 0.3);
+                            cairo_line_to(cr, cx, ground);
+                            SetColor(cr, palette::Ink, 0.9);
+                            cairo_set_line_width(cr, 1.2);
+                            cairo_stroke(cr);
+                        }
+                    } else {
+                        const double t = (frame - 1) / static_cast<double>(LandFrames - 2);
+                        const double alpha = frame == LandFrames - 1 ? 0.35 : 1.0 - 0.4 * t;
+                        for (int side : {-1, 1}) {
+                            const double shift = side * (2 + 10 * t);
+                            const double turn = side * 0.5 * t;
+                            Stone(cr, cx + shift - side * BrickW / 4, ground - BrickH / 2 + 1.5 * t,
+                                  BrickW / 2 - 1, BrickH, turn, alpha);
+                            // Chips thrown up and out.
+                            const double chipX = cx + side * (4 + 14 * t);
+                            const double chipY = ground - BrickH - 4 * std::sin(Pi * t) + 6 * t;
+                            RoundedRect(cr, chipX - 1.5, chipY - 1.5, 3, 3, 0.8);
+                            SetColor(cr, StoneDark, alpha);
+                            cairo_fill(cr);
+                        }
+                        Dust(cr, cx, ground - 3, 6 + 6 * t, 0.7 * (1 - t));
+                    }
+                    cairo_restore(cr);
+                }
+            });
 }
 
 } // namespace

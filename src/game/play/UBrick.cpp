@@ -63,22 +63,7 @@ void TBrick::Launch(double x0, double y0) {
     FFlightSeconds = Uniform(0.35, 0.6) * (FLandingY - y0) / 100.0;
     flight.Length = FFlightSeconds;
 
-    TGActiveChannel& look = FAnimotion->GetChannel(LookChannel);
-    look.Parent = &path;
-    look.Pivot = pvBottomMiddle;
-    const int frames = FHost.FrameCount(RollSeq);
-    const double fps = Uniform(20.0, 30.0);
-    if (frames > 0) {
-        look.SeqId = RollSeq;
-        TGClipSeg& roll = look.AddClipSeg();
-        roll.SeqId = RollSeq;
-        roll.Pivot = pvBottomMiddle;
-        roll.StartFrame = 0;
-        roll.EndFrame = frames - 1;
-        roll.Length = frames / fps;
-        roll.SetLoopStart(true);
-        roll.SetLoopEnd(true);
-    }
+    PlayClip(RollSeq, Uniform(20.0, 30.0), true);
     FState = Flying;
 }
 
@@ -99,12 +84,17 @@ void TBrick::Land() {
 }
 
 void TBrick::PlayOnce(const std::string& seq) {
-    TGActiveChannel& path = FAnimotion->GetChannel(PathChannel);
+    const double length = PlayClip(seq, LandingFPS, false);
+    // The brick holds its place while the clip plays.
+    FAnimotion->GetChannel(PathChannel).AddMotionSeg().Length = length;
+}
+
+double TBrick::PlayClip(const std::string& seq, double fps, bool loop) {
     TGActiveChannel& look = FAnimotion->GetChannel(LookChannel);
-    look.Parent = &path;
+    look.Parent = &FAnimotion->GetChannel(PathChannel);
     look.Pivot = pvBottomMiddle;
     const int frames = FHost.FrameCount(seq);
-    const double length = frames / LandingFPS;
+    const double length = frames / fps;
     if (frames > 0) {
         look.SeqId = seq;
         TGClipSeg& clip = look.AddClipSeg();
@@ -113,9 +103,10 @@ void TBrick::PlayOnce(const std::string& seq) {
         clip.StartFrame = 0;
         clip.EndFrame = frames - 1;
         clip.Length = length;
+        clip.SetLoopStart(loop);
+        clip.SetLoopEnd(loop);
     }
-    // The brick holds its place while the clip plays.
-    path.AddMotionSeg().Length = length;
+    return length;
 }
 
 void TBrick::UpdateAndDraw() {
