@@ -46,6 +46,8 @@ void DrawBoardArt(TArtContext& context);
 // The specials of every kind in their folders "specials/<id>": normal, selected, grey and
 // charging looks, the chameleon's layers and the sprites their effects fly.
 void DrawSpecialArt(TArtContext& context);
+// The gauges of the play screen (time, brick, shuffle, bonus) and the thrown bricks' frames.
+void DrawBarArt(TArtContext& context);
 // The sprites of the particle effects, mostly white so the effects tint them.
 void DrawParticleArt(TArtContext& context);
 // The desktop's application icon at 48, 64, 128 and 256 pixels, under icons/ of the data folder:

@@ -66,6 +66,7 @@ int main(int argc, char** argv) {
     DrawMarbleArt(context);
     DrawBoardArt(context);
     DrawSpecialArt(context);
+    DrawBarArt(context);
     DrawParticleArt(context);
     DrawIconArt(context);
     WriteFontFile(context, argv[1]);

@@ -8,4 +8,6 @@ target_sources(qm_game PRIVATE
   src/game/play/UGameStateQueue.cpp
   src/game/play/USpecials.cpp
   src/game/play/UFrozenRowState.cpp
+  src/game/play/UBars.cpp
+  src/game/play/UBrick.cpp
 )

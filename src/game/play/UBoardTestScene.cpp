@@ -4,12 +4,14 @@
 #include "UGConvert.h"
 #include "UGFont.h"
 #include "UGKeys.h"
+#include "UGRandom.h"
 #include "UGStrings.h"
 #include "UGameData.h"
 #include "ULevels.h"
 #include "UParticleSystem.h"
 #include "USpecials.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
@@ -29,6 +31,17 @@ const char* const FallbackField = "..........\n"
                                   ".^......^.\n"
                                   "..........\n"
                                   "..........\n";
+
+// The level's charges until levels carry them: every marble feeds the brick bar, marbles of the
+// monument colour feed it more and the shuffle bar too, every brick thrown feeds the bonus bar.
+constexpr double BrickIncForOtherMarble = 0.02;
+constexpr double BrickIncForMarvaneMarble = 0.03;
+constexpr double ShuffleIncForMarvaneMarble = 0.08;
+constexpr double BonusBarIncForBrick = 0.12;
+constexpr double SceneTimeLimit = 180.0;
+// The time bar stands left of the board, its medallion level with the board's top.
+constexpr int TimeBarX = 230;
+constexpr int TimeBarY = 60;
 
 } // namespace
 
@@ -76,11 +89,70 @@ void TGameDataPlayHost::PlayBlastSound(int kind) {
     FData.SoundEngine->PlaySound("Explosion" + std::to_string(SpecialIdOfKind(kind)));
 }
 
+void TGameDataPlayHost::MarbleKilled() {
+    if (BrickBar) {
+        BrickBar->Add(BrickIncForOtherMarble);
+    }
+}
+
+void TGameDataPlayHost::MarvaneMarbleMatched() {
+    if (BrickBar) {
+        BrickBar->Add(BrickIncForMarvaneMarble);
+    }
+    if (ShuffleBar) {
+        ShuffleBar->Add(ShuffleIncForMarvaneMarble);
+    }
+}
+
+void TGameDataPlayHost::SpawnBricksFromCell(TCell& cell) {
+    if (ThrowBrick && Field) {
+        const TGIntPoint centre = Field->CellCentre(cell);
+        ThrowBrick(centre.X, centre.Y);
+    }
+}
+
+// ---- TGameDataBarHost ----
+
+TGameDataBarHost::TGameDataBarHost(TGameData& data, TGameDataPlayHost& play) : FData(data), FPlay(play) {}
+
+const TGameEnvironment& TGameDataBarHost::Env() const {
+    return *FData.Environment;
+}
+
+TGTimer& TGameDataBarHost::GameClock() {
+    return *FData.GameClock;
+}
+
+TGResManager* TGameDataBarHost::ResManager() {
+    return FData.ResManager.get();
+}
+
+TGGraphicsDevice* TGameDataBarHost::Device() {
+    return FData.Device.get();
+}
+
+void TGameDataBarHost::PlaySound(const std::string& name) {
+    FData.SoundEngine->PlaySound(name);
+}
+
 // ---- TBoardTestScene ----
 
-TBoardTestScene::TBoardTestScene(TGameData& data) : FData(data), FHost(data) {
+TBoardTestScene::TBoardTestScene(TGameData& data)
+    : FData(data), FHost(data), FBarHost(data, FHost), FTimeBar(FBarHost), FBrickBar(FBarHost),
+      FShuffleBar(FBarHost), FBonusBar(FBarHost) {
     FHost.Queue = &FStates;
     FData.ResManager->SetResourceSet(ResourceSetName);
+    FHost.BrickBar = &FBrickBar;
+    FHost.ShuffleBar = &FShuffleBar;
+    // Without the work zone's workers, one brick in four breaks and every brick counts as delivered.
+    // The bricks leave the generator as they found it, so that a scripted session plays the same
+    // board, and settles its moves as quickly, with them as without them.
+    FHost.ThrowBrick = [this](int x, int y) {
+        const uint32_t seed = RandSeed;
+        FBricks.push_back(std::make_unique<TBrick>(FBarHost, Random(4) != 0, x, y));
+        RandSeed = seed;
+        FBonusBar.Add(BonusBarIncForBrick);
+    };
     LoadSublevels();
     StartSublevel(0);
 }
@@ -138,6 +210,8 @@ void TBoardTestScene::StartSublevel(int index) {
     FHost.Quota = sublevel.Quota;
     FStates.Clear();
     FPlaced.clear();
+    FBricks.clear();
+    FTimeBar.SetTimeLimit(SceneTimeLimit);
 }
 
 void TBoardTestScene::Draw() {
@@ -150,7 +224,33 @@ void TBoardTestScene::Draw() {
     FData.Device->FillRect({0, 0}, {800, 600}, 0xFF1B2638);
     FField->Draw();
     FField->UpdateFireBalls();
+    DrawBars();
     DrawStatus();
+}
+
+// What the game screen will do every frame: the bars step with no charge and are drawn; here a
+// full brick bar hands its brick over at once and a ready bonus is spent at once.
+void TBoardTestScene::DrawBars() {
+    FTimeBar.Step(0.0);
+    FBrickBar.Add(0.0);
+    FShuffleBar.Add(0.0);
+    FBonusBar.Add(0.0);
+    FTimeBar.UpdateAndDraw(TimeBarX, TimeBarY);
+    FBrickBar.UpdateAndDraw();
+    FShuffleBar.UpdateAndDraw();
+    FBonusBar.UpdateAndDraw();
+    if (FBrickBar.IsFull()) {
+        FBrickBar.Collect();
+    }
+    if (FBonusBar.Total() >= TBonusBar::ReadyAt) {
+        FBonusBar.ResetBar();
+    }
+    std::stable_sort(FBricks.begin(), FBricks.end(),
+                     [](const auto& a, const auto& b) { return a->Depth() < b->Depth(); });
+    for (const auto& brick : FBricks) {
+        brick->UpdateAndDraw();
+    }
+    std::erase_if(FBricks, [](const auto& brick) { return brick->State() == TBrick::Finished; });
 }
 
 void TBoardTestScene::DrawStatus() {
@@ -158,12 +258,13 @@ void TBoardTestScene::DrawStatus() {
         return;
     }
     TGFont& font = FData.GetFont("SysFont");
+    // Above the board, clear of the bars on its left.
     const TSublevel& sublevel = FSublevels[static_cast<size_t>(FSublevel)];
     font.DrawString(Format("Level %d, sublevel %d of %d", sublevel.Level, sublevel.Number, sublevel.Count),
-                    0xFFF7EEDB, 20, 60);
-    font.DrawString(Format("Score %d", FHost.Score), 0xFFF2C14E, 20, 90);
-    font.DrawString(Format("Boxes %d of %d", FHost.BoxesCollected, FHost.Quota), 0xFFF2C14E, 20, 120);
-    font.DrawString(Field().LayersCleared() ? "Layers cleared" : "Layers left", 0xFF9ED9C8, 20, 150);
+                    0xFFF7EEDB, 300, 10);
+    font.DrawString(Format("Score %d", FHost.Score), 0xFFF2C14E, 300, 32);
+    font.DrawString(Format("Boxes %d of %d", FHost.BoxesCollected, FHost.Quota), 0xFFF2C14E, 520, 10);
+    font.DrawString(Field().LayersCleared() ? "Layers cleared" : "Layers left", 0xFF9ED9C8, 520, 32);
 }
 
 void TBoardTestScene::MouseDown(int x, int y) {

@@ -1,9 +1,12 @@
 #pragma once
 
+#include "UBars.h"
+#include "UBrick.h"
 #include "UField.h"
 #include "UGameStateQueue.h"
 #include "UPlayHost.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -40,6 +43,19 @@ public:
     TGameStateQueue* Queue = nullptr;
     // An effect ended: the scene lets the board fall and refill.
     bool PackRequested = false;
+    void MarbleKilled() override;
+    void MarvaneMarbleMatched() override;
+    void SpawnBricksFromCell(TCell& cell) override;
+    char MarbleOfMarvane() const override { return Marvane; }
+
+    TField* Field = nullptr;
+    // The scene's bars, which matches charge; none until the scene has made them.
+    TBrickBar* BrickBar = nullptr;
+    TShuffleBar* ShuffleBar = nullptr;
+    // Throws a brick out of the board at (x, y).
+    std::function<void(int x, int y)> ThrowBrick;
+    // The stand-in for the level's monument colour.
+    char Marvane = '2';
     int Budget = 0;
     int Score = 0;
     int BoxesCollected = 0;
@@ -47,6 +63,27 @@ public:
 
 private:
     TGameData& FData;
+};
+
+// The bars' services over the game data, with the player's lives, level and bonus as plain
+// values until the player's progress exists.
+class TGameDataBarHost : public IBarHost {
+public:
+    TGameDataBarHost(TGameData& data, TGameDataPlayHost& play);
+
+    const TGameEnvironment& Env() const override;
+    TGTimer& GameClock() override;
+    TGResManager* ResManager() override;
+    TGGraphicsDevice* Device() override;
+    void AddScore(int points) override { FPlay.Score += points; }
+    int Lives() const override { return 3; }
+    char MarbleOfMarvane() const override { return FPlay.Marvane; }
+    int SelectedBonusKind() const override { return 1; }
+    void PlaySound(const std::string& name) override;
+
+private:
+    TGameData& FData;
+    TGameDataPlayHost& FPlay;
 };
 
 // A board to look at and play on: the campaign's sublevels one after another, where the player
@@ -92,9 +129,16 @@ private:
     void PlaceSpecials();
     void FireNextSpecial();
     bool FireSwappedSpecials();
+    void DrawBars();
 
     TGameData& FData;
     TGameDataPlayHost FHost;
+    TGameDataBarHost FBarHost;
+    TTimeBar FTimeBar;
+    TBrickBar FBrickBar;
+    TShuffleBar FShuffleBar;
+    TBonusBar FBonusBar;
+    std::vector<std::unique_ptr<TBrick>> FBricks;
     std::unique_ptr<TField> FField;
     std::vector<TSublevel> FSublevels;
     int FSublevel = 0;
