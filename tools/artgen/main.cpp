@@ -66,6 +66,7 @@ int main(int argc, char** argv) {
     DrawMarbleArt(context);
     DrawBoardArt(context);
     DrawParticleArt(context);
+    DrawIceArt(context);
     DrawIconArt(context);
     WriteFontFile(context, argv[1]);
     return 0;
