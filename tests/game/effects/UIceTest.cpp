@@ -135,7 +135,7 @@ TEST_F(IceTiming, ACellFrostWaitsForItsStartThenFormsBreaksAndFinishes) {
     RunUntil(ice, 1.2);
     EXPECT_GT(ice.Balls[0].Strength, 0.0);
     EXPECT_GT(ice.Surface().BuildTriangles(), 0);
-    RunUntil(ice, 1.49);
+    RunUntil(ice, 1.47);
     EXPECT_FALSE(ice.IsBroken());
     RunUntil(ice, 1.53);
     EXPECT_TRUE(ice.IsBroken());
