@@ -11,6 +11,7 @@
 #include "UGTexturePack.h"
 #include "UGTimer.h"
 #include "UGXMLNode.h"
+#include "UIce.h"
 #include "UParticleEffects.h"
 
 #include <benchmark/benchmark.h>
@@ -25,9 +26,14 @@ class TParticleBenchArt : public TGResource {
 public:
     TParticleBenchArt(const TGResContextRec& context, const TGResourceDef& def)
         : TGResource(context, def), FPack(*context.Device, false, pfA8R8G8B8, 512, 512) {
-        for (const std::string& name : ParticleSequenceNames()) {
+        std::vector<std::string> names = ParticleSequenceNames();
+        names.insert(names.end(), {"liquid/ice", "stuff/iceblast"});
+        for (const std::string& name : names) {
             auto sequence = std::make_unique<TGSequence>(name);
-            const int frames = name == "specials/11/specialfx" || name == "specials/3/special03act" ? 8 : 1;
+            const int frames = name == "specials/11/specialfx" || name == "specials/3/special03act" ||
+                                       name == "stuff/iceblast"
+                                   ? 8
+                                   : 1;
             for (int i = 0; i < frames; ++i) {
                 sequence->Add(std::make_unique<TGSprite>(*context.Device, 32, 32, FPack, false));
             }
@@ -148,6 +154,63 @@ void BM_BusyEffectsFrame(benchmark::State& state) {
     });
 }
 BENCHMARK(BM_BusyEffectsFrame)->Unit(benchmark::kMicrosecond);
+
+// A whole frozen row (ten cells, as the frozen row places them) and a frozen time bar, fully
+// grown and staying: the heaviest drawing of play.
+struct TFrozenBoard {
+    explicit TFrozenBoard(const TParticleEnv& env) {
+        for (int col = 0; col < 10; ++col) {
+            Frost.push_back(
+                std::make_unique<TCellIce>(env, TGPointD{85.0 + col * 48, 250}, 1e9, 0.0, 0.0, 35));
+        }
+        Frost.push_back(std::make_unique<TTimeBarIce>(env, 1e9));
+        // Until every ball has its full strength (the lowest time-bar ball starts after 1.41 s).
+        for (int frame = 0; frame < 200; ++frame) {
+            for (auto& ice : Frost) {
+                ice->Update(0.01);
+            }
+        }
+    }
+    std::vector<std::unique_ptr<TIce>> Frost;
+};
+
+// The field of all eleven frosts, as computed every second frame.
+void BM_FrozenRowFieldComputation(benchmark::State& state) {
+    SetRandomSeed(1);
+    TParticleBench bench;
+    TFrozenBoard board(bench.Env());
+    for (auto _ : state) {
+        for (auto& ice : board.Frost) {
+            // Two calls: the second computes.
+            ice->Surface().ComputeField(0.01);
+            ice->Surface().ComputeField(0.01);
+        }
+    }
+}
+BENCHMARK(BM_FrozenRowFieldComputation)->Unit(benchmark::kMicrosecond);
+
+// One frame of the frozen row and the frozen time bar: update, field every second frame,
+// triangles and their submission to the null renderer.
+void BM_FrozenRowFrame(benchmark::State& state) {
+    SetRandomSeed(1);
+    TParticleBench bench;
+    TFrozenBoard board(bench.Env());
+    bench.Device.SetSkipSameFrames(false);
+    double triangles = 0;
+    double drawCalls = 0;
+    for (auto _ : state) {
+        bench.Device.BeginFrame();
+        for (auto& ice : board.Frost) {
+            ice->Draw();
+            triangles += static_cast<double>(ice->Surface().Vertices().size() / 3);
+        }
+        bench.Device.EndFrame();
+        drawCalls += bench.Device.LastFrameStats().DrawCalls;
+    }
+    state.counters["triangles"] = benchmark::Counter(triangles, benchmark::Counter::kAvgIterations);
+    state.counters["draw_calls"] = benchmark::Counter(drawCalls, benchmark::Counter::kAvgIterations);
+}
+BENCHMARK(BM_FrozenRowFrame)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 } // namespace qm::bench

@@ -47,6 +47,9 @@ TGDataNames MakeGameDataNames() {
     for (const std::string& sequence : ParticleSequenceNames()) {
         names.Sequences.push_back(sequence);
     }
+    // Frost on frozen cells and on the frozen time bar, and its shatter.
+    names.Sequences.push_back("liquid/ice");
+    names.Sequences.push_back("stuff/iceblast");
     // The first start shows these before any resource set exists, so they are read as files.
     for (const char* file : {"back.gif", "hello.gif", "ProgressFill1033.gif", "ProgressEmpty1033.gif"}) {
         names.Files.push_back(std::string("gfx/1stTimeInit/") + file);

@@ -23,6 +23,7 @@ TGameForm::~TGameForm() {
     FRenderTestScene.reset();
     FParticleScene.reset();
     FBoardScene.reset();
+    FIceScene.reset();
     // The loading thread uses the sound engine, which goes with the game data.
     FMusicLoading.reset();
     FGameData.reset();
@@ -88,6 +89,7 @@ void TGameForm::OpenScene(const std::string& name) {
     FSoundTestScene.reset();
     FBoardScene.reset();
     FParticleScene.reset();
+    FIceScene.reset();
     if (name == BlankSceneName) {
         return;
     }
@@ -99,6 +101,10 @@ void TGameForm::OpenScene(const std::string& name) {
     if (name == TParticleScene::SceneName) {
         FRenderTestScene.reset();
         FParticleScene = std::make_unique<TParticleScene>(*FGameData);
+        return;
+    }
+    if (name == TIceScene::SceneName) {
+        FIceScene = std::make_unique<TIceScene>(*FGameData);
         return;
     }
     if (name == TRenderTestScene::SceneName) {
@@ -150,6 +156,9 @@ void TGameForm::DoFrame() {
     }
     if (FBoardScene) {
         FBoardScene->Draw();
+    }
+    if (FIceScene) {
+        FIceScene->Draw();
     }
     if (FParticleScene) {
         FParticleScene->Draw();

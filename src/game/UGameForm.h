@@ -4,6 +4,7 @@
 #include "UGGameForm.h"
 #include "UGMusicLoading.h"
 #include "UGameData.h"
+#include "UIceScene.h"
 #include "UParticleScene.h"
 #include "URenderTestScene.h"
 #include "USoundTestScene.h"
@@ -79,6 +80,7 @@ private:
     bool FMenuMusicWanted = false;
     std::unique_ptr<TBoardTestScene> FBoardScene;
     std::unique_ptr<TParticleScene> FParticleScene;
+    std::unique_ptr<TIceScene> FIceScene;
     int FLastMouseX = 0;
     int FLastMouseY = 0;
     bool FInfoOverlay = false;

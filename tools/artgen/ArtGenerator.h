@@ -50,6 +50,8 @@ void DrawSpecialArt(TArtContext& context);
 void DrawBarArt(TArtContext& context);
 // The sprites of the particle effects, mostly white so the effects tint them.
 void DrawParticleArt(TArtContext& context);
+// Frost: the texture of the metaball ice (a sphere map that also tiles) and its shatter.
+void DrawIceArt(TArtContext& context);
 // The desktop's application icon at 48, 64, 128 and 256 pixels, under icons/ of the data folder:
 // outside gfx/ and no-gfx/, so the game never loads it; the install puts it into the icon theme.
 void DrawIconArt(TArtContext& context);

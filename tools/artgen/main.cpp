@@ -68,6 +68,7 @@ int main(int argc, char** argv) {
     DrawSpecialArt(context);
     DrawBarArt(context);
     DrawParticleArt(context);
+    DrawIceArt(context);
     DrawIconArt(context);
     WriteFontFile(context, argv[1]);
     return 0;

@@ -509,8 +509,15 @@ void TGGLRenderBackend::DisableStagesFrom(int stage) {
 }
 
 bool TGGLRenderBackend::DrawStrip(const uint8_t* vertices, int stride, int triangles) {
-    if (!vertices || triangles <= 0 || FVertexFormat < 0 ||
-        stride < (FVertexFormat == vfXYZDiffuse ? 16 : 24)) {
+    return triangles > 0 && DrawArrays(GL_TRIANGLE_STRIP, vertices, stride, triangles + 2);
+}
+
+bool TGGLRenderBackend::DrawTriangles(const uint8_t* vertices, int stride, int triangles) {
+    return triangles > 0 && DrawArrays(GL_TRIANGLES, vertices, stride, triangles * 3);
+}
+
+bool TGGLRenderBackend::DrawArrays(unsigned mode, const uint8_t* vertices, int stride, int count) {
+    if (!vertices || FVertexFormat < 0 || stride < (FVertexFormat == vfXYZDiffuse ? 16 : 24)) {
         return false;
     }
     int topStage = -1;
@@ -537,11 +544,10 @@ bool TGGLRenderBackend::DrawStrip(const uint8_t* vertices, int stride, int trian
     if (FLayoutStrides[format] != stride) {
         SpecifyVertexLayout(FVertexFormat, stride);
     }
-    int count = triangles + 2;
     glBindBuffer(GL_ARRAY_BUFFER, FVertexBuffers[format]);
     // A fresh store each draw lets GL keep drawing from the previous one meanwhile.
     glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(count) * stride, vertices, GL_STREAM_DRAW);
-    glDrawArrays(GL_TRIANGLE_STRIP, 0, count);
+    glDrawArrays(mode, 0, count);
     return glGetError() == GL_NO_ERROR;
 }
 

@@ -39,6 +39,7 @@ public:
     void SetStage(int stage, IGBackendTexture* texture, TGTextureFilter filter, TGColorOp colorOp) override;
     void DisableStagesFrom(int stage) override;
     bool DrawStrip(const uint8_t* vertices, int stride, int triangles) override;
+    bool DrawTriangles(const uint8_t* vertices, int stride, int triangles) override;
 
     std::vector<uint32_t> ReadBackBuffer() override;
     bool QueryVideoMemory(TGMemoryKind kind, int64_t& bytes) override;
@@ -66,6 +67,8 @@ private:
     // Viewport and projection depend on the target as well as on the viewport itself.
     void UpdateTransform();
     void UseProgram(int topStage);
+    // Draws `count` vertices of the given primitive under the current state.
+    bool DrawArrays(unsigned mode, const uint8_t* vertices, int stride, int count);
     void SpecifyVertexLayout(int format, int stride);
     // A texture going away must not stay bound as target or stage.
     void Forget(const TGLTexture* texture);

@@ -6,4 +6,7 @@ target_sources(qm_game PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/UParticleSystem.cpp
   ${CMAKE_CURRENT_LIST_DIR}/UParticleEffects.cpp
   ${CMAKE_CURRENT_LIST_DIR}/UParticleScene.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/UMetaballs.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/UIce.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/UIceScene.cpp
 )

@@ -69,6 +69,10 @@ public:
     TIceSurface& Surface() { return FSurface; }
     const TIceSurface& Surface() const { return FSurface; }
 
+protected:
+    // Null when nothing is drawn.
+    TGGraphicsDevice* Device() const;
+
 private:
     void GrowOrMelt(double dt);
     void RebuildSurfaceBalls();

@@ -91,6 +91,11 @@ public:
     double SizeY() const { return FSizeY; }
     double SizeZ() const { return FSizeZ; }
     const TMetaballPoint& Point(int i, int j, int k) const { return FPoints[Index(i, j, k)]; }
+    // Sets one point's field value by hand (a field not made of balls).
+    void SetValue(int i, int j, int k, double value) {
+        FPoints[Index(i, j, k)].Value = value;
+        FFieldChanged = true;
+    }
     const std::vector<TMetaballVertex>& Vertices() const { return FVertices; }
     // For each vertex, the grid edge it lies on (the same number from every cube that shares
     // the edge): how the triangles join up.
@@ -121,6 +126,11 @@ private:
     std::vector<TMetaballVertex> FVertices;
     std::vector<uint32_t> FVertexKeys;
     bool FCut = false;
+    // What the triangles were built from.
+    bool FFieldChanged = true;
+    TGPointD FBuiltOrigin;
+    uint32_t FBuiltColor = 0;
+    double FBuiltThreshold = 0.0;
     int FFrameCounter = 0;
     double FAccumulated = 0.0;
     int FFieldComputations = 0;

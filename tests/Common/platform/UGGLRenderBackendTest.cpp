@@ -262,6 +262,46 @@ TEST_F(GLRender, AVertexFormatWithoutTextureCoordinatesGivesTheVertexColour) {
     EXPECT_EQ(At(2, 2), 0xFF336699u);
 }
 
+// Two squares of two triangles each, far apart, in one list: drawn as a strip, the triangles
+// joining them would cover the space between.
+TEST_F(GLRender, ATriangleListDrawsOnlyItsOwnTriangles) {
+    Device->FillRect({0, 0}, {Size, Size}, Background);
+    const uint32_t texel = 0xFFFFFFFFu;
+    SetStage(0, MakeTexture(1, 1, pfA8R8G8B8, &texel), tfPoint, coModulate);
+    const TGRect squares[2] = {{4, 4, 12, 12}, {40, 44, 56, 60}};
+    const uint32_t color = 0xFF20C040u;
+    PGVertexBuffer buffer = Device->CommonVertexBuffer(vfXYZDiffuseTex1, 12, sizeof(TexVertex));
+    auto* v = reinterpret_cast<TexVertex*>(buffer->Lock(12, true));
+    for (const TGRect& r : squares) {
+        auto x0 = static_cast<float>(r.Left - 0.5), x1 = static_cast<float>(r.Right - 0.5);
+        auto y0 = static_cast<float>(r.Top - 0.5), y1 = static_cast<float>(r.Bottom - 0.5);
+        *v++ = {x0, y0, 0, color, 0, 0};
+        *v++ = {x1, y0, 0, color, 1, 0};
+        *v++ = {x0, y1, 0, color, 0, 1};
+        *v++ = {x1, y0, 0, color, 1, 0};
+        *v++ = {x1, y1, 0, color, 1, 1};
+        *v++ = {x0, y1, 0, color, 0, 1};
+    }
+    buffer->Unlock();
+    Device->State.VertexBuffer = buffer;
+    Device->DrawTriangles(4);
+    EXPECT_FALSE(Device->DrawFailed());
+    std::vector<uint32_t> pixels = Device->ReadBackBuffer();
+    int wrong = 0;
+    for (int y = 0; y < Size; ++y) {
+        for (int x = 0; x < Size; ++x) {
+            bool in = false;
+            for (const TGRect& r : squares) {
+                in = in || (x >= r.Left && x < r.Right && y >= r.Top && y < r.Bottom);
+            }
+            if (pixels[static_cast<size_t>(y) * Size + x] != (in ? color : Background) && wrong++ < 5) {
+                ADD_FAILURE() << "pixel (" << x << ", " << y << ") is 0x" << std::hex
+                              << pixels[static_cast<size_t>(y) * Size + x];
+            }
+        }
+    }
+}
+
 struct FilterCase {
     const char* Name;
     TGTextureFilter Filter;

@@ -6,4 +6,6 @@ target_sources(qm_tests PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/UParticleSystemTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/UParticleEffectsTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/UFieldEffectTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/UMetaballsTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/UIceTest.cpp
 )

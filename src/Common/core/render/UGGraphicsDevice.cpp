@@ -156,8 +156,8 @@ public:
     bool Submit() {
         bool ok = true;
         for (const TCommand& command : FCommands) {
-            ok = Send(command, command.Kind == TKind::Draw ? FVertices.data() + command.Offset : nullptr) &&
-                 ok;
+            const bool draws = command.Kind == TKind::Draw || command.Kind == TKind::DrawList;
+            ok = Send(command, draws ? FVertices.data() + command.Offset : nullptr) && ok;
         }
         FCommands.clear();
         FVertices.clear();
@@ -188,8 +188,16 @@ public:
     void DisableStagesFrom(int stage) { Add({.Kind = TKind::DisableFrom, .A = stage}); }
     // False when the renderer refused the draw (known only when not recording).
     bool DrawStrip(const uint8_t* vertices, int stride, int triangles) {
-        size_t bytes = static_cast<size_t>(triangles + 2) * static_cast<size_t>(stride);
-        TCommand command{.Kind = TKind::Draw, .A = stride, .B = triangles};
+        return Draw(TKind::Draw, vertices, static_cast<size_t>(triangles) + 2, stride, triangles);
+    }
+    bool DrawTriangles(const uint8_t* vertices, int stride, int triangles) {
+        return Draw(TKind::DrawList, vertices, static_cast<size_t>(triangles) * 3, stride, triangles);
+    }
+
+private:
+    bool Draw(auto kind, const uint8_t* vertices, size_t count, int stride, int triangles) {
+        size_t bytes = count * static_cast<size_t>(stride);
+        TCommand command{.Kind = kind, .A = stride, .B = triangles};
         if (!FRecording) {
             return Send(command, vertices);
         }
@@ -200,7 +208,6 @@ public:
         return true;
     }
 
-private:
     static constexpr uint64_t OffsetBasis = 14695981039346656037ull;
     static constexpr uint64_t Prime = 1099511628211ull;
 
@@ -214,7 +221,8 @@ private:
         Blend,
         Stage,
         DisableFrom,
-        Draw
+        Draw,
+        DrawList
     };
     struct TCommand {
         TKind Kind;
@@ -305,6 +313,8 @@ private:
             break;
         case TKind::Draw:
             return FBackend.DrawStrip(vertices, command.A, command.B);
+        case TKind::DrawList:
+            return FBackend.DrawTriangles(vertices, command.A, command.B);
         }
         return true;
     }
@@ -563,13 +573,39 @@ void TGGraphicsDevice::DrawStrip(int triangles) {
         return;
     }
     ApplyState(false);
-    if (FBatchVertices > 0 && FBatchStride != buffer->Stride()) {
+    if (FBatchVertices > 0 && (FBatchStride != buffer->Stride() || FBatchIsList)) {
         Flush();
     }
     AppendToBatch(*buffer, triangles);
     if (!FInScene) {
         Flush();
     }
+}
+
+void TGGraphicsDevice::DrawTriangles(int triangles) {
+    const IGVertexBuffer* buffer = State.VertexBuffer.get();
+    if (!buffer || triangles <= 0 || static_cast<int64_t>(triangles) * 3 > buffer->Capacity()) {
+        FDrawFailed = true;
+        return;
+    }
+    ApplyState(false);
+    if (FBatchVertices > 0 && (FBatchStride != buffer->Stride() || !FBatchIsList)) {
+        Flush();
+    }
+    AppendListToBatch(*buffer, triangles);
+    if (!FInScene) {
+        Flush();
+    }
+}
+
+// Lists join by simply following each other.
+void TGGraphicsDevice::AppendListToBatch(const IGVertexBuffer& buffer, int triangles) {
+    const size_t stride = static_cast<size_t>(buffer.Stride());
+    const size_t count = static_cast<size_t>(triangles) * 3;
+    FBatch.insert(FBatch.end(), buffer.Data(), buffer.Data() + count * stride);
+    FBatchVertices += static_cast<int>(count);
+    FBatchStride = buffer.Stride();
+    FBatchIsList = true;
 }
 
 // Strips are joined by repeating the last vertex of one and the first of the next, which
@@ -591,6 +627,7 @@ void TGGraphicsDevice::AppendToBatch(const IGVertexBuffer& buffer, int triangles
     FBatch.insert(FBatch.end(), vertices, vertices + count * stride);
     FBatchVertices += static_cast<int>(count);
     FBatchStride = buffer.Stride();
+    FBatchIsList = false;
 }
 
 void TGGraphicsDevice::Flush() {
@@ -598,7 +635,10 @@ void TGGraphicsDevice::Flush() {
         return;
     }
     ++FFrameStats.DrawCalls;
-    if (!FDrawList->DrawStrip(FBatch.data(), FBatchStride, FBatchVertices - 2)) {
+    const bool drawn = FBatchIsList
+                           ? FDrawList->DrawTriangles(FBatch.data(), FBatchStride, FBatchVertices / 3)
+                           : FDrawList->DrawStrip(FBatch.data(), FBatchStride, FBatchVertices - 2);
+    if (!drawn) {
         FDrawFailed = true;
     }
     FBatch.clear();

@@ -141,6 +141,9 @@ public:
     // batched into one draw call, sent when the state changes, something is read back or
     // locked, or the scene ends; outside a scene the strip is drawn at once.
     void DrawStrip(int triangles);
+    // Draws a list of separate triangles (three vertices each) from the current vertex buffer;
+    // lists under one state are batched like strips.
+    void DrawTriangles(int triangles);
     // Sends the batched strips to the renderer.
     void Flush();
     void FillRect(TGPointD corner1, TGPointD corner2, uint32_t color);
@@ -188,6 +191,7 @@ private:
 
     bool BatchAccepts(const IGVertexBuffer& buffer) const;
     void AppendToBatch(const IGVertexBuffer& buffer, int triangles);
+    void AppendListToBatch(const IGVertexBuffer& buffer, int triangles);
     // Sends what the scene recorded so far; the scene can then no longer be skipped.
     void SubmitRecorded();
     void TextureChanged() { FLastFrameValid = false; }
@@ -217,6 +221,8 @@ private:
     std::vector<uint8_t> FBatch;
     int FBatchVertices = 0;
     int FBatchStride = 0;
+    // The batch holds a triangle list rather than a strip.
+    bool FBatchIsList = false;
     // The scene as recorded, sent at its end unless it repeats the last presented one.
     std::unique_ptr<TGDrawList> FDrawList;
     bool FSceneSubmitted = false;

@@ -43,6 +43,12 @@ public:
         Triangles += triangles;
         return !FailDraws;
     }
+    bool DrawTriangles(const uint8_t*, int, int triangles) override {
+        ++Draws;
+        ++ListDraws;
+        Triangles += triangles;
+        return !FailDraws;
+    }
 
     std::vector<uint32_t> ReadBackBuffer() override {
         return std::vector<uint32_t>(static_cast<size_t>(FWidth) * static_cast<size_t>(FHeight), 0u);
@@ -58,6 +64,8 @@ public:
     int Clears = 0;
     int Presents = 0;
     int Draws = 0;
+    // Of the draws, those of triangle lists.
+    int ListDraws = 0;
     int Triangles = 0;
     std::vector<std::string> Calls;
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -83,6 +84,15 @@ public:
     virtual void DisableStagesFrom(int stage) = 0;
     // Draws a strip of `triangles` triangles from the vertices; false when the draw failed.
     virtual bool DrawStrip(const uint8_t* vertices, int stride, int triangles) = 0;
+    // Draws a list of `triangles` separate triangles, three vertices each; false when the draw
+    // failed. A renderer without a list of its own draws them one strip each.
+    virtual bool DrawTriangles(const uint8_t* vertices, int stride, int triangles) {
+        bool ok = true;
+        for (int i = 0; i < triangles; ++i) {
+            ok = DrawStrip(vertices + static_cast<ptrdiff_t>(3 * i) * stride, stride, 1) && ok;
+        }
+        return ok;
+    }
 
     // The back buffer as ARGB, top row first.
     virtual std::vector<uint32_t> ReadBackBuffer() = 0;

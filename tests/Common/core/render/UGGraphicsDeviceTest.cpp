@@ -290,6 +290,20 @@ public:
         Strips.push_back(xs);
         return TGNullRenderBackend::DrawStrip(vertices, stride, triangles);
     }
+    bool DrawTriangles(const uint8_t* vertices, int stride, int triangles) override {
+        Calls.push_back("list " + std::to_string(triangles));
+        Strips.push_back(Xs(vertices, stride, triangles * 3));
+        return TGNullRenderBackend::DrawTriangles(vertices, stride, triangles);
+    }
+    static std::vector<float> Xs(const uint8_t* vertices, int stride, int count) {
+        std::vector<float> xs;
+        for (int i = 0; i < count; ++i) {
+            float x = 0;
+            std::memcpy(&x, vertices + static_cast<size_t>(i) * static_cast<size_t>(stride), sizeof(x));
+            xs.push_back(x);
+        }
+        return xs;
+    }
     std::vector<uint32_t> ReadBackBuffer() override {
         Calls.push_back("read back");
         return TGNullRenderBackend::ReadBackBuffer();
@@ -317,11 +331,25 @@ public:
         Device.State.VertexBuffer = buffer;
         Device.DrawStrip(vertices - 2);
     }
+    // A list of `triangles` triangles whose vertices' x coordinates are first, first + 1, ...
+    void List(float first, int triangles) {
+        PGVertexBuffer buffer = Device.CommonVertexBuffer(vfXYZDiffuseTex1, 16, 24);
+        uint8_t* bits = buffer->Lock(triangles * 3, true);
+        for (int i = 0; i < triangles * 3; ++i) {
+            float x = first + static_cast<float>(i);
+            std::memcpy(bits + static_cast<size_t>(i) * 24, &x, sizeof(x));
+        }
+        buffer->Unlock();
+        Device.State.VertexBuffer = buffer;
+        Device.DrawTriangles(triangles);
+    }
     std::vector<std::string> Draws() const {
         std::vector<std::string> draws;
-        std::copy_if(
-            Backend.Calls.begin(), Backend.Calls.end(), std::back_inserter(draws),
-            [](const std::string& call) { return call.rfind("draw", 0) == 0 || call == "read back"; });
+        std::copy_if(Backend.Calls.begin(), Backend.Calls.end(), std::back_inserter(draws),
+                     [](const std::string& call) {
+                         return call.rfind("draw", 0) == 0 || call.rfind("list", 0) == 0 ||
+                                call == "read back";
+                     });
         return draws;
     }
 
@@ -416,6 +444,47 @@ TEST_F(GraphicsDeviceBatch, JoinedStripsKeepTheirVertexOrder) {
     ASSERT_EQ(Backend.Strips.size(), 1u);
     const std::vector<float> expected = {0, 1, 2, 3, 3, 10, 10, 11, 12, 12, 20, 20, 20, 21, 22, 23};
     EXPECT_EQ(Backend.Strips[0], expected);
+}
+
+// Triangle lists join by following each other; a strip between them ends the batch, as does a
+// change of state.
+TEST_F(GraphicsDeviceBatch, TriangleListsJoinOnlyWithListsUnderTheSameState) {
+    Device.State.Stages[0].Texture = A;
+    ASSERT_TRUE(Device.BeginFrame());
+    List(0, 1);
+    List(10, 2);
+    Strip(30);
+    List(40, 1);
+    Device.State.Stages[0].Texture = B;
+    List(50, 1);
+    Device.EndFrame();
+    EXPECT_EQ(Draws(), (std::vector<std::string>{"list 3", "draw 2", "list 1", "list 1"}));
+    ASSERT_EQ(Backend.Strips.size(), 4u);
+    EXPECT_EQ(Backend.Strips[0], (std::vector<float>{0, 1, 2, 10, 11, 12, 13, 14, 15}));
+    EXPECT_EQ(Backend.Strips[2], (std::vector<float>{40, 41, 42}));
+    EXPECT_EQ(Device.LastFrameStats().DrawCalls, 4);
+    EXPECT_EQ(Backend.ListDraws, 3);
+    EXPECT_FALSE(Device.DrawFailed());
+}
+
+TEST_F(GraphicsDeviceBatch, AListLongerThanItsBufferFailsAndDrawsNothing) {
+    PGVertexBuffer buffer = Device.CommonVertexBuffer(vfXYZDiffuseTex1, 5, 24);
+    Device.State.VertexBuffer = buffer;
+    Device.DrawTriangles(2);
+    EXPECT_TRUE(Device.DrawFailed());
+    EXPECT_TRUE(Draws().empty());
+}
+
+// A renderer without lists of its own draws each triangle as a strip of one.
+TEST_F(GraphicsDeviceBatch, TheRendererFallbackDrawsOneStripPerTriangle) {
+    std::vector<uint8_t> vertices(6 * 24);
+    for (int i = 0; i < 6; ++i) {
+        auto x = static_cast<float>(i);
+        std::memcpy(vertices.data() + static_cast<size_t>(i) * 24, &x, sizeof(x));
+    }
+    EXPECT_TRUE(Backend.IGRenderBackend::DrawTriangles(vertices.data(), 24, 2));
+    EXPECT_EQ(Draws(), (std::vector<std::string>{"draw 1", "draw 1"}));
+    EXPECT_EQ(Backend.Strips, (std::vector<std::vector<float>>{{0, 1, 2}, {3, 4, 5}}));
 }
 
 TEST_F(GraphicsDeviceBatch, ALockedTextureGetsTheDrawsMadeBeforeItsNewTexels) {
