@@ -143,7 +143,50 @@ void TBaseGameData::RebuildGraphicsCache(const TGAppStartInfo& info) {
 
 TGameData::TGameData(const TGAppStartInfo& info, const std::string& gameConfigName, bool fullScreen)
     : TBaseGameData(info, gameConfigName), Environment(std::make_unique<TGameEnvironment>(*GameConfig)),
-      FFullScreen(fullScreen || info.MediaCenter) {}
+      Players(std::make_unique<TGamePlayers>(GameConfig, Config->GetBoolDef("IsCindrelUsrEnable", false))),
+      FFullScreen(fullScreen || info.MediaCenter) {
+    LoadPlayers();
+}
+
+TSaveFile TGameData::SaveFile() const {
+    return TSaveFile(Storage().ValuePath("Data"));
+}
+
+void TGameData::LoadPlayers() {
+    const TSaveLoadResult result = SaveFile().Load(*Players);
+    if (result.Source == TSaveSource::Fresh) {
+        constexpr int64_t HardwareCursorMemoryLimit = 100 * 1024 * 1024;
+        Players->Options.FullScreen = FFullScreen;
+        Players->Options.HardwareCursor = Device->GetVideoMem(mkLocal) < HardwareCursorMemoryLimit;
+    }
+    if (result.Damaged) {
+        SaveDamaged = true;
+        SaveProblem = result.Problem;
+        std::fprintf(stderr, "The save file could not be read (%s); it was kept as \"%s\". %s\n",
+                     result.Problem.c_str(), SaveFile().DamagedPath().filename().string().c_str(),
+                     result.Source == TSaveSource::Backup ? "The game goes on from its backup."
+                                                          : "The game starts without players.");
+    }
+    if (Players->HighScores().empty()) {
+        Players->InsertDefaultHighScores();
+    }
+}
+
+void TGameData::Save() const {
+    SaveFile().Save(*Players);
+}
+
+void TGameData::WriteStatisticsLogs() const {
+    const std::filesystem::path folder = Storage().UserFolder() / "logs";
+    CreateFolders(folder);
+    for (int slot = 1; slot <= PlayerSlotCount; ++slot) {
+        const TPlayer& player = Players->GetPlayer(slot);
+        if (!player.Name.empty()) {
+            WriteFileAtomic(folder / (SafeFileName(player.Name, slot) + ".txt"),
+                            player.Statistics.Text() + "\n\r");
+        }
+    }
+}
 
 void TGameData::ApplyVideoMode() {
     SetFullScreenNow(FFullScreen);
@@ -151,15 +194,8 @@ void TGameData::ApplyVideoMode() {
 
 void TGameData::SetFullScreen(bool on) {
     FFullScreen = on;
+    Players->Options.FullScreen = on;
     ApplyVideoMode();
-}
-
-bool TGameData::IsDeveloperUser() const {
-    return Config->GetBoolDef("IsCindrelUsrEnable", false) && LowerAscii(CurrentPlayerName) == "qendrivols";
-}
-
-bool TGameData::IsEasterEggUser() const {
-    return LowerAscii(CurrentPlayerName) == "pelvorn";
 }
 
 } // namespace qm
