@@ -176,6 +176,15 @@ void TGameData::Save() const {
     SaveFile().Save(*Players);
 }
 
+void TGameData::SaveOnExit() {
+    try {
+        Players->CurrentPlayer().AbandonSublevel();
+        Save();
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "Saving on exit: %s\n", error.what());
+    }
+}
+
 void TGameData::WriteStatisticsLogs() const {
     const std::filesystem::path folder = Storage().UserFolder() / "logs";
     CreateFolders(folder);

@@ -68,6 +68,9 @@ public:
     TSaveFile SaveFile() const;
     // Writes every player, the high scores and the options; the file replaced stays as backup.
     void Save() const;
+    // The program ends: the current player leaves the sublevel (a banked win moves on) and
+    // everything is saved. A failure is reported on standard error, as nobody is left to show it.
+    void SaveOnExit();
     // Every named player's statistics report, to "logs/<name>.txt" under the per-user folder.
     void WriteStatisticsLogs() const;
 

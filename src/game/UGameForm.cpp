@@ -25,6 +25,9 @@ TGameForm::~TGameForm() {
     FBoardScene.reset();
     // The loading thread uses the sound engine, which goes with the game data.
     FMusicLoading.reset();
+    if (FGameData) {
+        FGameData->SaveOnExit();
+    }
     FGameData.reset();
 }
 

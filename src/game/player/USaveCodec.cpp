@@ -12,8 +12,6 @@ namespace qm {
 namespace {
 
 constexpr char HexDigits[] = "0123456789ABCDEF";
-constexpr int ExtendedBias = 16383;
-constexpr int ExtendedMaxExponent = 0x7FFF;
 
 int HexValue(char c) {
     if (c >= '0' && c <= '9') {
@@ -138,54 +136,6 @@ std::string DecodeHex(std::string_view text) {
     return bytes;
 }
 
-std::array<uint8_t, 10> DoubleToExtended(double value) {
-    std::array<uint8_t, 10> bytes{};
-    uint64_t significand = 0;
-    int exponent = 0;
-    if (std::isnan(value)) {
-        significand = 0xC000000000000000ull;
-        exponent = ExtendedMaxExponent;
-    } else if (std::isinf(value)) {
-        significand = 0x8000000000000000ull;
-        exponent = ExtendedMaxExponent;
-    } else if (value != 0.0) {
-        int binaryExponent = 0;
-        // frexp gives [0.5, 1): its 53 bits move to the top of the 64-bit significand unchanged,
-        // subnormal doubles included, as the wider exponent holds them all as normal numbers.
-        const double fraction = std::frexp(std::fabs(value), &binaryExponent);
-        significand = static_cast<uint64_t>(std::ldexp(fraction, 64));
-        exponent = binaryExponent - 1 + ExtendedBias;
-    }
-    for (int k = 0; k < 8; ++k) {
-        bytes[static_cast<size_t>(k)] = static_cast<uint8_t>(significand >> (8 * k));
-    }
-    const int signAndExponent = exponent | (std::signbit(value) ? 0x8000 : 0);
-    bytes[8] = static_cast<uint8_t>(signAndExponent);
-    bytes[9] = static_cast<uint8_t>(signAndExponent >> 8);
-    return bytes;
-}
-
-double ExtendedToDouble(const std::array<uint8_t, 10>& bytes) {
-    uint64_t significand = 0;
-    for (int k = 7; k >= 0; --k) {
-        significand = (significand << 8) | bytes[static_cast<size_t>(k)];
-    }
-    const int signAndExponent = bytes[8] | (bytes[9] << 8);
-    const bool negative = (signAndExponent & 0x8000) != 0;
-    const int exponent = signAndExponent & 0x7FFF;
-    double magnitude = 0;
-    if (exponent == ExtendedMaxExponent) {
-        magnitude = (significand << 1) == 0 ? std::numeric_limits<double>::infinity()
-                                            : std::numeric_limits<double>::quiet_NaN();
-    } else if (significand != 0) {
-        // The conversion of the significand rounds to 53 bits; the scaling is exact in the
-        // normal range and saturates to infinity or zero beyond it.
-        const int scale = std::max(exponent, 1) - ExtendedBias - 63;
-        magnitude = std::ldexp(static_cast<double>(significand), std::clamp(scale, -20000, 20000));
-    }
-    return negative ? -magnitude : magnitude;
-}
-
 bool IsPlainAscii(std::string_view text) {
     for (char c : text) {
         if (static_cast<uint8_t>(c) >= 0x80) {
@@ -193,50 +143,6 @@ bool IsPlainAscii(std::string_view text) {
         }
     }
     return true;
-}
-
-void TSaveWriter::Put(uint64_t value, int byteCount) {
-    for (int k = 0; k < byteCount; ++k) {
-        FBytes += static_cast<char>(static_cast<uint8_t>(value >> (8 * k)));
-    }
-}
-
-void TSaveWriter::WriteInteger(int32_t value) {
-    if (value >= -128 && value <= 127) {
-        FBytes += static_cast<char>(stInt8);
-        Put(static_cast<uint8_t>(static_cast<int8_t>(value)), 1);
-    } else if (value >= -32768 && value <= 32767) {
-        FBytes += static_cast<char>(stInt16);
-        Put(static_cast<uint16_t>(static_cast<int16_t>(value)), 2);
-    } else {
-        FBytes += static_cast<char>(stInt32);
-        Put(static_cast<uint32_t>(value), 4);
-    }
-}
-
-void TSaveWriter::WriteBoolean(bool value) {
-    FBytes += static_cast<char>(value ? stTrue : stFalse);
-}
-
-void TSaveWriter::WriteFloat(double value) {
-    FBytes += static_cast<char>(stExtended);
-    for (uint8_t byte : DoubleToExtended(value)) {
-        FBytes += static_cast<char>(byte);
-    }
-}
-
-void TSaveWriter::WriteString(std::string_view utf8) {
-    if (!IsPlainAscii(utf8)) {
-        FBytes += static_cast<char>(stUtf8String);
-        Put(utf8.size(), 4);
-    } else if (utf8.size() < 256) {
-        FBytes += static_cast<char>(stString);
-        Put(utf8.size(), 1);
-    } else {
-        FBytes += static_cast<char>(stLString);
-        Put(utf8.size(), 4);
-    }
-    FBytes.append(utf8);
 }
 
 std::string_view TSaveReader::TakeBytes(const char* context, size_t byteCount) {
@@ -269,11 +175,11 @@ void TSaveReader::InvalidValue(const char* context, uint8_t tag) const {
 int32_t TSaveReader::ReadInteger() {
     const char* context = "TSaveReader.ReadInteger";
     switch (const uint8_t tag = ReadTag(context)) {
-    case stInt8:
+    case vtInt8:
         return static_cast<int8_t>(Take(context, 1));
-    case stInt16:
+    case vtInt16:
         return static_cast<int16_t>(Take(context, 2));
-    case stInt32:
+    case vtInt32:
         return static_cast<int32_t>(static_cast<uint32_t>(Take(context, 4)));
     default:
         InvalidValue(context, tag);
@@ -281,25 +187,25 @@ int32_t TSaveReader::ReadInteger() {
 }
 
 bool TSaveReader::ReadBoolean() {
-    return ReadTag("TSaveReader.ReadBoolean") == stTrue;
+    return ReadTag("TSaveReader.ReadBoolean") == vtTrue;
 }
 
 double TSaveReader::ReadFloat() {
     const char* context = "TSaveReader.ReadFloat";
     switch (const uint8_t tag = ReadTag(context)) {
-    case stExtended: {
+    case vtExtended: {
         const std::string_view raw = TakeBytes(context, 10);
-        std::array<uint8_t, 10> bytes{};
+        TGExtended bytes{};
         for (size_t k = 0; k < bytes.size(); ++k) {
             bytes[k] = static_cast<uint8_t>(raw[k]);
         }
         return ExtendedToDouble(bytes);
     }
-    case stInt8:
+    case vtInt8:
         return static_cast<int8_t>(Take(context, 1));
-    case stInt16:
+    case vtInt16:
         return static_cast<int16_t>(Take(context, 2));
-    case stInt32:
+    case vtInt32:
         return static_cast<int32_t>(static_cast<uint32_t>(Take(context, 4)));
     case stInt64:
         return static_cast<double>(static_cast<int64_t>(Take(context, 8)));
@@ -313,11 +219,11 @@ std::string TSaveReader::ReadString() {
     const uint8_t tag = ReadTag(context);
     size_t length = 0;
     switch (tag) {
-    case stString:
+    case vtString:
         length = Take(context, 1);
         break;
-    case stLString:
-    case stUtf8String:
+    case vtLongString:
+    case vtUtf8String:
     case stWString:
         length = Take(context, 4);
         break;
@@ -333,7 +239,7 @@ std::string TSaveReader::ReadString() {
     if (tag == stWString) {
         return Utf16ToUtf8(bytes);
     }
-    if (tag == stUtf8String) {
+    if (tag == vtUtf8String) {
         return ValidUtf8(bytes);
     }
     return IsPlainAscii(bytes) ? std::string(bytes) : Latin1ToUtf8(bytes);

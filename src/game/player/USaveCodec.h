@@ -1,7 +1,8 @@
 #pragma once
 
 // The bytes of the save file. The file is text of upper-case hexadecimal digits, two per byte and
-// the low nibble first; the bytes it spells are a stream of tagged values, little-endian:
+// the low nibble first; the bytes it spells are a stream of the engine's tagged values,
+// little-endian:
 //   2 + 1 byte, 3 + 2 bytes, 4 + 4 bytes     a signed integer in its smallest size
 //   9 / 8                                    true / false
 //   5 + 10 bytes                             an 80-bit extended float
@@ -10,7 +11,8 @@
 // Readers also take a float written as an integer or as 19 + 8-byte integer, and a text written
 // as 18 + 4-byte count + UTF-16LE units. Every text is UTF-8 inside the game.
 
-#include <array>
+#include "UGTaggedStream.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -18,19 +20,10 @@
 
 namespace qm {
 
-// The tags of the value stream.
+// The two tags the save file takes beyond those of the engine's tagged stream.
 enum : uint8_t {
     stWString = 18,
-    stInt8 = 2,
-    stInt16 = 3,
-    stInt32 = 4,
-    stExtended = 5,
-    stString = 6,
-    stFalse = 8,
-    stTrue = 9,
-    stLString = 12,
     stInt64 = 19,
-    stUtf8String = 20,
 };
 
 // The outer encoding. DecodeHex raises "HexToStr: ..." for an odd length or any character other
@@ -38,28 +31,21 @@ enum : uint8_t {
 std::string EncodeHex(std::string_view bytes);
 std::string DecodeHex(std::string_view text);
 
-// The x87 extended layout: 64-bit significand with its integer bit, 15-bit exponent biased by
-// 16383, sign. Every double is written exactly; reading rounds to the nearest double (values
-// beyond the double range become infinities, NaN payloads are not kept).
-std::array<uint8_t, 10> DoubleToExtended(double value);
-double ExtendedToDouble(const std::array<uint8_t, 10>& bytes);
-
 // The longest text a reader accepts; nothing the game writes comes near it.
 inline constexpr size_t MaxSaveTextBytes = 64 * 1024;
 
-class TSaveWriter {
+namespace detail {
+// Constructed before the writer that keeps a reference to it.
+struct TSaveBytes {
+    std::string Bytes;
+};
+} // namespace detail
+
+// The save is written exactly as the engine's tagged writer writes its values.
+class TSaveWriter : private detail::TSaveBytes, public TGTaggedWriter {
 public:
-    void WriteInteger(int32_t value);
-    void WriteBoolean(bool value);
-    void WriteFloat(double value);
-    void WriteString(std::string_view utf8);
-
-    const std::string& Bytes() const { return FBytes; }
-
-private:
-    void Put(uint64_t value, int byteCount);
-
-    std::string FBytes;
+    TSaveWriter() : TGTaggedWriter(detail::TSaveBytes::Bytes) {}
+    const std::string& Bytes() const { return detail::TSaveBytes::Bytes; }
 };
 
 // Reads values from a byte stream it does not own. Every failure raises an EGError whose context
@@ -68,6 +54,8 @@ private:
 class TSaveReader {
 public:
     explicit TSaveReader(std::string_view bytes) : FBytes(bytes) {}
+    // The reader keeps a view: the bytes must outlive it.
+    explicit TSaveReader(std::string&&) = delete;
 
     int32_t ReadInteger();
     bool ReadBoolean();

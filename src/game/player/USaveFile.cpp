@@ -319,8 +319,13 @@ private:
         }
         const auto secretFields =
             static_cast<int32_t>(FPlayers.GameConfig().GetCollection("SecretLevelField")->Count());
-        data.SecretLevelIndex = secretIndex >= 0 && secretIndex < secretFields ? secretIndex : -1;
-        if (secretFields > 0) {
+        // Without secret levels in the configuration (the data tool on a bare file) the index
+        // stands as written; choosing a secret level checks it again.
+        const bool knownIndex = secretIndex >= 0 && (secretFields == 0 || secretIndex < secretFields);
+        data.SecretLevelIndex = knownIndex ? secretIndex : -1;
+        // A list of another length (the configuration changed) gets one flag per secret level;
+        // an empty one is made when a secret level is first chosen.
+        if (secretFields > 0 && !data.SecretLevelsUsed.empty()) {
             data.SecretLevelsUsed.resize(static_cast<size_t>(secretFields), false);
         }
         data.ExtraBonuses = ReadKinds("extra-bonus", IsExtraBonusKind);
