@@ -9,6 +9,7 @@
 
 #include <pugixml.hpp>
 
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -205,6 +206,30 @@ void TGameData::SetFullScreen(bool on) {
     FFullScreen = on;
     Players->Options.FullScreen = on;
     ApplyVideoMode();
+}
+
+void TGameData::SetMusicVolume(int volume) {
+    Players->Options.MusicVolume = std::clamp(volume, 0, 100);
+    SoundEngine->SetMusicVolume(Players->Options.MusicVolume);
+}
+
+void TGameData::SetSoundVolume(int volume) {
+    Players->Options.SoundVolume = std::clamp(volume, 0, 100);
+    SoundEngine->SetSoundVolume(Players->Options.SoundVolume);
+}
+
+void TGameData::SetMuteSounds(bool on) {
+    Players->Options.MuteSounds = on;
+    SoundEngine->SetMuted(on);
+}
+
+void TGameData::SetShowTips(bool on) {
+    Players->CurrentPlayer().ActiveData().ShowTips = on;
+}
+
+bool TGameData::ShowTipsOption() const {
+    const TPlayer& player = Players->CurrentPlayer();
+    return !player.Name.empty() && player.ActiveData().ShowTips;
 }
 
 } // namespace qm

@@ -52,9 +52,16 @@ public:
 
     void ApplyVideoMode() override;
 
-    // Stores the option and applies it at once.
+    // Each stores the option and applies it at once: the display, the sound engine, the current
+    // player's active record.
     void SetFullScreen(bool on);
     bool FullScreen() const { return FFullScreen; }
+    void SetMusicVolume(int volume);
+    void SetSoundVolume(int volume);
+    void SetMuteSounds(bool on);
+    void SetShowTips(bool on);
+    // False for a player without a name.
+    bool ShowTipsOption() const;
 
     // The developer user: the core configuration's IsCindrelUsrEnable is set and the current
     // player is "qendrivols" (any letter case).
