@@ -156,9 +156,7 @@ TSaveFile TGameData::SaveFile() const {
 void TGameData::LoadPlayers() {
     const TSaveLoadResult result = SaveFile().Load(*Players);
     if (result.Source == TSaveSource::Fresh) {
-        constexpr int64_t HardwareCursorMemoryLimit = 100 * 1024 * 1024;
         Players->Options.FullScreen = FFullScreen;
-        Players->Options.HardwareCursor = Device->GetVideoMem(mkLocal) < HardwareCursorMemoryLimit;
     }
     if (result.Damaged) {
         SaveDamaged = true;
