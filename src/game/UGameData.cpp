@@ -9,6 +9,7 @@
 
 #include <pugixml.hpp>
 
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -143,7 +144,57 @@ void TBaseGameData::RebuildGraphicsCache(const TGAppStartInfo& info) {
 
 TGameData::TGameData(const TGAppStartInfo& info, const std::string& gameConfigName, bool fullScreen)
     : TBaseGameData(info, gameConfigName), Environment(std::make_unique<TGameEnvironment>(*GameConfig)),
-      FFullScreen(fullScreen || info.MediaCenter) {}
+      Players(std::make_unique<TGamePlayers>(GameConfig, Config->GetBoolDef("IsCindrelUsrEnable", false))),
+      FFullScreen(fullScreen || info.MediaCenter) {
+    LoadPlayers();
+}
+
+TSaveFile TGameData::SaveFile() const {
+    return TSaveFile(Storage().ValuePath("Data"));
+}
+
+void TGameData::LoadPlayers() {
+    const TSaveLoadResult result = SaveFile().Load(*Players);
+    if (result.Source == TSaveSource::Fresh) {
+        Players->Options.FullScreen = FFullScreen;
+    }
+    if (result.Damaged) {
+        SaveDamaged = true;
+        SaveProblem = result.Problem;
+        std::fprintf(stderr, "The save file could not be read (%s); it was kept as \"%s\". %s\n",
+                     result.Problem.c_str(), SaveFile().DamagedPath().filename().string().c_str(),
+                     result.Source == TSaveSource::Backup ? "The game goes on from its backup."
+                                                          : "The game starts without players.");
+    }
+    if (Players->HighScores().empty()) {
+        Players->InsertDefaultHighScores();
+    }
+}
+
+void TGameData::Save() const {
+    SaveFile().Save(*Players);
+}
+
+void TGameData::SaveOnExit() {
+    try {
+        Players->CurrentPlayer().AbandonSublevel();
+        Save();
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "Saving on exit: %s\n", error.what());
+    }
+}
+
+void TGameData::WriteStatisticsLogs() const {
+    const std::filesystem::path folder = Storage().UserFolder() / "logs";
+    CreateFolders(folder);
+    for (int slot = 1; slot <= PlayerSlotCount; ++slot) {
+        const TPlayer& player = Players->GetPlayer(slot);
+        if (!player.Name.empty()) {
+            WriteFileAtomic(folder / (SafeFileName(player.Name, slot) + ".txt"),
+                            player.Statistics.Text() + "\n\r");
+        }
+    }
+}
 
 void TGameData::ApplyVideoMode() {
     SetFullScreenNow(FFullScreen);
@@ -151,15 +202,32 @@ void TGameData::ApplyVideoMode() {
 
 void TGameData::SetFullScreen(bool on) {
     FFullScreen = on;
+    Players->Options.FullScreen = on;
     ApplyVideoMode();
 }
 
-bool TGameData::IsDeveloperUser() const {
-    return Config->GetBoolDef("IsCindrelUsrEnable", false) && LowerAscii(CurrentPlayerName) == "qendrivols";
+void TGameData::SetMusicVolume(int volume) {
+    Players->Options.MusicVolume = std::clamp(volume, 0, 100);
+    SoundEngine->SetMusicVolume(Players->Options.MusicVolume);
 }
 
-bool TGameData::IsEasterEggUser() const {
-    return LowerAscii(CurrentPlayerName) == "pelvorn";
+void TGameData::SetSoundVolume(int volume) {
+    Players->Options.SoundVolume = std::clamp(volume, 0, 100);
+    SoundEngine->SetSoundVolume(Players->Options.SoundVolume);
+}
+
+void TGameData::SetMuteSounds(bool on) {
+    Players->Options.MuteSounds = on;
+    SoundEngine->SetMuted(on);
+}
+
+void TGameData::SetShowTips(bool on) {
+    Players->CurrentPlayer().ActiveData().ShowTips = on;
+}
+
+bool TGameData::ShowTipsOption() const {
+    const TPlayer& player = Players->CurrentPlayer();
+    return !player.Name.empty() && player.ActiveData().ShowTips;
 }
 
 } // namespace qm

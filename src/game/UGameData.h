@@ -2,6 +2,8 @@
 
 #include "UGAppData.h"
 #include "UGameEnvironment.h"
+#include "UGamePlayers.h"
+#include "USaveFile.h"
 
 #include <filesystem>
 #include <memory>
@@ -40,27 +42,45 @@ private:
     std::shared_ptr<TFirstTimeProgress> FFirstTime;
 };
 
-// The game's application data. Players, progress, high scores and the save file join it as
-// the game grows; today it keeps the display option and the player-dependent switches the
-// main window asks about.
+// The game's application data: the engine, the game configuration, and the players with their
+// progress, high scores and options, read from the save file once at start-up.
 class TGameData : public TBaseGameData {
 public:
+    // `fullScreen` is the display the program starts in (the command line's choice); the
+    // player's stored option is kept beside it and applied by SetFullScreen.
     TGameData(const TGAppStartInfo& info, const std::string& gameConfigName, bool fullScreen);
 
     void ApplyVideoMode() override;
 
-    // Stores the option and applies it at once.
+    // Each stores the option and applies it at once: the display, the sound engine, the current
+    // player's active record.
     void SetFullScreen(bool on);
     bool FullScreen() const { return FFullScreen; }
+    void SetMusicVolume(int volume);
+    void SetSoundVolume(int volume);
+    void SetMuteSounds(bool on);
+    void SetShowTips(bool on);
+    // False for a player without a name.
+    bool ShowTipsOption() const;
 
     // The developer user: the core configuration's IsCindrelUsrEnable is set and the current
     // player is "qendrivols" (any letter case).
-    bool IsDeveloperUser() const;
+    bool IsDeveloperUser() const { return Players->IsDeveloperUser(); }
     // The hidden player "pelvorn" (any letter case).
-    bool IsEasterEggUser() const;
-
+    bool IsEasterEggUser() const { return Players->IsEasterEggUser(); }
     // The name of the current player; empty while no player is chosen.
-    std::string CurrentPlayerName;
+    const std::string& CurrentPlayerName() const { return Players->CurrentPlayer().Name; }
+
+    // The save file "Data" of the per-user storage.
+    TSaveFile SaveFile() const;
+    // Writes every player, the high scores and the options; the file replaced stays as backup.
+    void Save() const;
+    // The program ends: the current player leaves the sublevel (a banked win moves on) and
+    // everything is saved. A failure is reported on standard error, as nobody is left to show it.
+    void SaveOnExit();
+    // Every named player's statistics report, to "logs/<name>.txt" under the per-user folder.
+    void WriteStatisticsLogs() const;
+
     // The last mouse position in drawing units, shown by the information overlay.
     int MouseX = 0;
     int MouseY = 0;
@@ -69,8 +89,15 @@ public:
 
     // The play constants, read from the game configuration root at start-up.
     std::unique_ptr<const TGameEnvironment> Environment;
+    std::unique_ptr<TGamePlayers> Players;
+    // The save file could not be read at start-up (it was set aside as "Data.bad"): the menu
+    // tells the player once and clears the flag. The problem is the reader's message.
+    bool SaveDamaged = false;
+    std::string SaveProblem;
 
 private:
+    void LoadPlayers();
+
     bool FFullScreen;
 };
 

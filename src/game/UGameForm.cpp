@@ -26,6 +26,9 @@ TGameForm::~TGameForm() {
     FIceScene.reset();
     // The loading thread uses the sound engine, which goes with the game data.
     FMusicLoading.reset();
+    if (FGameData) {
+        FGameData->SaveOnExit();
+    }
     FGameData.reset();
 }
 
@@ -40,14 +43,13 @@ void TGameForm::FormCreate(const TGAppStartInfo& info, bool fullScreen) {
 }
 
 // The sounds load on their own thread while the game starts; the engine stays quiet until that
-// thread has ended. Until players and their options exist, the volumes are those of a game
-// without a save file.
+// thread has ended. The volumes are the player's options from the save file.
 void TGameForm::StartSoundLoading() {
-    constexpr int DefaultSoundVolume = 60;
-    constexpr int DefaultMusicVolume = 40;
+    const TPlayerOptions& options = FGameData->Players->Options;
     PGBassEngine engine = FGameData->SoundEngine;
-    engine->SetSoundVolume(DefaultSoundVolume);
-    engine->SetMusicVolume(DefaultMusicVolume);
+    engine->SetSoundVolume(options.SoundVolume);
+    engine->SetMusicVolume(options.MusicVolume);
+    engine->SetMuted(options.MuteSounds);
     FMusicLoading = std::make_unique<TMusicLoading>([engine] { engine->LoadSounds(nullptr); });
 }
 
@@ -250,7 +252,11 @@ void TGameForm::DeveloperKey(int key) {
         SetClockSpeed(1.0);
         break;
     case VK_F7:
-        // Every player's statistics report is written here once players exist.
+        try {
+            FGameData->WriteStatisticsLogs();
+        } catch (const std::exception& error) {
+            std::fprintf(stderr, "Writing the statistics logs: %s\n", error.what());
+        }
         break;
     default:
         break;

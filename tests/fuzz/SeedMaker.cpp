@@ -238,6 +238,8 @@ int main(int argc, char** argv) {
         CopyFolder(seeds / "animotion_xml", animotionXml);
         TCorpus fieldText(output, "field_text");
         CopyFolder(seeds / "field_text", fieldText);
+        TCorpus save(output, "save");
+        CopyFolder(seeds / "save", save);
         TCorpus wave(output, "wave");
         TCorpus module(output, "module");
         SoundSeeds(data, wave, module);

@@ -208,7 +208,7 @@ TEST_F(GameFormTest, OverlayShowsTheVersionToEverybodyAndDiagnosticsOnlyToTheDev
     EXPECT_EQ(form->InfoOverlayLines(), std::vector<std::string>{"ver: 9.8.7"});
 
     for (const char* name : {"QendRivols", "pelvorn"}) {
-        Data().CurrentPlayerName = name;
+        Data().Players->CurrentPlayer().Name = name;
         Data().CurrentScreenName = "MenuScreen";
         auto lines = form->InfoOverlayLines();
         ASSERT_EQ(lines.size(), 4u) << name;
@@ -224,11 +224,11 @@ TEST_F(GameFormTest, DeveloperKeysChangeTheClockSpeedOnlyForTheDeveloper) {
     test::EditFile(data / "CoreConfig.xml", "SoundsEnabled=", "IsCindrelUsrEnable=\"1\" SoundsEnabled=");
     Create();
     auto key = [&](int vk) { form->HandleEvent(Event(TGWindowEvent::KeyDown, vk)); };
-    Data().CurrentPlayerName = "someone";
+    Data().Players->CurrentPlayer().Name = "someone";
     key(VK_ADD);
     EXPECT_DOUBLE_EQ(Data().GameClock->Speed, 1.0);
 
-    Data().CurrentPlayerName = "qendrivols";
+    Data().Players->CurrentPlayer().Name = "qendrivols";
     struct {
         int Key;
         double Speed;
@@ -243,7 +243,7 @@ TEST_F(GameFormTest, DeveloperKeysChangeTheClockSpeedOnlyForTheDeveloper) {
 
 TEST_F(GameFormTest, DeveloperModeNeedsTheConfigurationFlag) {
     Create();
-    Data().CurrentPlayerName = "qendrivols";
+    Data().Players->CurrentPlayer().Name = "qendrivols";
     EXPECT_FALSE(Data().IsDeveloperUser());
     form->HandleEvent(Event(TGWindowEvent::KeyDown, VK_ADD));
     EXPECT_DOUBLE_EQ(Data().GameClock->Speed, 1.0);

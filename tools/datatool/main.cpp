@@ -12,6 +12,7 @@
 #include "UGXMLNode.h"
 #include "UGameDataNames.h"
 #include "ULevelCheck.h"
+#include "USaveFile.h"
 
 #include <pugixml.hpp>
 
@@ -54,6 +55,12 @@ const char* const Usage = R"(Usage: quillmark-data VERB [options]
                                  box-drop points, marble colours, short time limits), and print
                                  each problem ("FILE: WHERE: ERROR"); exit status 1 when there
                                  is any
+  save-dump [--data DIR] FILE    print a save file ("Data" in the per-user folder) as
+                                 text: players, their progress, high scores and options;
+                                 the levels of DIR/GameConfig.xml (when there is one) are
+                                 used as the game uses them to read the file
+  save-check [--data DIR] FILE   read a save file as the game does; exit status 1 with the
+                                 reason when the game could not read it
   help                           print this text
 )";
 
@@ -198,26 +205,85 @@ int Check(const std::vector<std::string>& args) {
     return problems.empty() ? 0 : ExitFailure;
 }
 
-int LevelCheck(const std::vector<std::string>& args) {
-    fs::path dataFolder = DataFolderArg(args);
+// DIR/GameConfig.xml read as the game reads it, without writing the cache the game would leave
+// beside it. `verb` names the tool's verb in the error of a malformed file.
+PGXMLNode LoadGameConfig(const fs::path& dataFolder, const char* verb) {
     const char* const configName = "GameConfig.xml";
-    // Read as the game reads it, without writing the cache the game would leave beside it.
     TGConfigPreprocessor preprocessor(dataFolder, false);
     std::string text = preprocessor.ProcessFile(configName);
     pugi::xml_document document;
     pugi::xml_parse_result parsed = document.load_buffer(text.data(), text.size());
     if (!parsed) {
-        throw EGError("level-check", Format("%s is not well-formed XML at byte %td: %s", configName,
-                                            parsed.offset, parsed.description()));
+        throw EGError(verb, Format("%s is not well-formed XML at byte %td: %s", configName, parsed.offset,
+                                   parsed.description()));
     }
-    std::vector<TLevelProblem> problems =
-        CheckLevels(*CreateXMLSnapshot(document.document_element(), configName));
+    return CreateXMLSnapshot(document.document_element(), configName);
+}
+
+int LevelCheck(const std::vector<std::string>& args) {
+    fs::path dataFolder = DataFolderArg(args);
+    const char* const configName = "GameConfig.xml";
+    std::vector<TLevelProblem> problems = CheckLevels(*LoadGameConfig(dataFolder, "level-check"));
     for (const TLevelProblem& problem : problems) {
         std::printf("%s: %s: %s\n", configName, problem.Where.c_str(), problem.Text.c_str());
     }
     std::fprintf(stderr, "quillmark-data level-check: %zu problem(s) in \"%s\"\n", problems.size(),
                  (dataFolder / configName).c_str());
     return problems.empty() ? 0 : ExitFailure;
+}
+
+// The "[--data DIR] FILE" arguments of the save verbs, with the configuration they read by: the
+// data folder's when it has one, else an empty one (levels are then taken as they stand).
+struct TSaveArgs {
+    fs::path File;
+    PGXMLNode GameConfig;
+};
+
+TSaveArgs SaveArgs(const std::vector<std::string>& args, const char* verb) {
+    std::vector<std::string> dataArgs;
+    TSaveArgs result;
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--data") {
+            dataArgs.push_back(args[i]);
+            if (i + 1 < args.size()) {
+                dataArgs.push_back(args[++i]);
+            }
+        } else if (result.File.empty()) {
+            result.File = args[i];
+        } else {
+            throw EUsage("unexpected argument \"" + args[i] + "\"");
+        }
+    }
+    if (result.File.empty()) {
+        throw EUsage(std::string(verb) + " takes a save file");
+    }
+    const fs::path dataFolder = DataFolderArg(dataArgs);
+    if (FileExistsNoCase(dataFolder / "GameConfig.xml")) {
+        result.GameConfig = LoadGameConfig(dataFolder, verb);
+    } else {
+        pugi::xml_document document;
+        result.GameConfig = CreateXMLSnapshot(document.append_child("GameConfig"), "(no GameConfig.xml)");
+    }
+    return result;
+}
+
+int SaveDump(const std::vector<std::string>& args) {
+    TSaveArgs save = SaveArgs(args, "save-dump");
+    TGamePlayers players(save.GameConfig);
+    DecodeSave(ReadWholeFile(save.File), players);
+    WriteOut(DescribeSave(players));
+    return 0;
+}
+
+int SaveCheck(const std::vector<std::string>& args) {
+    TSaveArgs save = SaveArgs(args, "save-check");
+    const std::string problem = CheckSaveText(ReadWholeFile(save.File), save.GameConfig);
+    if (!problem.empty()) {
+        std::fprintf(stderr, "%s: %s\n", save.File.c_str(), problem.c_str());
+        return ExitFailure;
+    }
+    std::printf("%s: the game reads it\n", save.File.c_str());
+    return 0;
 }
 
 } // namespace
@@ -257,6 +323,12 @@ int main(int argc, char** argv) {
         }
         if (verb == "level-check") {
             return LevelCheck(args);
+        }
+        if (verb == "save-dump") {
+            return SaveDump(args);
+        }
+        if (verb == "save-check") {
+            return SaveCheck(args);
         }
         throw EUsage("unknown verb \"" + verb + "\"");
     } catch (const EUsage& error) {

@@ -1,0 +1,14 @@
+#pragma once
+
+#include "UGXMLNode.h"
+
+#include <string>
+
+namespace qm::test {
+
+// A small game configuration for player data: two levels of three and two sublevels with 2 x 3
+// monuments, brick increments, box quotas, three top-level secret levels, ranks and default
+// high scores. `extraRoot` adds attributes to the root.
+PGXMLNode MakePlayerConfig(const std::string& extraRoot = "");
+
+} // namespace qm::test
