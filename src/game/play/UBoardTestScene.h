@@ -38,17 +38,15 @@ public:
     void PushPackState() override { PackRequested = true; }
     bool FieldEffectQueued() const override;
     void PlayBlastSound(int kind) override;
-
-    TField* Field = nullptr;
-    TGameStateQueue* Queue = nullptr;
-    // An effect ended: the scene lets the board fall and refill.
-    bool PackRequested = false;
     void MarbleKilled() override;
     void MarvaneMarbleMatched() override;
     void SpawnBricksFromCell(TCell& cell) override;
     char MarbleOfMarvane() const override { return Marvane; }
 
     TField* Field = nullptr;
+    TGameStateQueue* Queue = nullptr;
+    // An effect ended: the scene lets the board fall and refill.
+    bool PackRequested = false;
     // The scene's bars, which matches charge; none until the scene has made them.
     TBrickBar* BrickBar = nullptr;
     TShuffleBar* ShuffleBar = nullptr;
