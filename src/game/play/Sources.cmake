@@ -6,4 +6,5 @@ target_sources(qm_game PRIVATE
   src/game/play/UField.cpp
   src/game/play/UBoardTestScene.cpp
   src/game/play/UGameStateQueue.cpp
+  src/game/play/UCoreStates.cpp
 )

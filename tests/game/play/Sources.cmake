@@ -5,4 +5,5 @@ target_sources(qm_tests PRIVATE
   tests/game/play/UElementsTest.cpp
   tests/game/play/UFieldTest.cpp
   tests/game/play/UGameStateQueueTest.cpp
+  tests/game/play/UCoreStatesTest.cpp
 )
