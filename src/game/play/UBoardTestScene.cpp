@@ -28,6 +28,27 @@ const char* const FallbackField = "..........\n"
 
 } // namespace
 
+std::vector<TTestSublevel> LoadLevelOneSublevels(const IGXMLNode& gameConfig) {
+    std::vector<TTestSublevel> result;
+    PGXMLCollection levels = gameConfig.GetCollection("Level");
+    if (levels->Count() > 0) {
+        PGXMLCollection sublevels = levels->GetItem(0)->GetCollection("SubLevel");
+        for (size_t i = 0; i < sublevels->Count(); ++i) {
+            PGXMLNode sublevel = sublevels->GetItem(i);
+            PGXMLCollection fields = sublevel->GetCollection("Field");
+            if (fields->Count() == 0) {
+                continue;
+            }
+            result.push_back({fields->GetItem(0)->GetText(), sublevel->GetStringDef("Marbles", "123456"),
+                              sublevel->GetFloatDef("TimeLimit", 240.0)});
+        }
+    }
+    if (result.empty()) {
+        result.push_back({FallbackField, "123456", 240.0});
+    }
+    return result;
+}
+
 // ---- TGameDataPlayHost ----
 
 TGameDataPlayHost::TGameDataPlayHost(TGameData& data) : FData(data) {
@@ -68,30 +89,11 @@ void TGameDataPlayHost::PlaySpecialAppearSound(TSpecial& special) {
 
 TBoardTestScene::TBoardTestScene(TGameData& data) : FData(data), FHost(data) {
     FData.ResManager->SetResourceSet(ResourceSetName);
-    LoadSublevels();
+    FSublevels = LoadLevelOneSublevels(*FData.GameConfig);
     StartSublevel(0);
 }
 
 TBoardTestScene::~TBoardTestScene() = default;
-
-void TBoardTestScene::LoadSublevels() {
-    PGXMLCollection levels = FData.GameConfig->GetCollection("Level");
-    if (levels->Count() > 0) {
-        PGXMLCollection sublevels = levels->GetItem(0)->GetCollection("SubLevel");
-        for (size_t i = 0; i < sublevels->Count(); ++i) {
-            PGXMLNode sublevel = sublevels->GetItem(i);
-            PGXMLCollection fields = sublevel->GetCollection("Field");
-            if (fields->Count() == 0) {
-                continue;
-            }
-            FSublevels.push_back(
-                {fields->GetItem(0)->GetText(), sublevel->GetStringDef("Marbles", "123456")});
-        }
-    }
-    if (FSublevels.empty()) {
-        FSublevels.push_back({FallbackField, "123456"});
-    }
-}
 
 void TBoardTestScene::StartSublevel(int index) {
     const TGameEnvironment& env = *FData.Environment;
@@ -99,7 +101,7 @@ void TBoardTestScene::StartSublevel(int index) {
     FField = std::make_unique<TField>(FHost, env.FieldRowCount, env.FieldColumnCount,
                                       FData.GameConfig->GetInt("FieldX"), FData.GameConfig->GetInt("FieldY"));
     FHost.Field = FField.get();
-    const TSublevel& sublevel = FSublevels[static_cast<size_t>(FSublevel)];
+    const TTestSublevel& sublevel = FSublevels[static_cast<size_t>(FSublevel)];
     TSublevelParseContext context;
     context.Level = 1;
     context.SubLevel = FSublevel + 1;

@@ -10,6 +10,17 @@
 namespace qm {
 
 class TGameData;
+class IGXMLNode;
+
+// A sublevel of level 1 as the test scenes play it.
+struct TTestSublevel {
+    std::string Text;
+    std::string Marbles;
+    double TimeLimit = 240.0;
+};
+// The sublevels of the configuration's first level that have a field; one of our own when there
+// is none.
+std::vector<TTestSublevel> LoadLevelOneSublevels(const IGXMLNode& gameConfig);
 
 // The board's services over the game data. Until the game manager and the player's progress
 // exist, scores and box counts are kept here, and the board plays no sounds.
@@ -63,12 +74,6 @@ public:
 private:
     enum class TPhase { Waiting, Swapping, SwappingBack, Settling };
 
-    struct TSublevel {
-        std::string Text;
-        std::string Marbles;
-    };
-
-    void LoadSublevels();
     void StartSublevel(int index);
     void Step();
     void Settle();
@@ -78,7 +83,7 @@ private:
     TGameData& FData;
     TGameDataPlayHost FHost;
     std::unique_ptr<TField> FField;
-    std::vector<TSublevel> FSublevels;
+    std::vector<TTestSublevel> FSublevels;
     int FSublevel = 0;
     TPhase FPhase = TPhase::Waiting;
     TCell* FSelected = nullptr;
