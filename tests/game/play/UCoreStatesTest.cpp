@@ -205,6 +205,43 @@ TEST_F(CoreStates, ACascadeCountsEveryGroupSinceTheSwap) {
     EXPECT_EQ(created.back(), "TMatchState");
 }
 
+TEST_F(CoreStates, ASwappedSpecialFiresWithoutALine) {
+    Build({"a123", "2314", "3431"});
+    Click(0, 0);
+    Click(0, 1);
+    Settle();
+    const std::vector<std::string> created = Created();
+    const std::vector<std::string> expected = {"TWaitState", "TSwapElementsState",    "TMatchState",
+                                               "TPackState", "TDropNewElementsState", "TMatchState"};
+    EXPECT_EQ(std::vector<std::string>(created.begin(), created.begin() + 6), expected);
+    EXPECT_TRUE(Field().SpecialsBeforeMatching.empty());
+    EXPECT_FALSE(Field().HasSpecial()) << "the special fired and is gone";
+}
+
+TEST_F(CoreStates, AShuffleMovesElementsWithoutMakingLines) {
+    Build({"1212", "3434", "1212", "3434"});
+    std::string colours;
+    for (const std::string& row : test::FieldText(Field())) {
+        colours += row;
+    }
+    Queue.Push<TShuffleState>();
+    for (int i = 0; i < 2000 && !Traced("Finilize: TShuffleState"); ++i) {
+        Frames(1);
+    }
+    ASSERT_TRUE(Traced("Finilize: TShuffleState"));
+    std::string after;
+    for (const std::string& row : test::FieldText(Field())) {
+        after += row;
+    }
+    EXPECT_NE(after, colours) << "elements changed places";
+    std::sort(colours.begin(), colours.end());
+    std::sort(after.begin(), after.end());
+    EXPECT_EQ(after, colours) << "the same elements";
+    EXPECT_FALSE(Field().FindMatches(true, true));
+    EXPECT_EQ(Manager.Sounds, std::vector<std::string>{"Shuffle"});
+    EXPECT_EQ(Created().back(), "TMatchState");
+}
+
 struct TClickCase {
     const char* Name;
     int Row;
