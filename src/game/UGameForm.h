@@ -1,5 +1,6 @@
 #pragma once
 
+#include "UAutoPlayer.h"
 #include "UBoardTestScene.h"
 #include "UGGameForm.h"
 #include "UGMusicLoading.h"
@@ -7,6 +8,7 @@
 #include "UParticleScene.h"
 #include "URenderTestScene.h"
 #include "USoundTestScene.h"
+#include "USublevelScene.h"
 
 #include <memory>
 #include <string>
@@ -40,6 +42,8 @@ public:
     static constexpr const char* BlankSceneName = "blank";
     // Every standard widget in its states (the widget gallery screen).
     static constexpr const char* WidgetsSceneName = "widgets";
+    // The scenes opened afterwards that have an automatic player are played by it.
+    void SetAutoplay(bool on) { FAutoplay = on; }
 
     // True once the sound-loading thread has ended; until then the engine is quiet.
     bool SoundsLoaded() const { return FMusicLoading && FMusicLoading->Ended(); }
@@ -54,6 +58,7 @@ public:
 protected:
     void FormMouseMove(int x, int y) override;
     void FormMouseDown(int button) override;
+    void FormMouseUp(int button) override;
     void FormKeyDown(int key) override;
     void FormKeyUp(int key) override;
     void LeaveFullScreenForMessage() override;
@@ -79,6 +84,10 @@ private:
     bool FMenuMusicWanted = false;
     std::unique_ptr<TBoardTestScene> FBoardScene;
     std::unique_ptr<TParticleScene> FParticleScene;
+    std::unique_ptr<TSublevelScene> FSublevelScene;
+    std::unique_ptr<TAutoPlayer> FAutoPlayer;
+    bool FAutoplay = false;
+    bool FLeftDown = false;
     int FLastMouseX = 0;
     int FLastMouseY = 0;
     bool FInfoOverlay = false;

@@ -4,6 +4,7 @@
 
 #include <regex>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace qm {
@@ -58,6 +59,12 @@ TEST(BoardScene, ScriptedMovesScoreAndTheBoardIsDrawn) {
     // The middle of the gap between two marbles shows the slate tile, not the background.
     const uint32_t tile = picture.Rgb(296 + 48 * 5 + 3, 60 + 48 * 5 + 3);
     EXPECT_NE(tile, 0x1B2638u);
+    // The gauges left of the board: the time bar's tube, the brick bar, the shuffle gauge and the
+    // bonus button's base.
+    for (const auto& [x, y] :
+         {std::pair{261u, 300u}, std::pair{63u, 150u}, std::pair{60u, 254u}, std::pair{43u, 557u}}) {
+        EXPECT_NE(picture.Rgb(x, y), 0x1B2638u) << x << "," << y;
+    }
 }
 
 } // namespace

@@ -43,6 +43,8 @@ void DrawMarbleArt(TArtContext& context);
 // The board around the marbles: cell tile, blocks, colour cells, brick layers, score pop-ups,
 // specials, fireballs and marble overlays.
 void DrawBoardArt(TArtContext& context);
+// The gauges of the play screen (time, brick, shuffle, bonus) and the thrown bricks' frames.
+void DrawBarArt(TArtContext& context);
 // The sprites of the particle effects, mostly white so the effects tint them.
 void DrawParticleArt(TArtContext& context);
 // The desktop's application icon at 48, 64, 128 and 256 pixels, under icons/ of the data folder:

@@ -335,12 +335,37 @@ void DrawMarble(TArtContext& context, int index, bool selected) {
     SavePng(context, name + ".png", surface);
 }
 
+// The small marbles beside the brick bar: the monument's colour in full glass, the others
+// greyed and dimmed so that the one that counts stands out.
+void DrawMarbleIcon(TArtContext& context, int index, bool shaded) {
+    constexpr int IconSize = 18;
+    cairo_surface_t* surface = NewSurface(IconSize, IconSize);
+    cairo_t* cr = cairo_create(surface);
+    cairo_scale(cr, IconSize / (2 * Radius + 4.0), IconSize / (2 * Radius + 4.0));
+    cairo_translate(cr, Radius + 2.0 - Centre, Radius + 2.0 - Centre);
+    DrawSphere(cr, Styles[index], Centre, Centre, false);
+    if (shaded) {
+        cairo_identity_matrix(cr);
+        cairo_set_operator(cr, CAIRO_OPERATOR_HSL_SATURATION);
+        cairo_set_source_rgba(cr, 0.5, 0.5, 0.5, 0.85);
+        cairo_paint(cr);
+        cairo_set_operator(cr, CAIRO_OPERATOR_ATOP);
+        SetColor(cr, palette::Night, 0.4);
+        cairo_paint(cr);
+    }
+    cairo_destroy(cr);
+    const std::string folder = shaded ? "marbles_shaded" : "marbles_normal";
+    SavePng(context, "gfx/ui/gamescreen/" + folder + "/marble" + std::to_string(index + 1) + ".png", surface);
+}
+
 } // namespace
 
 void DrawMarbleArt(TArtContext& context) {
     for (int i = 0; i < 8; ++i) {
         DrawMarble(context, i, false);
         DrawMarble(context, i, true);
+        DrawMarbleIcon(context, i, false);
+        DrawMarbleIcon(context, i, true);
     }
 }
 

@@ -65,6 +65,7 @@ int main(int argc, char** argv) {
     DrawFirstTimeArt(context);
     DrawMarbleArt(context);
     DrawBoardArt(context);
+    DrawBarArt(context);
     DrawParticleArt(context);
     DrawIconArt(context);
     WriteFontFile(context, argv[1]);

@@ -7,4 +7,8 @@ target_sources(qm_game PRIVATE
   src/game/play/UBoardTestScene.cpp
   src/game/play/UGameStateQueue.cpp
   src/game/play/UCoreStates.cpp
+  src/game/play/USublevelScene.cpp
+  src/game/play/UAutoPlayer.cpp
+  src/game/play/UBars.cpp
+  src/game/play/UBrick.cpp
 )

@@ -2,11 +2,13 @@
 
 #include "UGFont.h"
 #include "UGKeys.h"
+#include "UGRandom.h"
 #include "UGStrings.h"
 #include "UGameData.h"
 #include "ULevels.h"
 #include "UParticleSystem.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -25,6 +27,17 @@ const char* const FallbackField = "..........\n"
                                   ".^......^.\n"
                                   "..........\n"
                                   "..........\n";
+
+// The level's charges until levels carry them: every marble feeds the brick bar, marbles of the
+// monument colour feed it more and the shuffle bar too, every brick thrown feeds the bonus bar.
+constexpr double BrickIncForOtherMarble = 0.02;
+constexpr double BrickIncForMarvaneMarble = 0.03;
+constexpr double ShuffleIncForMarvaneMarble = 0.08;
+constexpr double BonusBarIncForBrick = 0.12;
+constexpr double SceneTimeLimit = 180.0;
+// The time bar stands left of the board, its medallion level with the board's top.
+constexpr int TimeBarX = 230;
+constexpr int TimeBarY = 60;
 
 } // namespace
 
@@ -85,10 +98,65 @@ void TGameDataPlayHost::PlaySpecialAppearSound(TSpecial& special) {
     FData.SoundEngine->PlaySound(SpecialAppearSoundName(special.Kind()));
 }
 
+void TGameDataPlayHost::MarbleKilled() {
+    if (BrickBar) {
+        BrickBar->Add(BrickIncForOtherMarble);
+    }
+}
+
+void TGameDataPlayHost::MarvaneMarbleMatched() {
+    if (BrickBar) {
+        BrickBar->Add(BrickIncForMarvaneMarble);
+    }
+    if (ShuffleBar) {
+        ShuffleBar->Add(ShuffleIncForMarvaneMarble);
+    }
+}
+
+void TGameDataPlayHost::SpawnBricksFromCell(TCell& cell) {
+    if (ThrowBrick && Field) {
+        const TGIntPoint centre = Field->CellCentre(cell);
+        ThrowBrick(centre.X, centre.Y);
+    }
+}
+
+// ---- TGameDataBarHost ----
+
+TGameDataBarHost::TGameDataBarHost(TGameData& data, TGameDataPlayHost& play) : FData(data), FPlay(play) {}
+
+const TGameEnvironment& TGameDataBarHost::Env() const {
+    return *FData.Environment;
+}
+
+TGTimer& TGameDataBarHost::GameClock() {
+    return *FData.GameClock;
+}
+
+TGResManager* TGameDataBarHost::ResManager() {
+    return FData.ResManager.get();
+}
+
+TGGraphicsDevice* TGameDataBarHost::Device() {
+    return FData.Device.get();
+}
+
+void TGameDataBarHost::PlaySound(const std::string& name) {
+    FData.SoundEngine->PlaySound(name);
+}
+
 // ---- TBoardTestScene ----
 
-TBoardTestScene::TBoardTestScene(TGameData& data) : FData(data), FHost(data) {
+TBoardTestScene::TBoardTestScene(TGameData& data)
+    : FData(data), FHost(data), FBarHost(data, FHost), FTimeBar(FBarHost), FBrickBar(FBarHost),
+      FShuffleBar(FBarHost), FBonusBar(FBarHost) {
     FData.ResManager->SetResourceSet(ResourceSetName);
+    FHost.BrickBar = &FBrickBar;
+    FHost.ShuffleBar = &FShuffleBar;
+    // Without the work zone's workers, one brick in four breaks and every brick counts as delivered.
+    FHost.ThrowBrick = [this](int x, int y) {
+        FBricks.push_back(std::make_unique<TBrick>(FBarHost, Random(4) != 0, x, y));
+        FBonusBar.Add(BonusBarIncForBrick);
+    };
     FSublevels = LoadLevelOneSublevels(*FData.GameConfig);
     StartSublevel(0);
 }
@@ -116,6 +184,8 @@ void TBoardTestScene::StartSublevel(int index) {
     FSwapA = nullptr;
     FSwapB = nullptr;
     FHost.BoxesCollected = 0;
+    FBricks.clear();
+    FTimeBar.SetTimeLimit(SceneTimeLimit);
 }
 
 void TBoardTestScene::Draw() {
@@ -123,7 +193,33 @@ void TBoardTestScene::Draw() {
     FData.Device->FillRect({0, 0}, {800, 600}, 0xFF1B2638);
     FField->Draw();
     FField->UpdateFireBalls();
+    DrawBars();
     DrawStatus();
+}
+
+// What the game screen will do every frame: the bars step with no charge and are drawn; here a
+// full brick bar hands its brick over at once and a ready bonus is spent at once.
+void TBoardTestScene::DrawBars() {
+    FTimeBar.Step(0.0);
+    FBrickBar.Add(0.0);
+    FShuffleBar.Add(0.0);
+    FBonusBar.Add(0.0);
+    FTimeBar.UpdateAndDraw(TimeBarX, TimeBarY);
+    FBrickBar.UpdateAndDraw();
+    FShuffleBar.UpdateAndDraw();
+    FBonusBar.UpdateAndDraw();
+    if (FBrickBar.IsFull()) {
+        FBrickBar.Collect();
+    }
+    if (FBonusBar.Total() >= TBonusBar::ReadyAt) {
+        FBonusBar.ResetBar();
+    }
+    std::stable_sort(FBricks.begin(), FBricks.end(),
+                     [](const auto& a, const auto& b) { return a->Depth() < b->Depth(); });
+    for (const auto& brick : FBricks) {
+        brick->UpdateAndDraw();
+    }
+    std::erase_if(FBricks, [](const auto& brick) { return brick->State() == TBrick::Finished; });
 }
 
 void TBoardTestScene::DrawStatus() {
@@ -131,11 +227,12 @@ void TBoardTestScene::DrawStatus() {
         return;
     }
     TGFont& font = FData.GetFont("SysFont");
+    // Above the board, clear of the bars on its left.
     font.DrawString(Format("Level 1, sublevel %d of %d", FSublevel + 1, static_cast<int>(FSublevels.size())),
-                    0xFFF7EEDB, 20, 60);
-    font.DrawString(Format("Score %d", FHost.Score), 0xFFF2C14E, 20, 90);
-    font.DrawString(Format("Boxes %d of %d", FHost.BoxesCollected, FHost.Quota), 0xFFF2C14E, 20, 120);
-    font.DrawString(Field().LayersCleared() ? "Layers cleared" : "Layers left", 0xFF9ED9C8, 20, 150);
+                    0xFFF7EEDB, 300, 10);
+    font.DrawString(Format("Score %d", FHost.Score), 0xFFF2C14E, 300, 32);
+    font.DrawString(Format("Boxes %d of %d", FHost.BoxesCollected, FHost.Quota), 0xFFF2C14E, 520, 10);
+    font.DrawString(Field().LayersCleared() ? "Layers cleared" : "Layers left", 0xFF9ED9C8, 520, 32);
 }
 
 void TBoardTestScene::MouseDown(int x, int y) {

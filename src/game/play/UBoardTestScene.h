@@ -1,8 +1,11 @@
 #pragma once
 
+#include "UBars.h"
+#include "UBrick.h"
 #include "UField.h"
 #include "UPlayHost.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -41,8 +44,19 @@ public:
     bool PlayComboSound(int comboCount) override;
     void PlaySpecialAppearSound(TSpecial& special) override;
     TParticleEnv ParticleEnv() override;
+    void MarbleKilled() override;
+    void MarvaneMarbleMatched() override;
+    void SpawnBricksFromCell(TCell& cell) override;
+    char MarbleOfMarvane() const override { return Marvane; }
 
     TField* Field = nullptr;
+    // The scene's bars, which matches charge; none until the scene has made them.
+    TBrickBar* BrickBar = nullptr;
+    TShuffleBar* ShuffleBar = nullptr;
+    // Throws a brick out of the board at (x, y).
+    std::function<void(int x, int y)> ThrowBrick;
+    // The stand-in for the level's monument colour.
+    char Marvane = '2';
     int Budget = 0;
     int Score = 0;
     int BoxesCollected = 0;
@@ -50,6 +64,27 @@ public:
 
 private:
     TGameData& FData;
+};
+
+// The bars' services over the game data, with the player's lives, level and bonus as plain
+// values until the player's progress exists.
+class TGameDataBarHost : public IBarHost {
+public:
+    TGameDataBarHost(TGameData& data, TGameDataPlayHost& play);
+
+    const TGameEnvironment& Env() const override;
+    TGTimer& GameClock() override;
+    TGResManager* ResManager() override;
+    TGGraphicsDevice* Device() override;
+    void AddScore(int points) override { FPlay.Score += points; }
+    int Lives() const override { return 3; }
+    char MarbleOfMarvane() const override { return FPlay.Marvane; }
+    int SelectedBonusKind() const override { return 1; }
+    void PlaySound(const std::string& name) override;
+
+private:
+    TGameData& FData;
+    TGameDataPlayHost& FPlay;
 };
 
 // A board to look at and play on: the sublevels of level 1 one after another, where the player
@@ -79,9 +114,16 @@ private:
     void Settle();
     void StartSwap(TCell& a, TCell& b);
     void DrawStatus();
+    void DrawBars();
 
     TGameData& FData;
     TGameDataPlayHost FHost;
+    TGameDataBarHost FBarHost;
+    TTimeBar FTimeBar;
+    TBrickBar FBrickBar;
+    TShuffleBar FShuffleBar;
+    TBonusBar FBonusBar;
+    std::vector<std::unique_ptr<TBrick>> FBricks;
     std::unique_ptr<TField> FField;
     std::vector<TTestSublevel> FSublevels;
     int FSublevel = 0;

@@ -68,6 +68,8 @@ private:
     void Land();
     // Plays a sequence once at the landing rate while the brick keeps its place.
     void PlayOnce(const std::string& seq);
+    // Plays a sequence on the picture's channel, hung on the path; its length, 0 without art.
+    double PlayClip(const std::string& seq, double fps, bool loop);
 
     IBarHost& FHost;
     bool FReal;
