@@ -276,12 +276,13 @@ void TSublevelScene::DrawTexts() {
         return;
     }
     TGFont& font = FData.GetFont("SysFont");
-    font.DrawString(Format("Sublevel %d of %d", FSublevel + 1, SublevelCount()), TextLight, 600, 90);
-    font.DrawString(Format("Score %d", FScore), TextGold, 600, 120);
-    font.DrawString(Format("Lives %d", FTimeBar->DisplayedLives()), TextGold, 600, 150);
-    font.DrawString(Format("Boxes %d of %d", FBoxes, FQuota), TextGold, 600, 180);
-    font.DrawString(Format("Time %d s", static_cast<int>(FTimeBar->Total() * FTimeBar->TimeLimit() + 0.5)),
-                    TextLight, 600, 210);
+    // Above the board, clear of the bars.
+    font.DrawString(Format("Sublevel %d of %d    Score %d    Lives %d", FSublevel + 1, SublevelCount(),
+                           FScore, FTimeBar->DisplayedLives()),
+                    TextGold, 300, 6);
+    font.DrawString(Format("Boxes %d of %d    Time %d s", FBoxes, FQuota,
+                           static_cast<int>(FTimeBar->Total() * FTimeBar->TimeLimit() + 0.5)),
+                    TextLight, 300, 30);
     if (FMessage.empty()) {
         return;
     }

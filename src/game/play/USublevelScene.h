@@ -49,8 +49,8 @@ public:
     static constexpr const char* SceneName = "sublevel";
     static constexpr int StartLives = 3;
     // Where the automatic player and a person press the shuffle button.
-    static constexpr int ShuffleButtonX = 692;
-    static constexpr int ShuffleButtonY = 40;
+    static constexpr int ShuffleButtonX = 115;
+    static constexpr int ShuffleButtonY = 300;
     static constexpr int ShuffleButtonWidth = 90;
     static constexpr int ShuffleButtonHeight = 28;
     // A message stays this long unless clicked away.
