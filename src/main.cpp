@@ -132,6 +132,7 @@ int RunGame(const TGCommandLine& options) {
         if (wave) {
             form.WaitForSounds();
         }
+        form.SetAutoplay(options.Autoplay);
         if (options.Scene.empty()) {
             form.OpenFirstScreen();
         } else {

@@ -12,6 +12,14 @@
 
 namespace qm {
 
+namespace {
+
+// The automatic player's pauses come from a generator of its own; a fixed seed makes a run with
+// --fixed-step give the same game every time.
+constexpr uint32_t AutoPlayerSeed = 1;
+
+} // namespace
+
 TGameForm::TGameForm(IGWindow& window, const TGAppStartInfo& info, bool fullScreen) : TGGameForm(window) {
     FormCreate(info, fullScreen);
 }
@@ -24,6 +32,8 @@ TGameForm::~TGameForm() {
     FParticleScene.reset();
     FBoardScene.reset();
     FIceScene.reset();
+    FAutoPlayer.reset();
+    FSublevelScene.reset();
     // The loading thread uses the sound engine, which goes with the game data.
     FMusicLoading.reset();
     if (FGameData) {
@@ -92,12 +102,21 @@ void TGameForm::OpenScene(const std::string& name) {
     FBoardScene.reset();
     FParticleScene.reset();
     FIceScene.reset();
+    FAutoPlayer.reset();
+    FSublevelScene.reset();
     if (name == BlankSceneName) {
         return;
     }
     if (name == TBoardTestScene::SceneName) {
         FRenderTestScene.reset();
         FBoardScene = std::make_unique<TBoardTestScene>(*FGameData);
+        return;
+    }
+    if (name == TSublevelScene::SceneName) {
+        FSublevelScene = std::make_unique<TSublevelScene>(*FGameData);
+        if (FAutoplay) {
+            FAutoPlayer = std::make_unique<TAutoPlayer>(*FSublevelScene, AutoPlayerSeed);
+        }
         return;
     }
     if (name == TParticleScene::SceneName) {
@@ -165,6 +184,12 @@ void TGameForm::DoFrame() {
     if (FParticleScene) {
         FParticleScene->Draw();
     }
+    if (FAutoPlayer) {
+        FAutoPlayer->Step(FGameData->GameClock->Step);
+    }
+    if (FSublevelScene) {
+        FSublevelScene->Draw();
+    }
     if (FInfoOverlay) {
         DrawInfoOverlay();
     }
@@ -202,12 +227,28 @@ void TGameForm::FormMouseMove(int x, int y) {
     FGameData->MouseY = y;
     FLastMouseX = x;
     FLastMouseY = y;
+    if (FSublevelScene) {
+        FSublevelScene->MouseMove(x, y, FLeftDown);
+    }
 }
 
 void TGameForm::FormMouseDown(int button) {
     TGGameForm::FormMouseDown(button);
     if (FBoardScene && button == 0) {
         FBoardScene->MouseDown(FLastMouseX, FLastMouseY);
+    }
+    if (button == 0) {
+        FLeftDown = true;
+    }
+    if (FSublevelScene) {
+        FSublevelScene->MouseDown(FLastMouseX, FLastMouseY, button);
+    }
+}
+
+void TGameForm::FormMouseUp(int button) {
+    TGGameForm::FormMouseUp(button);
+    if (button == 0) {
+        FLeftDown = false;
     }
 }
 
@@ -222,6 +263,9 @@ void TGameForm::FormKeyDown(int key) {
     TGGameForm::FormKeyDown(key);
     if (FBoardScene) {
         FBoardScene->KeyDown(key);
+    }
+    if (FSublevelScene) {
+        FSublevelScene->KeyDown(key);
     }
     if (key == VK_MENU) {
         FAltDown = true;

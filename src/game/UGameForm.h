@@ -1,5 +1,6 @@
 #pragma once
 
+#include "UAutoPlayer.h"
 #include "UBoardTestScene.h"
 #include "UGGameForm.h"
 #include "UGMusicLoading.h"
@@ -8,6 +9,7 @@
 #include "UParticleScene.h"
 #include "URenderTestScene.h"
 #include "USoundTestScene.h"
+#include "USublevelScene.h"
 
 #include <memory>
 #include <string>
@@ -41,6 +43,8 @@ public:
     static constexpr const char* BlankSceneName = "blank";
     // Every standard widget in its states (the widget gallery screen).
     static constexpr const char* WidgetsSceneName = "widgets";
+    // The scenes opened afterwards that have an automatic player are played by it.
+    void SetAutoplay(bool on) { FAutoplay = on; }
 
     // True once the sound-loading thread has ended; until then the engine is quiet.
     bool SoundsLoaded() const { return FMusicLoading && FMusicLoading->Ended(); }
@@ -55,6 +59,7 @@ public:
 protected:
     void FormMouseMove(int x, int y) override;
     void FormMouseDown(int button) override;
+    void FormMouseUp(int button) override;
     void FormKeyDown(int key) override;
     void FormKeyUp(int key) override;
     void LeaveFullScreenForMessage() override;
@@ -81,6 +86,10 @@ private:
     std::unique_ptr<TBoardTestScene> FBoardScene;
     std::unique_ptr<TParticleScene> FParticleScene;
     std::unique_ptr<TIceScene> FIceScene;
+    std::unique_ptr<TSublevelScene> FSublevelScene;
+    std::unique_ptr<TAutoPlayer> FAutoPlayer;
+    bool FAutoplay = false;
+    bool FLeftDown = false;
     int FLastMouseX = 0;
     int FLastMouseY = 0;
     bool FInfoOverlay = false;

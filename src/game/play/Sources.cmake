@@ -8,6 +8,9 @@ target_sources(qm_game PRIVATE
   src/game/play/UGameStateQueue.cpp
   src/game/play/USpecials.cpp
   src/game/play/UFrozenRowState.cpp
+  src/game/play/UCoreStates.cpp
+  src/game/play/USublevelScene.cpp
+  src/game/play/UAutoPlayer.cpp
   src/game/play/UBars.cpp
   src/game/play/UBrick.cpp
 )

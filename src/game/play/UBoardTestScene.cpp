@@ -45,6 +45,41 @@ constexpr int TimeBarY = 60;
 
 } // namespace
 
+std::vector<TTestSublevel> LoadCampaignSublevels(const IGXMLNode& gameConfig) {
+    std::vector<TTestSublevel> result;
+    PGXMLCollection levels = gameConfig.GetCollection("Level");
+    std::istringstream quotas(gameConfig.GetStringDef("BoxCountedPass1", ""));
+    for (size_t l = 0; l < levels->Count(); ++l) {
+        std::string quotaText;
+        quotas >> quotaText;
+        const int quota = quotaText.empty() ? 3 : static_cast<int>(ParseLeadingInt(quotaText));
+        PGXMLCollection sublevels = levels->GetItem(l)->GetCollection("SubLevel");
+        for (size_t i = 0; i < sublevels->Count(); ++i) {
+            PGXMLNode sublevel = sublevels->GetItem(i);
+            PGXMLCollection fields = sublevel->GetCollection("Field");
+            if (fields->Count() == 0) {
+                continue;
+            }
+            result.push_back({fields->GetItem(0)->GetText(), sublevel->GetStringDef("Marbles", "123456"),
+                              sublevel->GetFloatDef("TimeLimit", 240.0), static_cast<int>(l + 1),
+                              static_cast<int>(i + 1), static_cast<int>(sublevels->Count()), quota});
+        }
+    }
+    if (result.empty()) {
+        result.push_back({FallbackField, "123456", 240.0, 1, 1, 1, 3});
+    }
+    return result;
+}
+
+std::vector<TTestSublevel> LoadLevelOneSublevels(const IGXMLNode& gameConfig) {
+    std::vector<TTestSublevel> result = LoadCampaignSublevels(gameConfig);
+    std::erase_if(result, [](const TTestSublevel& sublevel) { return sublevel.Level != 1; });
+    if (result.empty()) {
+        result.push_back({FallbackField, "123456", 240.0, 1, 1, 1, 3});
+    }
+    return result;
+}
+
 // ---- TGameDataPlayHost ----
 
 TGameDataPlayHost::TGameDataPlayHost(TGameData& data) : FData(data) {
@@ -153,36 +188,11 @@ TBoardTestScene::TBoardTestScene(TGameData& data)
         RandSeed = seed;
         FBonusBar.Add(BonusBarIncForBrick);
     };
-    LoadSublevels();
+    FSublevels = LoadCampaignSublevels(*FData.GameConfig);
     StartSublevel(0);
 }
 
 TBoardTestScene::~TBoardTestScene() = default;
-
-// Every sublevel of the campaign, level after level, with the level's first-pass box quota.
-void TBoardTestScene::LoadSublevels() {
-    PGXMLCollection levels = FData.GameConfig->GetCollection("Level");
-    std::istringstream quotas(FData.GameConfig->GetStringDef("BoxCountedPass1", ""));
-    for (size_t l = 0; l < levels->Count(); ++l) {
-        std::string quotaText;
-        quotas >> quotaText;
-        const int quota = static_cast<int>(ParseLeadingInt(quotaText));
-        PGXMLCollection sublevels = levels->GetItem(l)->GetCollection("SubLevel");
-        for (size_t i = 0; i < sublevels->Count(); ++i) {
-            PGXMLNode sublevel = sublevels->GetItem(i);
-            PGXMLCollection fields = sublevel->GetCollection("Field");
-            if (fields->Count() == 0) {
-                continue;
-            }
-            FSublevels.push_back({fields->GetItem(0)->GetText(), sublevel->GetStringDef("Marbles", "123456"),
-                                  static_cast<int>(l + 1), static_cast<int>(i + 1),
-                                  static_cast<int>(sublevels->Count()), quota});
-        }
-    }
-    if (FSublevels.empty()) {
-        FSublevels.push_back({FallbackField, "123456", 1, 1, 1, 3});
-    }
-}
 
 void TBoardTestScene::StartSublevel(int index) {
     const TGameEnvironment& env = *FData.Environment;
@@ -190,7 +200,7 @@ void TBoardTestScene::StartSublevel(int index) {
     FField = std::make_unique<TField>(FHost, env.FieldRowCount, env.FieldColumnCount,
                                       FData.GameConfig->GetInt("FieldX"), FData.GameConfig->GetInt("FieldY"));
     FHost.Field = FField.get();
-    const TSublevel& sublevel = FSublevels[static_cast<size_t>(FSublevel)];
+    const TTestSublevel& sublevel = FSublevels[static_cast<size_t>(FSublevel)];
     TSublevelParseContext context;
     context.Level = sublevel.Level;
     context.SubLevel = sublevel.Number;
@@ -259,7 +269,7 @@ void TBoardTestScene::DrawStatus() {
     }
     TGFont& font = FData.GetFont("SysFont");
     // Above the board, clear of the bars on its left.
-    const TSublevel& sublevel = FSublevels[static_cast<size_t>(FSublevel)];
+    const TTestSublevel& sublevel = FSublevels[static_cast<size_t>(FSublevel)];
     font.DrawString(Format("Level %d, sublevel %d of %d", sublevel.Level, sublevel.Number, sublevel.Count),
                     0xFFF7EEDB, 300, 10);
     font.DrawString(Format("Score %d", FHost.Score), 0xFFF2C14E, 300, 32);

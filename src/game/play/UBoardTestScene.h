@@ -14,6 +14,25 @@
 namespace qm {
 
 class TGameData;
+class IGXMLNode;
+
+// A sublevel of the campaign as the test scenes play it.
+struct TTestSublevel {
+    std::string Text;
+    std::string Marbles;
+    double TimeLimit = 240.0;
+    int Level = 1;
+    // Within its level, from 1, of `Count`.
+    int Number = 1;
+    int Count = 1;
+    // The level's first-pass box quota.
+    int Quota = 3;
+};
+// Every sublevel of the campaign that has a field, level after level; one of our own when there
+// is none.
+std::vector<TTestSublevel> LoadCampaignSublevels(const IGXMLNode& gameConfig);
+// Those of the first level.
+std::vector<TTestSublevel> LoadLevelOneSublevels(const IGXMLNode& gameConfig);
 
 // The board's services over the game data. Until the game manager and the player's progress
 // exist, scores and box counts are kept here, and the board plays no sounds.
@@ -106,17 +125,6 @@ public:
 private:
     enum class TPhase { Waiting, Swapping, SwappingBack, Settling };
 
-    struct TSublevel {
-        std::string Text;
-        std::string Marbles;
-        int Level = 1;
-        // Within its level, from 1, of `Count`.
-        int Number = 1;
-        int Count = 1;
-        int Quota = 0;
-    };
-
-    void LoadSublevels();
     void StartSublevel(int index);
     void Step();
     void Settle();
@@ -138,7 +146,7 @@ private:
     TBonusBar FBonusBar;
     std::vector<std::unique_ptr<TBrick>> FBricks;
     std::unique_ptr<TField> FField;
-    std::vector<TSublevel> FSublevels;
+    std::vector<TTestSublevel> FSublevels;
     int FSublevel = 0;
     TPhase FPhase = TPhase::Waiting;
     TCell* FSelected = nullptr;

@@ -5,6 +5,8 @@
 // drop states come and go beside it). A state ends itself; any code may push new states; states
 // coordinate by asking the queue which state classes are present.
 
+#include "UGXMLNode.h"
+
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -21,8 +23,23 @@ class TGameStateQueue;
 // The widget input state (pointer position, held buttons and keys); the queue only passes it on.
 struct TGInputState;
 
-// What the states and the queue need of the game manager, which owns the field and the game data
-// and pauses and resumes play.
+// States of systems that join the play loop later; the core states ask the manager whether one of
+// them is queued.
+enum class TOtherState {
+    FieldRotate,
+    ShowHideFieldLayer,
+    ColorCellBlast,
+    MapPartAppear,
+    GameToPuzzleScreen,
+    FrozenRow,
+};
+
+enum class TBarKind { Brick, Shuffle, Bonus };
+
+// What the states and the queue need of the game manager, which owns the field, the bars, the
+// player and the game data, and pauses and resumes play. Everything below the first four has a
+// default that suits a board played on its own (no bars, no player, no dialogs), so a manager
+// writes only what it has.
 class IPlayManager {
 public:
     virtual ~IPlayManager() = default;
@@ -31,6 +48,91 @@ public:
     virtual TField* CurrentField() = 0;
     virtual void PausePlay() = 0;
     virtual void ResumePlay() = 0;
+
+    // ---- other states ----
+    virtual bool IsQueued(TOtherState /*state*/) const { return false; }
+    // A mouse-aimed bonus is armed, or the second stage of the corner-stone teleport is queued:
+    // clicks belong to the bonus.
+    virtual bool MouseBonusArmed() const { return false; }
+    // A mouse-aimed bonus state is queued, armed or not.
+    virtual bool MouseBonusQueued() const { return false; }
+    // The colour-change or the teleport bonus is busy with its effect on the board.
+    virtual bool BonusEffectBusy() const { return false; }
+    virtual void CancelMouseBonuses() {}
+    // Bonus states stop and run again around the end of a sublevel.
+    virtual void SetBonusStatesRunning(bool /*running*/) {}
+    virtual void RemoveTimeLineFreezeStates() {}
+
+    // ---- sound ----
+    virtual void PlaySound(const std::string& /*name*/) {}
+    virtual void PlayJingleSublevelWin() {}
+    virtual void PlayJingleLost() {}
+    virtual void StopScaryMusic() {}
+    virtual void PlayTimeToScore() {}
+    virtual void StopTimeToScore() {}
+
+    // ---- bars ----
+    virtual bool TimeBarPaused() const { return false; }
+    virtual bool TimeBarStopped() const { return false; }
+    virtual bool TimeBarRunningOrStopped() const { return true; }
+    // One step of the time bar at `rate` bars per second (0: its own pace).
+    virtual void StepTimeBar(double /*rate*/) {}
+    // Empties the time bar, converting the time into points when `award`.
+    virtual void DrainTimeBar(bool /*award*/) {}
+    // The time bar shows the lives it shows now until the next sublevel.
+    virtual void LockLivesDisplay() {}
+    virtual bool BarFull(TBarKind /*bar*/) const { return false; }
+    virtual void AddToBar(TBarKind /*bar*/, double /*amount*/) {}
+    // The full brick bar plays its collect animation and starts again from empty.
+    virtual void CollectBrickBar() {}
+    virtual void EndDoubleMaterials() {}
+    // The bonus bar and the screen's bonus display after a won sublevel.
+    virtual void RefreshBonusDisplay() {}
+
+    // ---- the player ----
+    virtual int Score() const { return 0; }
+    virtual void AddScore(int /*points*/) {}
+    virtual int Lives() const { return 1; }
+    virtual void LoseLife() {}
+    virtual void BrickCollected() {}
+    virtual bool HasSeveralExtraBonuses() const { return false; }
+    virtual void ResetBoxCounters() {}
+    virtual bool IsDeveloperUser() const { return false; }
+    virtual bool IsEasterEggUser() const { return false; }
+    // The sublevel being played (from 1) and the configuration of its level; none without one.
+    virtual int PlayerSubLevel() const { return 0; }
+    virtual PGXMLNode CurrentLevelConfig() const { return nullptr; }
+    virtual double ConstructionProgress() const { return 0.0; }
+    virtual bool CatchUpMode() const { return false; }
+    virtual void SetCatchUpMode(bool /*on*/) {}
+    // The progress of the next sublevel is saved and the player's end-of-sublevel bookkeeping
+    // runs (a won sublevel).
+    virtual void SaveNextSublevelProgress() {}
+    virtual void SaveGame() {}
+    virtual void RestartLevelAfterGameOver() {}
+
+    // ---- the screen and the flow ----
+    // The board becomes the next sublevel, or the current one again (the first when
+    // `fromFirst`) once the state that asked has ended.
+    virtual void GoToNextSublevel() {}
+    virtual void RestartSublevel(bool /*fromFirst*/) {}
+    virtual void ShowDialog(const std::string& /*name*/, std::function<void()> /*onOk*/) {}
+    virtual bool IsDialogVisible(const std::string& /*name*/) const { return false; }
+    virtual void HideDialog(const std::string& /*name*/) {}
+    // The points won since the stage-complete dialog opened, shown in it.
+    virtual void ShowStageScore(int /*points*/) {}
+    // An animation widget of the game screen; a screen without it is done at once.
+    virtual void PlayScreenAnimation(const std::string& /*name*/) {}
+    virtual bool ScreenAnimationDone(const std::string& /*name*/) const { return true; }
+    virtual void ShowConstructionScreen() {}
+    virtual void ShowMenuScreen() {}
+    virtual void ShowBonusScreen(int /*page*/) {}
+    virtual void WorkZoneSublevelEnded(bool /*won*/) {}
+    // Bricks thrown from a point into the work zone.
+    virtual void ReleaseBricks(int /*count*/, int /*x*/, int /*y*/) {}
+    // Managed textures are evicted once this frame is over.
+    virtual void EvictTexturesAfterFrame() {}
+    virtual void RunDeviceSelfTest() {}
 };
 
 // What the states need of the game screen.

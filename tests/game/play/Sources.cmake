@@ -7,6 +7,7 @@ target_sources(qm_tests PRIVATE
   tests/game/play/UGameStateQueueTest.cpp
   tests/game/play/UDefaultLevelsTest.cpp
   tests/game/play/USpecialsTest.cpp
+  tests/game/play/UCoreStatesTest.cpp
   tests/game/play/BarTestHost.cpp
   tests/game/play/UBarsTest.cpp
   tests/game/play/UBrickTest.cpp

@@ -67,6 +67,8 @@ TGCommandLine ParseCommandLine(const std::vector<std::string>& args) {
             result.AudioWav = value();
         } else if (arg == "--no-vsync") {
             result.NoVSync = true;
+        } else if (arg == "--autoplay") {
+            result.Autoplay = true;
         } else if (arg == "--help" || arg == "-h") {
             result.ShowHelp = true;
         } else if (arg == "--version") {
@@ -95,6 +97,8 @@ std::string CommandLineUsage(const std::string& programName) {
   --input FILE          play mouse and key events from FILE at given frames
   --screenshot N:FILE   write the back buffer of frame N to FILE (PNG); repeatable
   --scene NAME          open a test scene or a named screen directly
+  --autoplay            an automatic player plays the scene (the "sublevel" scene
+                        has one): it finds a legal swap and clicks it, like a person
   --stats               print frame times and draw calls per frame at exit
   --no-vsync            present as soon as a frame is drawn, not with the display
   --audio-wav FILE      render the game's sound into FILE (WAV, 44100 Hz, 16-bit

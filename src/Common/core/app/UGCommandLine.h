@@ -29,6 +29,8 @@ struct TGCommandLine {
     std::string Scene;
     bool Statistics = false; // --stats
     bool NoVSync = false;    // --no-vsync
+    // --autoplay: the game's automatic player plays the scene that has one.
+    bool Autoplay = false;
     // --audio-wav: the sound is rendered into this file instead of a sound card.
     std::optional<std::filesystem::path> AudioWav;
     bool ShowHelp = false;

@@ -8,10 +8,11 @@ namespace {
 
 TEST(CommandLine, ReadsEveryOption) {
     TGCommandLine options =
-        ParseCommandLine({"--data",   "d",          "--user-dir",   "u",        "--cache-dir",
-                          "c",        "--headless", "--fixed-step", "--frames", "30",
-                          "--input",  "in.txt",     "--screenshot", "5:a.png",  "--screenshot",
-                          "30:b.png", "--windowed", " -MCE ",       "--stats",  "--no-vsync"});
+        ParseCommandLine({"--data",    "d",          "--user-dir",   "u",        "--cache-dir",
+                          "c",         "--headless", "--fixed-step", "--frames", "30",
+                          "--input",   "in.txt",     "--screenshot", "5:a.png",  "--screenshot",
+                          "30:b.png",  "--windowed", " -MCE ",       "--stats",  "--no-vsync",
+                          "--autoplay"});
     EXPECT_EQ(options.DataFolder, "d");
     EXPECT_EQ(*options.UserFolder, "u");
     EXPECT_EQ(*options.CacheFolder, "c");
@@ -26,9 +27,11 @@ TEST(CommandLine, ReadsEveryOption) {
     EXPECT_TRUE(options.MediaCenter);
     EXPECT_TRUE(options.Statistics);
     EXPECT_TRUE(options.NoVSync);
+    EXPECT_TRUE(options.Autoplay);
     TGCommandLine defaults = ParseCommandLine({});
     EXPECT_FALSE(defaults.Statistics);
     EXPECT_FALSE(defaults.NoVSync);
+    EXPECT_FALSE(defaults.Autoplay);
 }
 
 TEST(CommandLine, RejectsBadOptionsWithAMessage) {

@@ -1,0 +1,493 @@
+#include "USublevelScene.h"
+
+#include "UGBassEngine.h"
+#include "UGFont.h"
+#include "UGGraphicsDevice.h"
+#include "UGKeys.h"
+#include "UGRandom.h"
+#include "UGResManager.h"
+#include "UGStrings.h"
+#include "UGWidget.h"
+#include "UGameData.h"
+#include "ULevels.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <sstream>
+
+namespace qm {
+
+namespace {
+
+constexpr uint32_t Background = 0xFF1B2638;
+// The time bar stands left of the board, its medallion level with the board's top.
+constexpr int TimeBarX = 230;
+constexpr int TimeBarY = 60;
+// Without the work zone's workers every brick thrown counts as delivered.
+constexpr double BonusBarIncForBrick = 0.12;
+constexpr uint32_t Ground = 0xFF3A3222;
+constexpr uint32_t TextLight = 0xFFF7EEDB;
+constexpr uint32_t TextGold = 0xFFF2C14E;
+
+// The first entry of a list of integers separated by white space, some of them in quotes.
+int FirstListEntry(const std::string& list, int fallback) {
+    std::istringstream words(list);
+    std::string word;
+    if (!(words >> word)) {
+        return fallback;
+    }
+    word.erase(std::remove(word.begin(), word.end(), '"'), word.end());
+    try {
+        return std::max(1, std::stoi(word));
+    } catch (const std::exception&) {
+        return fallback;
+    }
+}
+
+} // namespace
+
+// ---- TSublevelPlayHost ----
+
+void TSublevelPlayHost::AddScore(int points) {
+    FScene.AddScore(points);
+}
+
+void TSublevelPlayHost::BoxCollected(int /*x*/, int /*y*/, bool /*secondKind*/) {
+    ++FScene.FBoxes;
+}
+
+bool TSublevelPlayHost::BoxCountReached() const {
+    return FScene.FBoxes >= FScene.FQuota;
+}
+
+int TSublevelPlayHost::BoxesCounted() const {
+    return FScene.FBoxes;
+}
+
+int TSublevelPlayHost::BoxQuota() const {
+    return FScene.FQuota;
+}
+
+void TSublevelPlayHost::MarvaneMarbleMatched() {
+    FScene.FBrickBar->Add(FScene.LevelValue("BrickIncForMarvaneMarble", 0.02));
+    FScene.FShuffleBar->Add(FScene.LevelValue("ShuffleIncForMarvaneMarble", 0.04));
+}
+
+void TSublevelPlayHost::MarbleKilled() {
+    FScene.FBrickBar->Add(FScene.LevelValue("BrickIncForOtherMarble", 0.01));
+}
+
+void TSublevelPlayHost::SpawnBricksFromCell(TCell& cell) {
+    const int from = static_cast<int>(FScene.LevelValue("BrickCountFrom", 1));
+    const int to = std::max(from, static_cast<int>(FScene.LevelValue("BrickCountTo", 2)));
+    const int count = from + static_cast<int>(Random(static_cast<uint32_t>(to - from + 1)));
+    const TGIntPoint corner = cell.Field().CellToScreen(cell.Row, cell.Col, false);
+    FScene.ReleaseBricks(count, corner.X + Env().CellWidth / 2, corner.Y + Env().CellHeight / 2);
+}
+
+void TSublevelPlayHost::PushPackState() {
+    FScene.FQueue.Push<TPackState>();
+}
+
+bool TSublevelPlayHost::SubLevelCompleteQueued() const {
+    return FScene.FQueue.HasExact<TSubLevelCompleteState>();
+}
+
+void TSublevelPlayHost::ElementStartsFalling(TSimpleElement& element) {
+    auto* wait = FScene.FQueue.FindExact<TWaitState>();
+    if (wait && wait->FirstCell() && wait->FirstCell()->Element.get() == &element) {
+        wait->DropSelection(true);
+    }
+    element.Deselect();
+}
+
+char TSublevelPlayHost::MarbleOfMarvane() const {
+    return static_cast<char>('0' + static_cast<int>(FScene.LevelValue("MarbleOfMarvane", 1)) % 10);
+}
+
+// ---- TSublevelScene ----
+
+TSublevelScene::TSublevelScene(TGameData& data) : FData(data), FHost(data, *this), FQueue(this) {
+    FData.ResManager->SetResourceSet(TBoardTestScene::ResourceSetName);
+    LoadLevel();
+    StartSublevel(0);
+}
+
+// Headless runs read how far the game came from these lines: the numbers, then the board.
+TSublevelScene::~TSublevelScene() {
+    std::printf("sublevel: sublevel %d score %d boxes %d wins %d losses %d\n", FSublevel + 1, FScore, FBoxes,
+                FWins, FLosses);
+    for (const std::string& row : BoardText()) {
+        std::printf("sublevel: row %s\n", row.c_str());
+    }
+    std::fflush(stdout);
+    // The states point into the field; they go first.
+    FQueue.Clear();
+}
+
+// One character a cell: a marble's colour, "B" a box, "a".."o" a special, "." an empty cell,
+// "#" a hole.
+std::vector<std::string> TSublevelScene::BoardText() const {
+    std::vector<std::string> rows;
+    for (int r = 0; r < FField->RowCount; ++r) {
+        std::string row;
+        for (int c = 0; c < FField->ColCount; ++c) {
+            const TCell& cell = FField->Cell(r, c);
+            const TSimpleElement* element = cell.Element.get();
+            if (cell.Kind == 0) {
+                row += '#';
+            } else if (!element) {
+                row += '.';
+            } else if (const auto* special = dynamic_cast<const TSpecial*>(element)) {
+                row += static_cast<char>('a' + special->Kind() - 1);
+            } else if (const auto* marble = dynamic_cast<const TMarble*>(element)) {
+                row += marble->Color;
+            } else {
+                row += 'B';
+            }
+        }
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+TGameData* TSublevelScene::GameData() {
+    return &FData;
+}
+
+void TSublevelScene::LoadLevel() {
+    PGXMLCollection levels = FData.GameConfig->GetCollection("Level");
+    if (levels->Count() > 0) {
+        FLevel = levels->GetItem(0);
+    }
+    FSublevels = LoadLevelOneSublevels(*FData.GameConfig);
+    FQuota = FirstListEntry(FData.GameConfig->GetStringDef("BoxCountedPass1", ""), FQuota);
+}
+
+// A level attribute with a value of our own for a level that does not set it.
+double TSublevelScene::LevelValue(const char* name, double fallback) const {
+    return FLevel ? FLevel->GetFloatDef(name, fallback) : fallback;
+}
+
+void TSublevelScene::StartSublevel(int index) {
+    const TGameEnvironment& env = *FData.Environment;
+    FQueue.Clear();
+    FSublevel = index % static_cast<int>(FSublevels.size());
+    FPendingSublevel = -1;
+    FField = std::make_unique<TField>(FHost, env.FieldRowCount, env.FieldColumnCount,
+                                      FData.GameConfig->GetInt("FieldX"), FData.GameConfig->GetInt("FieldY"));
+    FHost.Field = FField.get();
+    const TTestSublevel& sublevel = FSublevels[static_cast<size_t>(FSublevel)];
+    TSublevelParseContext context;
+    context.Level = 1;
+    context.SubLevel = FSublevel + 1;
+    context.ScreenName = SceneName;
+    FField->ApplyCellRecords(
+        LoadSublevelText(sublevel.Text, env.FieldRowCount, env.FieldColumnCount, context));
+    FField->MarbleSet = sublevel.Marbles;
+    IBarHost& bars = *this;
+    FTimeBar = std::make_unique<TTimeBar>(bars);
+    FTimeBar->SetTimeLimit(sublevel.TimeLimit);
+    FBrickBar = std::make_unique<TBrickBar>(bars);
+    FShuffleBar = std::make_unique<TShuffleBar>(bars);
+    FBonusBar = std::make_unique<TBonusBar>(bars);
+    FBoxes = 0;
+    FBricksCollected = 0;
+    FQueue.Push<TWaitState>();
+    FQueue.Push<TDropNewElementsState>(true);
+}
+
+// The states draw their celebrations over the board and under the texts.
+void TSublevelScene::Draw() {
+    RenderBoard();
+    Update();
+    RenderOverlay();
+}
+
+void TSublevelScene::Update() {
+    FQueue.Update();
+    StepBars();
+    StepMessage();
+    const bool ending = SublevelEnding(FQueue) || FQueue.HasExact<TGameToConstructionScreenState>();
+    if (FPendingSublevel >= 0 && !ending) {
+        StartSublevel(FPendingSublevel);
+    }
+}
+
+// The construction flight counts the time into points itself.
+void TSublevelScene::StepBars() {
+    if (FQueue.HasExact<TGameToConstructionScreenState>()) {
+        return;
+    }
+    FTimeBar->Step(0.0);
+    FBrickBar->Add(0.0);
+    FShuffleBar->Add(0.0);
+    FBonusBar->Add(0.0);
+}
+
+void TSublevelScene::RenderBoard() {
+    TGGraphicsDevice& device = *FData.Device;
+    device.FillRect({0, 0}, {800, 600}, Background);
+    device.FillRect({0, Env().BrickGroundY - 6}, {800, 600}, Ground);
+    FField->Draw();
+    FField->UpdateFireBalls();
+    FTimeBar->UpdateAndDraw(TimeBarX, TimeBarY);
+    FBrickBar->UpdateAndDraw();
+    FShuffleBar->UpdateAndDraw();
+    if (FBonusBar->Visible()) {
+        FBonusBar->UpdateAndDraw();
+    }
+    DrawBricks();
+    DrawShuffleButton();
+}
+
+void TSublevelScene::RenderOverlay() {
+    DrawTexts();
+}
+
+void TSublevelScene::DrawBricks() {
+    std::stable_sort(FBricks.begin(), FBricks.end(),
+                     [](const auto& a, const auto& b) { return a->Depth() < b->Depth(); });
+    for (const auto& brick : FBricks) {
+        brick->UpdateAndDraw();
+    }
+    FBricks.erase(std::remove_if(FBricks.begin(), FBricks.end(),
+                                 [](const auto& brick) { return brick->State() == TBrick::Finished; }),
+                  FBricks.end());
+}
+
+size_t TSublevelScene::BricksInFlight() const {
+    return static_cast<size_t>(std::count_if(
+        FBricks.begin(), FBricks.end(), [](const auto& brick) { return brick->State() == TBrick::Flying; }));
+}
+
+void TSublevelScene::DrawShuffleButton() {
+    const uint32_t colour = ShuffleReady() ? 0xFF3E8E5A : 0xFF3B4252;
+    FData.Device->FillRect({ShuffleButtonX, ShuffleButtonY},
+                           {ShuffleButtonX + ShuffleButtonWidth, ShuffleButtonY + ShuffleButtonHeight},
+                           colour);
+    if (FData.ResManager->HasFont("SysFont")) {
+        FData.GetFont("SysFont").DrawString("Shuffle", TextLight, ShuffleButtonX + 14, ShuffleButtonY + 4);
+    }
+}
+
+void TSublevelScene::DrawTexts() {
+    if (!FData.ResManager->HasFont("SysFont")) {
+        return;
+    }
+    TGFont& font = FData.GetFont("SysFont");
+    // Above the board, clear of the bars.
+    font.DrawString(Format("Sublevel %d of %d    Score %d    Lives %d", FSublevel + 1, SublevelCount(),
+                           FScore, FTimeBar->DisplayedLives()),
+                    TextGold, 300, 6);
+    font.DrawString(Format("Boxes %d of %d    Time %d s", FBoxes, FQuota,
+                           static_cast<int>(FTimeBar->Total() * FTimeBar->TimeLimit() + 0.5)),
+                    TextLight, 300, 30);
+    if (FMessage.empty()) {
+        return;
+    }
+    FData.Device->FillRect({200, 250}, {600, 350}, 0xE0101820);
+    font.DrawString(FMessage, TextGold, 220, 270);
+    font.DrawString(FMessageDetail, TextLight, 220, 305);
+}
+
+// ---- input ----
+
+void TSublevelScene::MouseDown(int x, int y, int button) {
+    if (!FMessage.empty()) {
+        CloseMessage();
+        return;
+    }
+    if (button == 0 && x >= ShuffleButtonX && x < ShuffleButtonX + ShuffleButtonWidth &&
+        y >= ShuffleButtonY && y < ShuffleButtonY + ShuffleButtonHeight) {
+        PressShuffle();
+        return;
+    }
+    TGInputState input;
+    input.X = x;
+    input.Y = y;
+    input.SetButton(button, true);
+    FQueue.MouseDown(button, input);
+}
+
+void TSublevelScene::MouseMove(int x, int y, bool leftHeld) {
+    TGInputState input;
+    input.X = x;
+    input.Y = y;
+    input.SetButton(0, leftHeld);
+    FQueue.MouseMove(input);
+}
+
+void TSublevelScene::KeyDown(int key) {
+    TGInputState input;
+    FQueue.KeyDown(key, input);
+}
+
+bool TSublevelScene::AcceptsMove() const {
+    auto* wait = FQueue.FindExact<TWaitState>();
+    return wait && FQueue.Count() == 1 && FMessage.empty() && !wait->IsInputBlocked() && FField->IsStable() &&
+           FTimeBar->State() == TTimeBar::Running;
+}
+
+bool TSublevelScene::ShuffleReady() const {
+    return FShuffleBar->IsFull() && FField->IsStable() && !BoardBusy(FQueue) && !SublevelEnding(FQueue);
+}
+
+void TSublevelScene::PressShuffle() {
+    if (ShuffleReady()) {
+        FQueue.Push<TShuffleState>();
+        FShuffleBar->StartEmpty();
+    }
+}
+
+// ---- the manager's services ----
+
+void TSublevelScene::PlaySound(const std::string& name) {
+    FData.SoundEngine->PlaySound(name);
+}
+
+void TSublevelScene::PlayTimeToScore() {
+    if (!FTimeToScorePlaying) {
+        FTimeToScorePlaying = true;
+        PlaySound("TimeToScore");
+    }
+}
+
+void TSublevelScene::StopTimeToScore() {
+    FTimeToScorePlaying = false;
+}
+
+bool TSublevelScene::BarFull(TBarKind bar) const {
+    switch (bar) {
+    case TBarKind::Brick:
+        return FBrickBar->IsFull();
+    case TBarKind::Shuffle:
+        return FShuffleBar->IsFull();
+    case TBarKind::Bonus:
+        return FBonusBar->IsFull();
+    }
+    return false;
+}
+
+void TSublevelScene::AddToBar(TBarKind bar, double amount) {
+    switch (bar) {
+    case TBarKind::Brick:
+        FBrickBar->Add(amount);
+        break;
+    case TBarKind::Shuffle:
+        FShuffleBar->Add(amount);
+        break;
+    case TBarKind::Bonus:
+        FBonusBar->Add(amount);
+        break;
+    }
+}
+
+bool TSublevelScene::IsDeveloperUser() const {
+    return FData.IsDeveloperUser();
+}
+
+bool TSublevelScene::IsEasterEggUser() const {
+    return FData.IsEasterEggUser();
+}
+
+void TSublevelScene::RestartLevelAfterGameOver() {
+    FLives = StartLives;
+    FScore = 0;
+}
+
+void TSublevelScene::GoToNextSublevel() {
+    ++FWins;
+    FPendingSublevel = FSublevel + 1;
+}
+
+void TSublevelScene::RestartSublevel(bool fromFirst) {
+    ++FLosses;
+    FPendingSublevel = fromFirst ? 0 : FSublevel;
+}
+
+void TSublevelScene::ShowDialog(const std::string& name, std::function<void()> onOk) {
+    FDialogName = name;
+    FMessageOk = std::move(onOk);
+    FMessageLeft = MessageSeconds;
+    FMessageDetail.clear();
+    if (name == TGameToConstructionScreenState::StageCompleteDialog) {
+        FMessage = "Sublevel complete!";
+    } else if (name == TSubLevelFailState::GameOverDialog) {
+        FMessage = "Game over: the level starts again";
+    } else {
+        FMessage = "Time is up: a life is lost";
+    }
+}
+
+bool TSublevelScene::IsDialogVisible(const std::string& name) const {
+    return !FMessage.empty() && FDialogName == name;
+}
+
+void TSublevelScene::HideDialog(const std::string& name) {
+    if (FDialogName == name) {
+        FMessage.clear();
+        FDialogName.clear();
+    }
+}
+
+void TSublevelScene::ShowStageScore(int points) {
+    FMessageDetail = Format("Time left: +%d points", points);
+}
+
+// The message closes itself once it has been read, and not before the time left has been counted.
+void TSublevelScene::StepMessage() {
+    if (FMessage.empty()) {
+        return;
+    }
+    const bool counting =
+        FDialogName == TGameToConstructionScreenState::StageCompleteDialog && !FTimeBar->IsStopped();
+    if (!counting) {
+        FMessageLeft -= FData.GameClock->Step;
+    }
+    if (FMessageLeft <= 0.0) {
+        CloseMessage();
+    }
+}
+
+void TSublevelScene::CloseMessage() {
+    std::function<void()> ok = std::move(FMessageOk);
+    FMessageOk = nullptr;
+    if (ok) {
+        ok();
+    }
+    FMessage.clear();
+    FDialogName.clear();
+}
+
+void TSublevelScene::ReleaseBricks(int count, int x, int y) {
+    IBarHost& bars = *this;
+    for (int i = 0; i < count; ++i) {
+        FBricks.push_back(std::make_unique<TBrick>(bars, true, x, y));
+        FBonusBar->Add(BonusBarIncForBrick);
+    }
+}
+
+// ---- IBarHost ----
+
+const TGameEnvironment& TSublevelScene::Env() const {
+    return *FData.Environment;
+}
+
+TGTimer& TSublevelScene::GameClock() {
+    return *FData.GameClock;
+}
+
+TGResManager* TSublevelScene::ResManager() {
+    return FData.ResManager.get();
+}
+
+TGGraphicsDevice* TSublevelScene::Device() {
+    return FData.Device.get();
+}
+
+bool TSublevelScene::EndStateQueued() const {
+    return SublevelEnding(FQueue) || FQueue.HasExact<TGameToConstructionScreenState>();
+}
+
+} // namespace qm

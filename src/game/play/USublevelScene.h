@@ -1,0 +1,189 @@
+#pragma once
+
+// A sublevel played through the state queue: the board of level 1's sublevels with the four bars
+// around it, bricks thrown from broken layers onto the ground below, the score and the lives. A
+// win or a loss shows a plain message and leads to the next sublevel or the same one again.
+// Opened with --scene sublevel; the automatic player (--autoplay) plays it through MouseDown as a
+// person does.
+
+#include "UBars.h"
+#include "UBoardTestScene.h"
+#include "UBrick.h"
+#include "UCoreStates.h"
+#include "UGameStateQueue.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace qm {
+
+class TGameData;
+class TSublevelScene;
+
+// The board's services: scores, boxes, bricks and bar charges go to the scene.
+class TSublevelPlayHost : public TGameDataPlayHost {
+public:
+    TSublevelPlayHost(TGameData& data, TSublevelScene& scene) : TGameDataPlayHost(data), FScene(scene) {}
+
+    void AddScore(int points) override;
+    void BoxCollected(int x, int y, bool secondKind) override;
+    bool BoxCountReached() const override;
+    int BoxesCounted() const override;
+    int BoxQuota() const override;
+    void MarvaneMarbleMatched() override;
+    void MarbleKilled() override;
+    void SpawnBricksFromCell(TCell& cell) override;
+    void PushPackState() override;
+    bool SubLevelCompleteQueued() const override;
+    void ElementStartsFalling(TSimpleElement& element) override;
+    char MarbleOfMarvane() const override;
+
+private:
+    TSublevelScene& FScene;
+};
+
+class TSublevelScene : public IPlayManager, private IBarHost {
+public:
+    static constexpr const char* SceneName = "sublevel";
+    static constexpr int StartLives = 3;
+    // Where the automatic player and a person press the shuffle button.
+    static constexpr int ShuffleButtonX = 115;
+    static constexpr int ShuffleButtonY = 300;
+    static constexpr int ShuffleButtonWidth = 90;
+    static constexpr int ShuffleButtonHeight = 28;
+    // A message stays this long unless clicked away.
+    static constexpr double MessageSeconds = 2.5;
+
+    explicit TSublevelScene(TGameData& data);
+    ~TSublevelScene() override;
+
+    // One frame: RenderBoard, Update, RenderOverlay.
+    void Draw();
+    // The states (which draw their own effects), the bars' steps and a pending change of
+    // sublevel.
+    void Update();
+    // The board, the bars and the bricks; drawing also advances their animations.
+    void RenderBoard();
+    // The texts and the message.
+    void RenderOverlay();
+
+    void MouseDown(int x, int y, int button);
+    void MouseMove(int x, int y, bool leftHeld);
+    void KeyDown(int key);
+
+    // The waiting state would take a click now: nothing else is queued and the board rests.
+    bool AcceptsMove() const;
+    bool ShuffleReady() const;
+    void PressShuffle();
+
+    TField& Field() const { return *FField; }
+    TGameStateQueue& Queue() { return FQueue; }
+    int SublevelIndex() const { return FSublevel; }
+    int SublevelCount() const { return static_cast<int>(FSublevels.size()); }
+    int CurrentScore() const { return FScore; }
+    int Boxes() const { return FBoxes; }
+    int Quota() const { return FQuota; }
+    int Wins() const { return FWins; }
+    int Losses() const { return FLosses; }
+    const std::string& Message() const { return FMessage; }
+    TTimeBar& TimeBar() const { return *FTimeBar; }
+    TBrickBar& BrickBar() const { return *FBrickBar; }
+    TShuffleBar& ShuffleBar() const { return *FShuffleBar; }
+    size_t BricksInFlight() const;
+    std::vector<std::string> BoardText() const;
+
+    // ---- IPlayManager ----
+    TGameData* GameData() override;
+    TField* CurrentField() override { return FField.get(); }
+    void PausePlay() override {}
+    void ResumePlay() override {}
+    void PlaySound(const std::string& name) override;
+    void PlayJingleSublevelWin() override { PlaySound("JingleSublevelWin"); }
+    void PlayJingleLost() override { PlaySound("JingleLost"); }
+    void PlayTimeToScore() override;
+    void StopTimeToScore() override;
+    bool TimeBarPaused() const override { return FTimeBar->Paused(); }
+    bool TimeBarStopped() const override { return FTimeBar->IsStopped(); }
+    bool TimeBarRunningOrStopped() const override { return FTimeBar->IsRunningOrStopped(); }
+    void StepTimeBar(double rate) override { FTimeBar->Step(rate); }
+    void DrainTimeBar(bool award) override { FTimeBar->Drain(award); }
+    void LockLivesDisplay() override { FTimeBar->LockLives(); }
+    bool BarFull(TBarKind bar) const override;
+    void AddToBar(TBarKind bar, double amount) override;
+    void CollectBrickBar() override { FBrickBar->Collect(); }
+    void EndDoubleMaterials() override { FBrickBar->EndDouble(); }
+    int Score() const override { return FScore; }
+    void AddScore(int points) override { FScore += points; }
+    int Lives() const override { return FLives; }
+    void LoseLife() override { --FLives; }
+    void BrickCollected() override { ++FBricksCollected; }
+    void ResetBoxCounters() override {}
+    bool IsDeveloperUser() const override;
+    bool IsEasterEggUser() const override;
+    int PlayerSubLevel() const override { return FSublevel + 1; }
+    PGXMLNode CurrentLevelConfig() const override { return FLevel; }
+    void RestartLevelAfterGameOver() override;
+    void GoToNextSublevel() override;
+    void RestartSublevel(bool fromFirst) override;
+    void ShowDialog(const std::string& name, std::function<void()> onOk) override;
+    bool IsDialogVisible(const std::string& name) const override;
+    void HideDialog(const std::string& name) override;
+    void ShowStageScore(int points) override;
+    void ReleaseBricks(int count, int x, int y) override;
+
+private:
+    friend class TSublevelPlayHost;
+
+    // ---- IBarHost ----
+    const TGameEnvironment& Env() const override;
+    TGTimer& GameClock() override;
+    TGResManager* ResManager() override;
+    TGGraphicsDevice* Device() override;
+    int LevelNumber() const override { return 1; }
+    int BricksInSublevel() const override { return FBricksCollected; }
+    bool EndStateQueued() const override;
+    char MarbleOfMarvane() const override { return FHost.MarbleOfMarvane(); }
+
+    void LoadLevel();
+    void StartSublevel(int index);
+    void StepBars();
+    void StepMessage();
+    void CloseMessage();
+    void DrawBricks();
+    void DrawTexts();
+    void DrawShuffleButton();
+    double LevelValue(const char* name, double fallback) const;
+
+    TGameData& FData;
+    TSublevelPlayHost FHost;
+    TGameStateQueue FQueue;
+    PGXMLNode FLevel;
+    std::vector<TTestSublevel> FSublevels;
+    std::unique_ptr<TField> FField;
+    std::unique_ptr<TTimeBar> FTimeBar;
+    std::unique_ptr<TBrickBar> FBrickBar;
+    std::unique_ptr<TShuffleBar> FShuffleBar;
+    std::unique_ptr<TBonusBar> FBonusBar;
+    std::vector<std::unique_ptr<TBrick>> FBricks;
+    int FSublevel = 0;
+    // The sublevel to start once the state that asked for it has ended; -1 for none.
+    int FPendingSublevel = -1;
+    int FScore = 0;
+    int FLives = StartLives;
+    int FBoxes = 0;
+    int FQuota = 3;
+    int FBricksCollected = 0;
+    int FWins = 0;
+    int FLosses = 0;
+    bool FTimeToScorePlaying = false;
+    // The plain message standing for a dialog.
+    std::string FDialogName;
+    std::string FMessage;
+    std::string FMessageDetail;
+    double FMessageLeft = 0.0;
+    std::function<void()> FMessageOk;
+};
+
+} // namespace qm
