@@ -83,11 +83,18 @@ void TSimpleElement::SetSprite(const std::string& name) {
         return;
     }
     SpriteName = name;
-    Animotion->ClearChannels();
+    // Only the look is rebuilt: the motion channel carries the element's journey and scale, and a
+    // marble deselected as it starts to fall must still land in its cell.
+    const bool firstLook = !Animotion->HasChannel(1);
     TGActiveChannel& motion = Motion();
-    motion.X = X;
-    motion.Y = Y;
+    if (firstLook) {
+        motion.X = X;
+        motion.Y = Y;
+    }
     TGActiveChannel& look = Animotion->GetChannel(0);
+    look.ClearSegments();
+    look.SeqId.clear();
+    look.Frame = 0;
     look.Pivot = pvCenter;
     look.Parent = &motion;
     // A picture the art lacks leaves the element invisible instead of stopping the game; the

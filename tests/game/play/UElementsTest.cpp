@@ -54,6 +54,30 @@ TEST(ElementTest, MoveLastsTheLongerAxisTimesTheSpeed) {
     EXPECT_NEAR(marble->Y, 181, 3);
 }
 
+// A marble that loses its selection as it starts to fall, or changes colour on the way, still
+// lands in its cell: the new picture must not cost it its journey.
+TEST(ElementTest, ASpriteChangeDuringAMoveKeepsTheMove) {
+    TTestHost host;
+    auto marble = NewElement<TMarble>(host, 30, 30, '1');
+    marble->Select();
+    Frame(host, *marble, 0.01);
+    marble->MoveTo({30, 30}, {30, 130}, 0.004);
+    Frame(host, *marble, 0.1);
+    marble->Deselect();
+    Frame(host, *marble, 0.1);
+    marble->SetColor('4');
+    Frame(host, *marble, 0.1);
+    EXPECT_FALSE(marble->IsIdle()) << "0.3 s of 0.4 s";
+    EXPECT_GT(marble->Y, 40);
+    EXPECT_LT(marble->Y, 130);
+    for (int i = 0; i < 10 && !marble->IsIdle(); ++i) {
+        Frame(host, *marble, 0.1);
+    }
+    EXPECT_TRUE(marble->IsIdle());
+    EXPECT_EQ(marble->GetPosition().Y, 130);
+    EXPECT_EQ(marble->SpriteName, "elements/Marble4");
+}
+
 TEST(ElementTest, DeathShrinksMarblesAndHidesBoxesAtOnce) {
     TTestHost host;
     auto marble = NewElement<TMarble>(host, 24, 24, '2');
