@@ -100,15 +100,24 @@ void MeasureBusyFrames(benchmark::State& state, TPart part) {
     TGNullWindow window;
     TSublevelRun run(window);
     double drawCalls = 0;
+    double textureSwitches = 0;
+    double blendChanges = 0;
     for (auto _ : state) {
         run.SeekBusy();
         double update = 0;
         double draw = 0;
         run.Frame(&update, &draw);
-        drawCalls += run.Device().LastFrameStats().DrawCalls;
+        const TGGraphicsDevice::TGFrameStats& stats = run.Device().LastFrameStats();
+        drawCalls += stats.DrawCalls;
+        textureSwitches += stats.TextureSwitches;
+        blendChanges += stats.BlendChanges;
         state.SetIterationTime(part == TPart::Update ? update : draw);
     }
+    // A draw call is due only where the texture or the blending changes.
     state.counters["draw_calls"] = benchmark::Counter(drawCalls, benchmark::Counter::kAvgIterations);
+    state.counters["texture_switches"] =
+        benchmark::Counter(textureSwitches, benchmark::Counter::kAvgIterations);
+    state.counters["blend_changes"] = benchmark::Counter(blendChanges, benchmark::Counter::kAvgIterations);
 }
 
 void BM_SublevelBusyFrameUpdate(benchmark::State& state) {

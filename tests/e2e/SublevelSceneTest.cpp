@@ -31,28 +31,36 @@ std::vector<std::string> Report(const std::string& out) {
 }
 
 // The automatic player with the fixed step plays the same game every time: the same moves, the
-// same cascades and the same new marbles. This run's end was recorded once. When the rules of
-// play change on purpose, re-record it: run
-//   build/quillmark --headless --fixed-step --scene sublevel --autoplay --frames 4000
+// same cascades and the same new marbles. This run's end was recorded once; it wins the first
+// sublevel on the way and is well into the second. When the rules of play or the player's
+// choices change on purpose, re-record it: run
+//   build/quillmark --headless --fixed-step --scene sublevel --autoplay --frames 11000
 // and copy the "sublevel:" lines it prints (without the prefix) into Expected.
 TEST(SublevelScene, AnAutoplayedRunEndsOnTheRecordedBoardAndScore) {
     const std::vector<std::string> Expected = {
-        "sublevel 1 score 2050 boxes 0 wins 0 losses 0",
-        "row ##2b2134##",
-        "row #13a31413#",
-        "row 3442b23111",
-        "row 11242a1213",
-        "row 4242431142",
-        "row 1122434134",
-        "row 2231142341",
-        "row 3144134432",
-        "row #43324342#",
-        "row ##213323##",
+        "sublevel 2 score 11167 boxes 2 wins 1 losses 0",
+        "row 2341.51523",
+        "row 1225.42211",
+        "row 22#3.2a#33",
+        "row 35#4232#34",
+        "row 142445541a",
+        "row 4535a43413",
+        "row 53#3314#35",
+        "row a2#11b1#b5",
+        "row 4515131541",
+        "row 5342ab2413",
     };
     TempDir dir;
-    CommandResult run = Autoplay(dir, 4000);
+    CommandResult run = Autoplay(dir, 11000);
     ASSERT_EQ(run.Status, 0) << run.Err;
-    EXPECT_EQ(Report(run.Out), Expected) << run.Out;
+    const std::vector<std::string> report = Report(run.Out);
+    EXPECT_EQ(report, Expected) << run.Out;
+    const std::regex wins(R"(wins (\d+) losses (\d+))");
+    std::smatch found;
+    ASSERT_FALSE(report.empty());
+    ASSERT_TRUE(std::regex_search(report[0], found, wins)) << report[0];
+    EXPECT_EQ(std::stoi(found[1]), 1) << "the first sublevel is won";
+    EXPECT_EQ(std::stoi(found[2]), 0);
 }
 
 // A second run in the same conditions repeats the first to the last marble, and what it draws

@@ -55,5 +55,7 @@ void DrawIceArt(TArtContext& context);
 // The desktop's application icon at 48, 64, 128 and 256 pixels, under icons/ of the data folder:
 // outside gfx/ and no-gfx/, so the game never loads it; the install puts it into the icon theme.
 void DrawIconArt(TArtContext& context);
+// The secret challenge's announcement: the glow of its burst and its banner.
+void DrawSecretLevelArt(TArtContext& context);
 
 } // namespace artgen

@@ -1,11 +1,13 @@
 #pragma once
 
-// A player for tests and long runs: whenever the board waits for a move it finds one with the
-// field's own move search and plays it as two clicks, a short think apart, through the screen's
-// mouse input as a person would. With no move left it leaves the board to the out-of-moves
-// clearing, or presses shuffle once the shuffle bar is full.
+// A player for tests and long runs: whenever the board waits for a move it weighs every move the
+// field's own move search finds (and every swap of a special), picks one of the best and plays it
+// as two clicks, a short think apart, through the screen's mouse input as a person would. With
+// no move left it leaves the board to the out-of-moves clearing, or presses shuffle once the
+// shuffle bar is full.
 
 #include <cstdint>
+#include <vector>
 
 namespace qm {
 
@@ -29,13 +31,28 @@ public:
     virtual void ClickAt(int x, int y) = 0;
 };
 
+// A swap the player may make and what it is worth to it.
+struct TAutoMove {
+    TCell* A = nullptr;
+    TCell* B = nullptr;
+    double Worth = 0.0;
+};
+
+// Every move on the board with its worth: the brick layers its lines break count most, then the
+// boxes it brings down, swaps of specials, lines of four and five, and moves that empty cells
+// below layers still standing or low on the board, whose falls stir more of it.
+std::vector<TAutoMove> WeighMoves(TField& field);
+
 class TAutoPlayer {
 public:
     // Seconds of game time between seeing a board and each of the two clicks.
     static constexpr double MinThink = 0.15;
     static constexpr double MaxThink = 0.45;
+    // Moves worth this much less than the best are still among the best.
+    static constexpr double WorthSlack = 0.5;
 
-    // Its own generator, so that its pauses leave the game's random numbers alone.
+    // Its own generator, so that its pauses and choices leave the game's random numbers alone:
+    // the same seed plays the same game.
     TAutoPlayer(IAutoPlayTarget& target, uint32_t seed);
 
     // Once a frame, before the screen's update; `seconds` is the game clock's step.
@@ -45,11 +62,12 @@ public:
     int Shuffles() const { return FShuffles; }
 
 private:
+    uint32_t NextRandom();
     double Think();
     void PlanMove();
-    bool FindSpecialMove(TCell*& a, TCell*& b) const;
+    const TAutoMove* ChooseMove(const std::vector<TAutoMove>& moves);
 
-    IAutoPlayTarget& FScene;
+    IAutoPlayTarget& FTarget;
     uint32_t FSeed;
     double FWait = 0.0;
     // The cell of the pending second click, in screen pixels; none while FPending is false.

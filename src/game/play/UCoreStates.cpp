@@ -8,8 +8,10 @@
 #include "UGKeys.h"
 #include "UGRandom.h"
 #include "UGWidget.h"
+#include "UGameData.h"
 #include "UParticleEffects.h"
 #include "UPlayHost.h"
+#include "USpecials.h"
 
 #include <algorithm>
 #include <climits>
@@ -104,8 +106,10 @@ void TWaitState::MouseMove(const TGInputState& input) {
     }
 }
 
+// The super bonus keeps its selected look: it stays lit while its stars fly.
 void TWaitState::DropSelection(bool visual) {
-    if (visual && FFirstCell && FFirstCell->Element) {
+    if (visual && FFirstCell && FFirstCell->Element &&
+        !dynamic_cast<TSpecialRandom*>(FFirstCell->Element.get())) {
         FFirstCell->Element->Deselect();
     }
     FFirstCell = nullptr;
@@ -306,6 +310,13 @@ bool TWaitState::DeveloperKey(int key, const TGInputState& input) {
         }
         return true;
     }
+    if (key == 'M') {
+        if (!manager.EasterEggMode() && !manager.AllSecretMapsComplete()) {
+            const TGIntPoint at = FirstColorCellPoint();
+            manager.StartColorCellBlast(at.X, at.Y);
+        }
+        return true;
+    }
     if (!manager.IsDeveloperUser()) {
         return false;
     }
@@ -337,8 +348,16 @@ bool TWaitState::DeveloperKey(int key, const TGInputState& input) {
     case 'R':
         manager.AddToBar(TBarKind::Brick, 0.1);
         return true;
+    case 'Q':
+        if (FFirstCell) {
+            manager.StartPlantedColumn(FFirstCell->Col);
+        }
+        return true;
     case 'A':
         manager.AddScore(5000);
+        return true;
+    case 'L':
+        manager.SetSequentialSecretLevels();
         return true;
     case 'H':
         FieldOf(queue).Host().SuperBonusSpecialBudget() = 0;
@@ -349,6 +368,20 @@ bool TWaitState::DeveloperKey(int key, const TGInputState& input) {
     default:
         return false;
     }
+}
+
+// The middle of the first colour cell in reading order; the middle of the screen without one.
+TGIntPoint TWaitState::FirstColorCellPoint() const {
+    const TField& field = FieldOf(Queue());
+    for (int r = field.FirstRow; r <= field.LastRow; ++r) {
+        for (int c = field.FirstCol; c <= field.LastCol; ++c) {
+            if (field.Cell(r, c).Kind == 4) {
+                const TGIntPoint corner = field.CellToScreen(r, c, false);
+                return {corner.X + 25, corner.Y + 25};
+            }
+        }
+    }
+    return {400, 300};
 }
 
 // The element editor works on the selected cell: with Ctrl a letter makes a special (P, Q, R a
@@ -459,6 +492,9 @@ void TSwapElementsState::UpdateHelper() {
         return;
     }
     field.ComboCount = 0;
+    if (field.Host().OnPuzzleScreen()) {
+        ManagerOf(Queue()).MakePuzzleMoveHook();
+    }
     Finish();
     if (!IsSublevelDone(Queue())) {
         Queue().Push<TMatchState>(swappedSpecial, std::move(specials));
@@ -910,28 +946,81 @@ TSecretLevelState::~TSecretLevelState() = default;
 bool TSecretLevelState::Initialize() {
     TGameState::Initialize();
     ManagerOf(Queue()).PlaySound("Secret Challenge Level");
-    const TParticleEnv env = FieldOf(Queue()).Host().ParticleEnv();
-    if (env.ResManager) {
-        // A ring of sparkles around the centre of the screen stands for the burst of glows.
-        for (int i = 0; i < 4; ++i) {
-            auto sparkles = std::make_unique<TSparklesFx>(env, SparklesSeconds, 40.0);
-            const double angle = i * 1.5707963267948966;
-            sparkles->AddXKey(0.0, 400.0);
-            sparkles->AddXKey(1.0, 400.0 + 220.0 * std::cos(angle));
-            sparkles->AddYKey(0.0, 300.0);
-            sparkles->AddYKey(1.0, 300.0 + 160.0 * std::sin(angle));
-            FEffects.push_back(std::move(sparkles));
-        }
-    }
+    IPlayHost& host = FieldOf(Queue()).Host();
+    StartGlowBurst(host.ResManager(), host.GameClock());
+    StartAnnouncement(host.GameClock());
+    StartSparkles();
     return true;
+}
+
+// Glows fly out from around the middle of the screen in every direction, growing as they go
+// and fading before they stop.
+void TSecretLevelState::StartGlowBurst(TGResManager* resManager, TGTimer& clock) {
+    FGlow = std::make_shared<TGAnimotion>(resManager, &clock);
+    const int count = MinGlows + static_cast<int>(Random(static_cast<uint32_t>(MaxGlows - MinGlows + 1)));
+    for (int i = 0; i < count; ++i) {
+        TGActiveChannel& channel = FGlow->GetChannel(i);
+        channel.SeqId = "stuff/Glow";
+        channel.Pivot = pvCenter;
+        channel.Blending = bmAdd;
+        channel.X = 400.0 + 40.0 * RandomFloat() - 20.0;
+        channel.Y = 300.0 + 40.0 * RandomFloat() - 20.0;
+        const double angle = 6.283185307179586 * RandomFloat();
+        const double distance = 150.0 + 300.0 * RandomFloat();
+        TGMotionSeg& flight = channel.AddMotionSeg();
+        flight.Length = GlowSeconds * (0.6 + 0.4 * RandomFloat());
+        flight.X.AddKey(1.0, channel.X + distance * std::cos(angle));
+        flight.Y.AddKey(1.0, channel.Y + distance * std::sin(angle));
+        flight.ScaleX.AddKey(0.0, 0.4);
+        flight.ScaleY.AddKey(0.0, 0.4);
+        flight.ScaleX.AddKey(1.0, 1.6);
+        flight.ScaleY.AddKey(1.0, 1.6);
+        flight.Alpha.AddKey(0.0, 1.0);
+        flight.Alpha.AddKey(0.6, 0.8);
+        flight.Alpha.AddKey(1.0, 0.0);
+    }
+}
+
+void TSecretLevelState::StartAnnouncement(TGTimer& clock) {
+    TGameData* data = ManagerOf(Queue()).GameData();
+    if (!data || !data->GameConfig) {
+        return;
+    }
+    PGXMLCollection games = data->GameConfig->GetCollection("GamesAni");
+    PGXMLCollection announcements = games->Count() > 0 ? games->GetItem(0)->GetCollection("SCLAni") : games;
+    if (announcements->Count() == 0) {
+        return;
+    }
+    FAnnouncement = std::make_shared<TGAnimotion>(data->ResManager.get(), &clock);
+    FAnnouncement->Import(*announcements->GetItem(0));
+    FAnnouncement->SetX(AnnouncementX);
+    FAnnouncement->SetY(AnnouncementY);
+}
+
+// Four trails of sparkles leave the middle one after the other, a quarter turn apart.
+void TSecretLevelState::StartSparkles() {
+    const TParticleEnv env = FieldOf(Queue()).Host().ParticleEnv();
+    if (!env.ResManager) {
+        return;
+    }
+    for (int i = 0; i < 4; ++i) {
+        auto sparkles = std::make_unique<TSparklesFx>(env, SparklesSeconds, SparklesRate);
+        const double angle = i * 1.5707963267948966;
+        sparkles->AddXKey(0.0, 400.0);
+        sparkles->AddXKey(1.0, 400.0 + 220.0 * std::cos(angle));
+        sparkles->AddYKey(0.0, 300.0);
+        sparkles->AddYKey(1.0, 300.0 + 160.0 * std::sin(angle));
+        FEffects.push_back(std::move(sparkles));
+        FEffectStarts.push_back(0.25 * i);
+    }
 }
 
 void TSecretLevelState::UpdateHelper() {
     TGameState::UpdateHelper();
     FTime += FieldOf(Queue()).Host().GameClock().Step;
-    const bool effectsOver = std::all_of(FEffects.begin(), FEffects.end(),
-                                         [](const auto& effect) { return effect->IsFinished(); });
-    if (FTime >= SparklesSeconds && effectsOver) {
+    const bool glowOver = !FGlow || FGlow->IsFinished();
+    const bool announcementOver = !FAnnouncement || FAnnouncement->IsFinished();
+    if (glowOver && announcementOver) {
         Finish();
     }
 }
@@ -942,9 +1031,15 @@ void TSecretLevelState::Draw() {
         const double opacity = 0.7 * (1.0 - FTime / DarkeningSeconds);
         device->FillRect({0, 0}, {800, 600}, static_cast<uint32_t>(opacity * 255.0) << 24);
     }
-    for (const auto& effect : FEffects) {
-        if (!effect->IsFinished()) {
-            effect->Update();
+    IPlayHost& host = FieldOf(Queue()).Host();
+    for (const PGAnimotion& animotion : {FGlow, FAnnouncement}) {
+        if (animotion && !animotion->IsFinished()) {
+            DrawAnimotion(host, *animotion);
+        }
+    }
+    for (size_t i = 0; i < FEffects.size(); ++i) {
+        if (FTime >= FEffectStarts[i] && !FEffects[i]->IsFinished()) {
+            FEffects[i]->Update();
         }
     }
 }

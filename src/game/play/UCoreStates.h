@@ -8,6 +8,7 @@
 // finds nothing (its Finalize then pushes no pack state).
 
 #include "UFlows.h"
+#include "UGAnimotion.h"
 #include "UGameStateQueue.h"
 
 #include <memory>
@@ -59,6 +60,7 @@ private:
     void FailNow();
     bool DeveloperKey(int key, const TGInputState& input);
     bool EditElement(int key, const TGInputState& input);
+    TGIntPoint FirstColorCellPoint() const;
     void ReplaceEveryElement(int specialKind);
 
     TCell* FFirstCell = nullptr;
@@ -225,7 +227,15 @@ private:
 class TSecretLevelState : public TGameState {
 public:
     static constexpr double DarkeningSeconds = 1.5;
-    static constexpr double SparklesSeconds = 3.0;
+    static constexpr double SparklesSeconds = 1.5;
+    static constexpr double SparklesRate = 60.0;
+    // Where the configured announcement ("GamesAni" / "SCLAni") plays.
+    static constexpr double AnnouncementX = -65.0;
+    static constexpr double AnnouncementY = 80.0;
+    // The glows of the burst: how many at least and at most, and how long the longest flies.
+    static constexpr int MinGlows = 50;
+    static constexpr int MaxGlows = 100;
+    static constexpr double GlowSeconds = 1.6;
 
     explicit TSecretLevelState(TGameStateQueue& queue);
     ~TSecretLevelState() override;
@@ -235,8 +245,21 @@ public:
     void Draw() override;
     std::string GetName() const override { return "TSecretLevelState"; }
 
+    // The burst of glows, one channel each; null before the state starts.
+    const PGAnimotion& GlowBurst() const { return FGlow; }
+    // The configured announcement; null when the configuration has none.
+    const PGAnimotion& Announcement() const { return FAnnouncement; }
+
 private:
+    void StartGlowBurst(TGResManager* resManager, TGTimer& clock);
+    void StartAnnouncement(TGTimer& clock);
+    void StartSparkles();
+
+    PGAnimotion FGlow;
+    PGAnimotion FAnnouncement;
+    // Sparkles and the time (since the start) at which each begins to run.
     std::vector<std::unique_ptr<TParticleEffect>> FEffects;
+    std::vector<double> FEffectStarts;
     double FTime = 0.0;
 };
 

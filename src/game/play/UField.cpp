@@ -512,6 +512,17 @@ void TField::RemoveGroup(const std::vector<TCell*>& group) {
 }
 
 bool TField::HasPossibleMove(TCell*& cellA, TCell*& cellB) {
+    bool found = false;
+    ForEachPossibleMove([&](TCell& a, TCell& b) {
+        cellA = &a;
+        cellB = &b;
+        found = true;
+        return false;
+    });
+    return found;
+}
+
+void TField::ForEachPossibleMove(const std::function<bool(TCell&, TCell&)>& visit) {
     auto candidate = [](const TCell& cell) {
         return cell.Kind > 0 && cell.Element && !IsBox(cell.Element.get());
     };
@@ -530,15 +541,12 @@ bool TField::HasPossibleMove(TCell*& cellA, TCell*& cellB) {
                 std::swap(cell.Element, other.Element);
                 const bool match = FindMatches(true, true);
                 std::swap(cell.Element, other.Element);
-                if (match) {
-                    cellA = &cell;
-                    cellB = &other;
-                    return true;
+                if (match && !visit(cell, other)) {
+                    return;
                 }
             }
         }
     }
-    return false;
 }
 
 bool TField::MatchesThroughCell(TCell& cell) {

@@ -143,6 +143,10 @@ public:
     bool FindMatches(bool stopAtFirst, bool quickTest, TCell* cellA = nullptr, TCell* cellB = nullptr,
                      bool settledOnly = false);
     bool HasPossibleMove(TCell*& cellA, TCell*& cellB);
+    // Every swap of two neighbours (the lower or the right one second) that would make a line,
+    // tried with the quick test, in reading order until `visit` returns false. The board is
+    // left as it was.
+    void ForEachPossibleMove(const std::function<bool(TCell&, TCell&)>& visit);
     bool MatchesThroughCell(TCell& cell);
     bool HasHorizontalLineAt(const TCell& cell) const;
     void ShowPoints(int pointsKind, int row, int col);

@@ -133,6 +133,20 @@ public:
     // Managed textures are evicted once this frame is over.
     virtual void EvictTexturesAfterFrame() {}
     virtual void RunDeviceSelfTest() {}
+    // A valid swap on the puzzle screen spends one of its moves.
+    virtual void MakePuzzleMoveHook() {}
+
+    // ---- developer keys that start the work of later screens ----
+    // The colour-cell blast of the field's transformations, from a screen point.
+    virtual void StartColorCellBlast(int /*x*/, int /*y*/) {}
+    // The planted column of the field's transformations on a column of the board.
+    virtual void StartPlantedColumn(int /*column*/) {}
+    // The player's easter-egg mode, and every secret map of the player complete: either keeps
+    // the colour-cell blast key from working.
+    virtual bool EasterEggMode() const { return false; }
+    virtual bool AllSecretMapsComplete() const { return false; }
+    // Secret levels come in their order rather than at random.
+    virtual void SetSequentialSecretLevels() {}
 };
 
 // What the states need of the game screen.
@@ -253,7 +267,8 @@ public:
     // A state whose class is exactly TState.
     template <typename TState> TState* FindExact() const {
         for (const auto& state : FStates) {
-            if (typeid(*state) == typeid(TState)) {
+            const TGameState& s = *state;
+            if (typeid(s) == typeid(TState)) {
                 return static_cast<TState*>(state.get());
             }
         }

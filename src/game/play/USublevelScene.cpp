@@ -6,6 +6,7 @@
 #include "UGKeys.h"
 #include "UGRandom.h"
 #include "UGResManager.h"
+#include "UGSprite.h"
 #include "UGStrings.h"
 #include "UGWidget.h"
 #include "UGameData.h"
@@ -283,12 +284,31 @@ void TSublevelScene::DrawTexts() {
     font.DrawString(Format("Boxes %d of %d    Time %d s", FBoxes, FQuota,
                            static_cast<int>(FTimeBar->Total() * FTimeBar->TimeLimit() + 0.5)),
                     TextLight, 300, 30);
-    if (FMessage.empty()) {
-        return;
+    if (!FMessage.empty()) {
+        DrawMessage(font);
     }
-    FData.Device->FillRect({200, 250}, {600, 350}, 0xE0101820);
-    font.DrawString(FMessage, TextGold, 220, 270);
-    font.DrawString(FMessageDetail, TextLight, 220, 305);
+}
+
+// The message stands on the dialog frame over the middle of the board, the board shaded behind
+// it, its title in the title font when there is one.
+void TSublevelScene::DrawMessage(TGFont& font) {
+    const double left = MessageCentreX - MessageWidth / 2.0;
+    const double top = MessageCentreY - MessageHeight / 2.0;
+    TGGraphicsDevice& device = *FData.Device;
+    const TGIntPoint boardTopLeft = FField->CellToScreen(0, 0, false);
+    const TGIntPoint boardEnd = FField->CellToScreen(FField->RowCount, FField->ColCount, false);
+    device.FillRect({static_cast<double>(boardTopLeft.X), static_cast<double>(boardTopLeft.Y)},
+                    {static_cast<double>(boardEnd.X), static_cast<double>(boardEnd.Y)}, 0x80000000);
+    if (FData.ResManager->HasSeq(MessageFrame)) {
+        const TGSprite& frame = FData.ResManager->GetSeq(MessageFrame).GetSprite(0);
+        frame.DrawTransformed({0.0, 0.0}, {MessageWidth / frame.Width(), MessageHeight / frame.Height()},
+                              left, top, 0.0, 0xFFFFFFFF, bmDefault);
+    } else {
+        device.FillRect({left, top}, {left + MessageWidth, top + MessageHeight}, 0xE0101820);
+    }
+    TGFont& title = FData.ResManager->HasFont("FontTitles") ? FData.GetFont("FontTitles") : font;
+    title.DrawStringEx(FMessage, {TextGold}, left, top + 42, MessageWidth, 1, 1.0, 0.0);
+    font.DrawStringEx(FMessageDetail, {TextLight}, left, top + 92, MessageWidth, 1, 1.0, 0.0);
 }
 
 // ---- input ----

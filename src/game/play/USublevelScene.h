@@ -20,6 +20,7 @@
 
 namespace qm {
 
+class TGFont;
 class TGameData;
 class TSublevelScene;
 
@@ -56,6 +57,12 @@ public:
     static constexpr int ShuffleButtonHeight = 28;
     // A message stays this long unless clicked away.
     static constexpr double MessageSeconds = 2.5;
+    // The message's panel, centred on the board.
+    static constexpr const char* MessageFrame = "interface/DialogFrame";
+    static constexpr double MessageCentreX = 536.0;
+    static constexpr double MessageCentreY = 300.0;
+    static constexpr double MessageWidth = 400.0;
+    static constexpr double MessageHeight = 170.0;
 
     explicit TSublevelScene(TGameData& data);
     ~TSublevelScene() override;
@@ -101,6 +108,11 @@ public:
     // ---- IPlayManager ----
     TGameData* GameData() override;
     TField* CurrentField() override { return FField.get(); }
+    // A change of sublevel waiting to start stands in for the field's rotation into it: until
+    // then nothing may win or lose the old board again.
+    bool IsQueued(TOtherState state) const override {
+        return state == TOtherState::FieldRotate && FPendingSublevel >= 0;
+    }
     void PausePlay() override {}
     void ResumePlay() override {}
     void PlaySound(const std::string& name) override;
@@ -157,6 +169,7 @@ private:
     void CloseMessage();
     void DrawBricks();
     void DrawTexts();
+    void DrawMessage(TGFont& font);
     void DrawShuffleButton();
     double LevelValue(const char* name, double fallback) const;
 

@@ -2,7 +2,9 @@
 
 #include "PlayTestHost.h"
 #include "UGError.h"
+#include "UGKeys.h"
 #include "UGRandom.h"
+#include "UGStrings.h"
 #include "UGWidget.h"
 
 #include <gtest/gtest.h>
@@ -27,7 +29,9 @@ public:
         ++Counted;
         QuotaReached = Counted >= Quota;
     }
+    bool OnPuzzleScreen() const override { return PuzzleScreen; }
     TGameStateQueue* Queue = nullptr;
+    bool PuzzleScreen = false;
 };
 
 // A manager of plain values that records what the states asked of it.
@@ -64,6 +68,14 @@ public:
         Calls.push_back(fromFirst ? "restart level" : "restart");
     }
     void ShowConstructionScreen() override { Calls.push_back("construction"); }
+    void MakePuzzleMoveHook() override { Calls.push_back("puzzle move"); }
+    bool IsDeveloperUser() const override { return Developer; }
+    bool IsEasterEggUser() const override { return EasterEggUser; }
+    bool EasterEggMode() const override { return EasterEggOn; }
+    bool AllSecretMapsComplete() const override { return AllMaps; }
+    void StartColorCellBlast(int x, int y) override { Calls.push_back(Format("blast %d %d", x, y)); }
+    void StartPlantedColumn(int column) override { Calls.push_back(Format("planted %d", column)); }
+    void SetSequentialSecretLevels() override { Calls.push_back("sequential"); }
     // The player closes the dialog on show.
     void PressOk() {
         auto ok = OnOk;
@@ -74,6 +86,10 @@ public:
     bool TimeStopped = false;
     bool ShuffleFull = false;
     int LivesLeft = 3;
+    bool Developer = false;
+    bool EasterEggUser = false;
+    bool EasterEggOn = false;
+    bool AllMaps = false;
     std::string Dialog;
     std::function<void()> OnOk;
     std::vector<std::string> Sounds;
@@ -278,6 +294,103 @@ TEST_F(CoreStates, ClicksAndDragsAfterASelection) {
         EXPECT_FALSE(Field().Cell(1, 1).Element->IsSelected());
         EXPECT_FALSE(target.Element->IsSelected()) << "the second cell is never selected";
     }
+}
+
+TEST_F(CoreStates, ADroppedSelectionLeavesOnlyTheSuperBonusLit) {
+    Build({"c123", "2314", "3431"});
+    Click(0, 0);
+    Wait->DropSelection(true);
+    EXPECT_EQ(Wait->FirstCell(), nullptr);
+    EXPECT_TRUE(Field().Cell(0, 0).Element->IsSelected()) << "the super bonus stays lit";
+    Click(1, 0);
+    Wait->DropSelection(true);
+    EXPECT_FALSE(Field().Cell(1, 0).Element->IsSelected());
+}
+
+struct TPuzzleMoveCase {
+    const char* Name;
+    bool PuzzleScreen;
+    int Col; // the neighbour of (0, 2) swapped with it
+    bool Spent;
+};
+
+TEST_F(CoreStates, OnlyAValidSwapOnThePuzzleScreenSpendsAMove) {
+    const TPuzzleMoveCase cases[] = {
+        {"a line on the puzzle screen", true, 3, true},
+        {"no line on the puzzle screen", true, 1, false},
+        {"a line in the campaign", false, 3, false},
+    };
+    for (const TPuzzleMoveCase& test : cases) {
+        SCOPED_TRACE(test.Name);
+        Queue.Clear();
+        Manager.Calls.clear();
+        Build({"1121", "5678", "7856"});
+        Host.PuzzleScreen = test.PuzzleScreen;
+        Click(0, 2);
+        Click(0, test.Col);
+        Settle();
+        const bool spent = std::count(Manager.Calls.begin(), Manager.Calls.end(), "puzzle move") == 1;
+        EXPECT_EQ(spent, test.Spent) << ::testing::PrintToString(Manager.Calls);
+    }
+}
+
+TEST_F(CoreStates, TheColorBlastKeyStartsAtTheFirstColorCell) {
+    Build(SwapBoard);
+    Manager.Developer = true;
+    Queue.KeyDown('M', TGInputState());
+    Field().Cell(2, 0).Kind = 4;
+    Field().Cell(1, 3).Kind = 4;
+    Queue.KeyDown('M', TGInputState());
+    const TGIntPoint corner = Field().CellToScreen(1, 3, false);
+    EXPECT_EQ(Manager.Calls, (std::vector<std::string>{"blast 400 300",
+                                                       Format("blast %d %d", corner.X + 25, corner.Y + 25)}));
+    // Neither in the easter-egg mode nor with every secret map complete; the easter-egg user
+    // has the key too.
+    Manager.Calls.clear();
+    Manager.EasterEggOn = true;
+    Queue.KeyDown('M', TGInputState());
+    Manager.EasterEggOn = false;
+    Manager.AllMaps = true;
+    Queue.KeyDown('M', TGInputState());
+    EXPECT_TRUE(Manager.Calls.empty());
+    Manager.AllMaps = false;
+    Manager.Developer = false;
+    Manager.EasterEggUser = true;
+    Queue.KeyDown('M', TGInputState());
+    EXPECT_EQ(Manager.Calls.size(), 1u);
+}
+
+TEST_F(CoreStates, PlantedColumnAndSecretLevelOrderAreTheDevelopersKeys) {
+    Build(SwapBoard);
+    Manager.EasterEggUser = true;
+    Click(1, 2);
+    Queue.KeyDown('Q', TGInputState());
+    Queue.KeyDown('L', TGInputState());
+    EXPECT_TRUE(Manager.Calls.empty()) << "not for the easter-egg user";
+    Manager.Developer = true;
+    Queue.KeyDown('Q', TGInputState());
+    Queue.KeyDown('L', TGInputState());
+    Wait->DropSelection(true);
+    Queue.KeyDown('Q', TGInputState());
+    EXPECT_EQ(Manager.Calls, (std::vector<std::string>{"planted 2", "sequential"}));
+}
+
+TEST_F(CoreStates, TheSecretLevelStateEndsWithItsBurstOfGlows) {
+    Build(SwapBoard);
+    auto& secret = Queue.Push<TSecretLevelState>();
+    Frames(1);
+    ASSERT_TRUE(secret.GlowBurst());
+    int glows = 0;
+    while (secret.GlowBurst()->HasChannel(glows)) {
+        ++glows;
+    }
+    EXPECT_GE(glows, TSecretLevelState::MinGlows);
+    EXPECT_LE(glows, TSecretLevelState::MaxGlows);
+    EXPECT_EQ(Manager.Sounds, std::vector<std::string>{"Secret Challenge Level"});
+    Frames(static_cast<int>(TSecretLevelState::GlowSeconds * 50));
+    EXPECT_TRUE(Queue.HasExact<TSecretLevelState>()) << "the glows are still flying";
+    Frames(static_cast<int>(TSecretLevelState::GlowSeconds * 50) + 10);
+    EXPECT_FALSE(Queue.HasExact<TSecretLevelState>());
 }
 
 TEST_F(CoreStates, ClicksOnCellsInALineOrOnBoxesSelectNothing) {

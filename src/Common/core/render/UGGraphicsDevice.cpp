@@ -551,9 +551,6 @@ void TGGraphicsDevice::ApplyState(bool force) {
                 highestTextured = i;
             }
             if (all || !(stage == applied)) {
-                if (stage.Texture != applied.Texture) {
-                    ++FFrameStats.TextureSwitches;
-                }
                 auto* texture = static_cast<TGTexture*>(stage.Texture.get());
                 FDrawList->SetStage(i, stage.Texture, texture ? texture->Backend() : nullptr,
                                     texture ? texture->Serial() : 0, stage.Filter, stage.ColorOp);
@@ -630,11 +627,34 @@ void TGGraphicsDevice::AppendToBatch(const IGVertexBuffer& buffer, int triangles
     FBatchIsList = false;
 }
 
+void TGGraphicsDevice::CountDrawnChanges() {
+    if (FFrameStats.DrawCalls == 1) {
+        FDrawnTextures.fill(nullptr);
+        FDrawnBlend = -1;
+    }
+    // Vertices without texture coordinates draw no texture, whatever the stages hold.
+    const bool textured = FApplied.VertexBuffer && FApplied.VertexBuffer->Format() != vfXYZDiffuse;
+    bool texturesChanged = false;
+    for (size_t i = 0; i < FDrawnTextures.size(); ++i) {
+        const IGTexture* texture = textured ? FApplied.Stages[i].Texture.get() : nullptr;
+        texturesChanged = texturesChanged || texture != FDrawnTextures[i];
+        FDrawnTextures[i] = texture;
+    }
+    if (texturesChanged) {
+        ++FFrameStats.TextureSwitches;
+    }
+    if (FApplied.BlendMode != FDrawnBlend) {
+        ++FFrameStats.BlendChanges;
+        FDrawnBlend = FApplied.BlendMode;
+    }
+}
+
 void TGGraphicsDevice::Flush() {
     if (FBatchVertices == 0) {
         return;
     }
     ++FFrameStats.DrawCalls;
+    CountDrawnChanges();
     const bool drawn = FBatchIsList
                            ? FDrawList->DrawTriangles(FBatch.data(), FBatchStride, FBatchVertices / 3)
                            : FDrawList->DrawStrip(FBatch.data(), FBatchStride, FBatchVertices - 2);

@@ -119,11 +119,15 @@ public:
     // was exposed, or a measurement wants every frame drawn).
     void InvalidateFrame() { FLastFrameValid = false; }
     void SetSkipSameFrames(bool skip) { FSkipSameFrames = skip; }
-    // What the last ended scene cost: draw calls, texture changes of the stages, and whether
-    // it was sent at all.
+    // What the last ended scene cost: draw calls, and whether it was sent at all. A draw call
+    // whose textures (of any stage) differ from those of the call before it in the scene counts
+    // as a texture switch, one whose blending differs as a blend change; the first call of a
+    // scene counts as a blend change. Batching leaves no more draw calls than switches and
+    // changes together unless something else split a batch.
     struct TGFrameStats {
         int DrawCalls = 0;
         int TextureSwitches = 0;
+        int BlendChanges = 0;
         bool Submitted = false;
     };
     const TGFrameStats& LastFrameStats() const { return FLastFrameStats; }
@@ -194,6 +198,8 @@ private:
     void AppendListToBatch(const IGVertexBuffer& buffer, int triangles);
     // Sends what the scene recorded so far; the scene can then no longer be skipped.
     void SubmitRecorded();
+    // Counts what the batch about to be drawn changes against the one drawn before it.
+    void CountDrawnChanges();
     void TextureChanged() { FLastFrameValid = false; }
 
     IGRenderBackend& FBackend;
@@ -233,6 +239,9 @@ private:
     uint64_t FNextTextureSerial = 1;
     TGFrameStats FFrameStats;
     TGFrameStats FLastFrameStats;
+    // The textures and blending of the scene's last draw call; compared by identity only.
+    std::array<const IGTexture*, TGDeviceStateRec::StageCount> FDrawnTextures{};
+    int FDrawnBlend = -1;
 
     double FFramesPerSecond = 0.0;
     int FFrameCount = 0;

@@ -593,10 +593,14 @@ TEST_F(GraphicsDeviceBatch, CountsDrawCallsAndTextureSwitchesOfTheScene) {
     }
     Device.State.Stages[0].Texture = A;
     Strip(9);
+    // A change of blending alone splits the batch too.
+    Device.State.BlendMode = bmAdd;
+    Strip(10);
     Device.EndFrame();
-    EXPECT_EQ(Device.LastFrameStats().DrawCalls, 5);
+    EXPECT_EQ(Device.LastFrameStats().DrawCalls, 6);
     EXPECT_EQ(Device.LastFrameStats().TextureSwitches, 5);
-    EXPECT_EQ(Backend.Draws, 5);
+    EXPECT_EQ(Device.LastFrameStats().BlendChanges, 2) << "the first call and the change to adding";
+    EXPECT_EQ(Backend.Draws, 6);
 }
 
 TEST_F(GraphicsDevice, ForcedLossRunsLostThenRestoreAndSkipsOneFrame) {
