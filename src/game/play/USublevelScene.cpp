@@ -29,6 +29,8 @@ constexpr double BonusBarIncForBrick = 0.12;
 constexpr uint32_t Ground = 0xFF3A3222;
 constexpr uint32_t TextLight = 0xFFF7EEDB;
 constexpr uint32_t TextGold = 0xFFF2C14E;
+// On the parchment of the message's panel.
+constexpr uint32_t TextInk = 0xFF2B1E14;
 
 // The first entry of a list of integers separated by white space, some of them in quotes.
 int FirstListEntry(const std::string& list, int fallback) {
@@ -307,8 +309,8 @@ void TSublevelScene::DrawMessage(TGFont& font) {
         device.FillRect({left, top}, {left + MessageWidth, top + MessageHeight}, 0xE0101820);
     }
     TGFont& title = FData.ResManager->HasFont("FontTitles") ? FData.GetFont("FontTitles") : font;
-    title.DrawStringEx(FMessage, {TextGold}, left, top + 42, MessageWidth, 1, 1.0, 0.0);
-    font.DrawStringEx(FMessageDetail, {TextLight}, left, top + 92, MessageWidth, 1, 1.0, 0.0);
+    title.DrawStringEx(FMessage, {TextInk}, left, top + 42, MessageWidth, 1, 1.0, 0.0);
+    font.DrawStringEx(FMessageDetail, {TextInk}, left, top + 92, MessageWidth, 1, 1.0, 0.0);
 }
 
 // ---- input ----

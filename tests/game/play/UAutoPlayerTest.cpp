@@ -43,7 +43,8 @@ TEST(AutoPlayer, WeighsLayersBoxesSpecialsAndDepth) {
     const TWeighCase cases[] = {
         {"the lower of two plain moves", TwoMoves, -1, 0, 2, 3, 2},
         {"a layer under the upper move", TwoMoves, 0, 0, 2, 0, 2},
-        {"a box above the upper move", {"B###", "1121", "5678", "7856", "2212"}, -1, 0, 2, 1, 2},
+        // The lower line takes the last three cells of its row, so only the upper one lowers the box.
+        {"a box above the upper move", {"B###", "1121", "5678", "7856", "2122"}, -1, 0, 2, 1, 2},
         {"a special beside the lower row", {"1121", "5678", "7856", "221a"}, -1, 0, 3, 3, 3},
     };
     for (const TWeighCase& test : cases) {
