@@ -118,6 +118,16 @@ PGXMLNode BonusNodeOfKind(const IGXMLNode& gameConfig, int kind) {
     return nullptr;
 }
 
+std::vector<std::string> BonusSequenceNames() {
+    const std::string phantom = SpecialFolder(bkPhantomBonuses);
+    return {phantom + "/SpecialDef1",
+            phantom + "/SpecialDef2",
+            phantom + "/SpecialDef3",
+            phantom + "/SpecialAdd",
+            SpecialFolder(bkColorChange) + "/SpecialAdd",
+            "stuff/HighlightedCell"};
+}
+
 std::unique_ptr<TGameState> MakeBonusState(int kind, TGameStateQueue& queue, PGXMLNode node) {
     switch (kind) {
     case bkDiagonal:
@@ -329,7 +339,7 @@ void TBonusState::AdvanceEffectClock() {
 }
 
 void TBonusState::PushPack() {
-    Queue().Push<TPackState>();
+    Host().PushPackState();
 }
 
 void TBonusState::PushMatch() {
@@ -1050,7 +1060,7 @@ void TPlantedColumnState::Finalize(bool removed) {
             cell.Hit(bkCornerStoneDown, true);
         }
     }
-    Queue().Push<TPackState>();
+    field.Host().PushPackState();
 }
 
 // ---- TDiagonalBonusState ----

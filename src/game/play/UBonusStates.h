@@ -9,6 +9,7 @@
 #include "UGAnimotion.h"
 #include "UGXMLNode.h"
 #include "UGameStateQueue.h"
+#include "UPlayer.h"
 
 #include <cstdint>
 #include <memory>
@@ -31,31 +32,14 @@ struct TBonusTarget {
     TSimpleElement* Live() const;
 };
 
-enum TBonusKind : uint8_t {
-    bkNone = 0,
-    bkLineHorizontal = 1,
-    bkCrossFire = 2,
-    bkRandom = 3,
-    bkDiagonal = 4,
-    bkAddScores = 5,
-    bkTimeLineFreeze = 6,
-    bkSingleCellBomb = 7,
-    bkCornerStoneTeleport = 8,
-    bkWildChameleon = 9,
-    bkBomb = 10,
-    bkCornerStoneDown = 11,
-    bkColorChange = 12,
-    bkX2BuildingMaterials = 13,
-    bkColorBomb = 14,
-    bkPhantomBonuses = 15,
-};
-
-constexpr int FirstBonusStateKind = bkDiagonal;
-constexpr int LastBonusStateKind = bkPhantomBonuses;
-
 // The configuration of a kind: the "Special" child of the game configuration whose "Kind" is
 // `kind`; null when there is none.
 PGXMLNode BonusNodeOfKind(const IGXMLNode& gameConfig, int kind);
+
+// Every sequence the bonus states draw besides their configured animations and the specials' own:
+// the phantom's definitions and sparkle, the colour change's swatches, the planted column's
+// highlight.
+std::vector<std::string> BonusSequenceNames();
 
 // The state of a bonus kind, not yet in any queue (TGameStateQueue::Adopt puts it there); null for
 // a kind outside 4..15. `node` is the kind's configuration; without one the state has no

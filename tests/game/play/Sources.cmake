@@ -11,4 +11,5 @@ target_sources(qm_tests PRIVATE
   tests/game/play/BarTestHost.cpp
   tests/game/play/UBarsTest.cpp
   tests/game/play/UBrickTest.cpp
+  tests/game/play/UBonusStatesTest.cpp
 )
