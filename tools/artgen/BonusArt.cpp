@@ -118,7 +118,7 @@ void ColourSwatch(cairo_t* cr, int color) {
     cairo_fill(cr);
     cairo_pattern_destroy(ring);
     cairo_arc(cr, Centre, Centre, 20, 0, 2 * Pi);
-    SetColor(cr, Ink, 0.6);
+    SetColor(cr, palette::Ink, 0.6);
     cairo_set_line_width(cr, 1.2);
     cairo_stroke(cr);
 }
@@ -128,9 +128,9 @@ void HighlightedCell(const TArtContext& context) {
     cairo_surface_t* surface = NewSurface(Cell, Cell);
     cairo_t* cr = cairo_create(surface);
     RoundedRect(cr, 2, 2, Cell - 4, Cell - 4, 7);
-    SetColor(cr, BrassLight, 0.22);
+    SetColor(cr, palette::BrassLight, 0.22);
     cairo_fill_preserve(cr);
-    SetColor(cr, BrassLight, 0.85);
+    SetColor(cr, palette::BrassLight, 0.85);
     cairo_set_line_width(cr, 2.5);
     cairo_stroke(cr);
     cairo_destroy(cr);

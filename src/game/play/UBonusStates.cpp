@@ -358,10 +358,27 @@ bool TBonusState::LaunchFromButton(const TGInputState& input, bool& fired, int d
     return true;
 }
 
-void TTimeLineFreezeBonusState::MouseDown(int /*button*/, const TGInputState& input) {
-    if (!Fired && !IsBlocked()) {
+void TBonusState::PressUnlessFired(const TGInputState& input, bool fired) {
+    if (!fired && !IsBlocked()) {
         ButtonDown(input);
     }
+}
+
+// Without a manager the flight still runs its course; nothing is told.
+void TBonusState::StepFlight(bool& applied, const std::function<void()>& act) {
+    if (!applied && FirstChannelDone(FShown)) {
+        applied = true;
+        if (GameManager()) {
+            act();
+        }
+    }
+    if (FlightDone(FShown)) {
+        Finish();
+    }
+}
+
+void TTimeLineFreezeBonusState::MouseDown(int /*button*/, const TGInputState& input) {
+    PressUnlessFired(input, Fired);
 }
 
 void TTimeLineFreezeBonusState::MouseUp(int /*button*/, const TGInputState& input) {
@@ -378,9 +395,7 @@ void TTimeLineFreezeBonusState::UpdateHelper() {
 }
 
 void TX2BuildingMaterialsBonusState::MouseDown(int /*button*/, const TGInputState& input) {
-    if (!Fired && !IsBlocked()) {
-        ButtonDown(input);
-    }
+    PressUnlessFired(input, Fired);
 }
 
 // The double-materials flight starts a little up and left of the button's centre, where its
@@ -390,24 +405,13 @@ void TX2BuildingMaterialsBonusState::MouseUp(int /*button*/, const TGInputState&
 }
 
 void TX2BuildingMaterialsBonusState::UpdateHelper() {
-    if (!Fired) {
-        return;
-    }
-    if (!Applied && FirstChannelDone(FShown)) {
-        Applied = true;
-        if (IPlayManager* manager = GameManager()) {
-            manager->StartDoubleMaterials(NodeFloat("MultiplyTime", 20.0));
-        }
-    }
-    if (FlightDone(FShown)) {
-        Finish();
+    if (Fired) {
+        StepFlight(Applied, [this] { GameManager()->StartDoubleMaterials(NodeFloat("MultiplyTime", 20.0)); });
     }
 }
 
 void TAddScoresBonusState::MouseDown(int /*button*/, const TGInputState& input) {
-    if (!Fired && !IsBlocked()) {
-        ButtonDown(input);
-    }
+    PressUnlessFired(input, Fired);
 }
 
 void TAddScoresBonusState::MouseUp(int /*button*/, const TGInputState& input) {
@@ -415,17 +419,8 @@ void TAddScoresBonusState::MouseUp(int /*button*/, const TGInputState& input) {
 }
 
 void TAddScoresBonusState::UpdateHelper() {
-    if (!Fired) {
-        return;
-    }
-    if (!Applied && FirstChannelDone(FShown)) {
-        Applied = true;
-        if (IPlayManager* manager = GameManager()) {
-            manager->StartScoreMultiplier(NodeFloat("MultiplyTime", 20.0));
-        }
-    }
-    if (FlightDone(FShown)) {
-        Finish();
+    if (Fired) {
+        StepFlight(Applied, [this] { GameManager()->StartScoreMultiplier(NodeFloat("MultiplyTime", 20.0)); });
     }
 }
 
@@ -492,9 +487,7 @@ void TPhantomBonusState::Draw() {
 }
 
 void TPhantomBonusState::MouseDown(int /*button*/, const TGInputState& input) {
-    if (Type == 0 && !IsBlocked()) {
-        ButtonDown(input);
-    }
+    PressUnlessFired(input, Type != 0);
 }
 
 void TPhantomBonusState::MouseUp(int /*button*/, const TGInputState& input) {

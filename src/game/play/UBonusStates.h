@@ -12,6 +12,7 @@
 #include "UPlayer.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -111,6 +112,10 @@ protected:
     // A button bonus: the click on the button sounds the blast and sends the kind's flight off from
     // the button's centre moved by (dx, dy); true on the click that fired.
     bool LaunchFromButton(const TGInputState& input, bool& fired, int dx, int dy);
+    void PressUnlessFired(const TGInputState& input, bool fired);
+    // A fired button bonus, each frame: `act` once, when the flight's first channel is over; the
+    // state ends with the flight.
+    void StepFlight(bool& applied, const std::function<void()>& act);
     // The seconds of game time since the effect's clock was started.
     void StartEffectClock() { FEffectTime = 0.0; }
     double EffectTime() const { return FEffectTime; }

@@ -377,8 +377,10 @@ void TSublevelScene::KeyDown(int key) {
 
 bool TSublevelScene::AcceptsMove() const {
     auto* wait = FQueue.FindExact<TWaitState>();
-    return wait && FQueue.Count() == 1 && FMessage.empty() && !wait->IsInputBlocked() && FField->IsStable() &&
-           FTimeBar->State() == TTimeBar::Running;
+    // A bonus waiting on its button, unarmed, leaves the board to the player.
+    const size_t bonus = FQueue.HasKindOf<TBonusState>() ? 1 : 0;
+    return wait && FQueue.Count() == 1 + bonus && !MouseBonusArmedIn(FQueue) && FMessage.empty() &&
+           !wait->IsInputBlocked() && FField->IsStable() && FTimeBar->State() == TTimeBar::Running;
 }
 
 bool TSublevelScene::ShuffleReady() const {

@@ -126,11 +126,14 @@ public:
     // Frames until the bonus, what it pushed of its own and what it set off on the board are
     // over, at most a simulated minute.
     void RunOut() {
-        for (int i = 0; i < 6000 && (BonusWorkQueued() || !Field().IsStable()); ++i) {
+        // A strike in progress holds its cells locked.
+        for (int i = 0; i < 6000 && (BonusWorkQueued() || !Field().IsStable() || Field().HasLockedElement());
+             ++i) {
             Frames(1);
         }
         ASSERT_FALSE(BonusWorkQueued()) << "the bonus ends";
         ASSERT_TRUE(Field().IsStable());
+        ASSERT_FALSE(Field().HasLockedElement());
     }
     // The board as text, with "W" for a wild chameleon.
     std::vector<std::string> Text() const {
