@@ -1,5 +1,6 @@
 #include "UGameDataNames.h"
 
+#include "UBonusStates.h"
 #include "UGameData.h"
 #include "UParticleEffects.h"
 #include "USpecials.h"
@@ -41,6 +42,10 @@ TGDataNames MakeGameDataNames() {
         names.Sequences.push_back("stuff/points/" + std::to_string(i));
     }
     for (const std::string& sequence : SpecialSequenceNames()) {
+        names.Sequences.push_back(sequence);
+    }
+    // The bonus states' own pictures.
+    for (const std::string& sequence : BonusSequenceNames()) {
         names.Sequences.push_back(sequence);
     }
     // The sprites the particle effects draw.

@@ -250,6 +250,9 @@ void TGameForm::FormMouseUp(int button) {
     if (button == 0) {
         FLeftDown = false;
     }
+    if (FSublevelScene) {
+        FSublevelScene->MouseUp(FLastMouseX, FLastMouseY, button);
+    }
 }
 
 void TGameForm::FormKeyUp(int key) {

@@ -46,6 +46,9 @@ void DrawBoardArt(TArtContext& context);
 // The specials of every kind in their folders "specials/<id>": normal, selected, grey and
 // charging looks, the chameleon's layers and the sprites their effects fly.
 void DrawSpecialArt(TArtContext& context);
+// The extra bonuses' own pictures: the phantom's definitions and sparkle, the colour change's
+// swatches and the highlight of a planted column.
+void DrawBonusArt(TArtContext& context);
 // The gauges of the play screen (time, brick, shuffle, bonus) and the thrown bricks' frames.
 void DrawBarArt(TArtContext& context);
 // The sprites of the particle effects, mostly white so the effects tint them.

@@ -66,6 +66,7 @@ int main(int argc, char** argv) {
     DrawMarbleArt(context);
     DrawBoardArt(context);
     DrawSpecialArt(context);
+    DrawBonusArt(context);
     DrawBarArt(context);
     DrawParticleArt(context);
     DrawIceArt(context);

@@ -1,5 +1,6 @@
 #include "UBoardTestScene.h"
 
+#include "UBonusStates.h"
 #include "UFrozenRowState.h"
 #include "UGConvert.h"
 #include "UGFont.h"
@@ -117,7 +118,7 @@ void TGameDataPlayHost::PlaySpecialAppearSound(TSpecial& special) {
 }
 
 bool TGameDataPlayHost::FieldEffectQueued() const {
-    return Queue && Queue->HasKindOf<TFrozenRowState>();
+    return Queue && (Queue->HasKindOf<TFrozenRowState>() || Queue->HasKindOf<TPlantedColumnState>());
 }
 
 void TGameDataPlayHost::PlayBlastSound(int kind) {

@@ -104,6 +104,10 @@ void TSublevelPlayHost::ElementStartsFalling(TSimpleElement& element) {
     element.Deselect();
 }
 
+bool TSublevelPlayHost::ScoreMultiplierOn() const {
+    return FScene.FScoreMultiplierLeft > 0.0;
+}
+
 char TSublevelPlayHost::MarbleOfMarvane() const {
     return static_cast<char>('0' + static_cast<int>(FScene.LevelValue("MarbleOfMarvane", 1)) % 10);
 }
@@ -210,6 +214,7 @@ void TSublevelScene::Draw() {
 void TSublevelScene::Update() {
     FQueue.Update();
     StepBars();
+    StepBonus();
     StepMessage();
     const bool ending = SublevelEnding(FQueue) || FQueue.HasExact<TGameToConstructionScreenState>();
     if (FPendingSublevel >= 0 && !ending) {
@@ -226,6 +231,46 @@ void TSublevelScene::StepBars() {
     FBrickBar->Add(0.0);
     FShuffleBar->Add(0.0);
     FBonusBar->Add(0.0);
+}
+
+// The full bar starts the next kind; button bonuses left alone fire by themselves, so that a scene
+// played by the automatic player shows them all, while aimed ones wait for a person.
+void TSublevelScene::StepBonus() {
+    const double step = GameClock().Step;
+    FScoreMultiplierLeft = std::max(0.0, FScoreMultiplierLeft - step);
+    if (FQueue.HasKindOf<TBonusState>()) {
+        FBonusIdle += step;
+        if (FBonusIdle >= IdleBonusSeconds) {
+            FireIdleButtonBonus();
+        }
+        return;
+    }
+    FBonusIdle = 0.0;
+    if (FBonusBar->Total() < TBonusBar::ReadyAt || SublevelEnding(FQueue)) {
+        return;
+    }
+    if (FBonusStarter.Start(FQueue, FBonusKind, BonusNodeOfKind(*FData.GameConfig, FBonusKind))) {
+        FBonusKind = FBonusKind >= LastExtraBonusKind ? FirstExtraBonusKind : FBonusKind + 1;
+    }
+}
+
+void TSublevelScene::FireIdleButtonBonus() {
+    FBonusIdle = 0.0;
+    if (MouseBonusQueuedIn(FQueue)) {
+        return;
+    }
+    TGInputState input;
+    input.X = TBonusBar::ButtonX;
+    input.Y = TBonusBar::ButtonY;
+    input.SetButton(0, true);
+    FQueue.MouseDown(0, input);
+    input.SetButton(0, false);
+    FQueue.MouseUp(0, input);
+}
+
+double TSublevelScene::FreezeTime() const {
+    const PGXMLNode node = BonusNodeOfKind(*FData.GameConfig, bkTimeLineFreeze);
+    return node ? node->GetFloatDef("FreezeTime", 10.0) : 10.0;
 }
 
 void TSublevelScene::RenderBoard() {
@@ -332,6 +377,13 @@ void TSublevelScene::MouseDown(int x, int y, int button) {
     FQueue.MouseDown(button, input);
 }
 
+void TSublevelScene::MouseUp(int x, int y, int button) {
+    TGInputState input;
+    input.X = x;
+    input.Y = y;
+    FQueue.MouseUp(button, input);
+}
+
 void TSublevelScene::MouseMove(int x, int y, bool leftHeld) {
     TGInputState input;
     input.X = x;
@@ -347,8 +399,10 @@ void TSublevelScene::KeyDown(int key) {
 
 bool TSublevelScene::AcceptsMove() const {
     auto* wait = FQueue.FindExact<TWaitState>();
-    return wait && FQueue.Count() == 1 && FMessage.empty() && !wait->IsInputBlocked() && FField->IsStable() &&
-           FTimeBar->State() == TTimeBar::Running;
+    // A bonus waiting on its button, unarmed, leaves the board to the player.
+    const size_t bonus = FQueue.HasKindOf<TBonusState>() ? 1 : 0;
+    return wait && FQueue.Count() == 1 + bonus && !MouseBonusArmedIn(FQueue) && FMessage.empty() &&
+           !wait->IsInputBlocked() && FField->IsStable() && FTimeBar->State() == TTimeBar::Running;
 }
 
 bool TSublevelScene::ShuffleReady() const {

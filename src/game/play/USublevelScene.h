@@ -9,6 +9,7 @@
 #include "UAutoPlayer.h"
 #include "UBars.h"
 #include "UBoardTestScene.h"
+#include "UBonusStates.h"
 #include "UBrick.h"
 #include "UCoreStates.h"
 #include "UGameStateQueue.h"
@@ -41,6 +42,7 @@ public:
     bool SubLevelCompleteQueued() const override;
     void ElementStartsFalling(TSimpleElement& element) override;
     char MarbleOfMarvane() const override;
+    bool ScoreMultiplierOn() const override;
 
 private:
     TSublevelScene& FScene;
@@ -78,6 +80,7 @@ public:
     void RenderOverlay();
 
     void MouseDown(int x, int y, int button);
+    void MouseUp(int x, int y, int button);
     void MouseMove(int x, int y, bool leftHeld);
     void KeyDown(int key);
 
@@ -148,6 +151,21 @@ public:
     void HideDialog(const std::string& name) override;
     void ShowStageScore(int points) override;
     void ReleaseBricks(int count, int x, int y) override;
+    bool MouseBonusArmed() const override { return MouseBonusArmedIn(FQueue); }
+    bool MouseBonusQueued() const override { return MouseBonusQueuedIn(FQueue); }
+    bool BonusEffectBusy() const override { return BonusEffectBusyIn(FQueue); }
+    void CancelMouseBonuses() override { CancelMouseBonusesIn(FQueue); }
+    void SetBonusStatesRunning(bool running) override { SetBonusStatesRunningIn(FQueue, running); }
+    void RemoveTimeLineFreezeStates() override { FQueue.RemoveAllOf<TTimeLineFreezeBonusState>(); }
+    void ResetBonusBar() override { FBonusBar->ResetBar(); }
+    void FreezeTimeBar() override { FTimeBar->Freeze(); }
+    void StartDoubleMaterials(double seconds) override { FBrickBar->StartDouble(seconds); }
+    void StartScoreMultiplier(double seconds) override { FScoreMultiplierLeft += seconds; }
+
+    // The extra bonus the full bonus bar starts next; the scene goes through every kind in turn.
+    int BonusKind() const { return FBonusKind; }
+    // A button bonus nobody has clicked for this long is fired by the scene itself.
+    static constexpr double IdleBonusSeconds = 3.0;
 
 private:
     friend class TSublevelPlayHost;
@@ -161,11 +179,16 @@ private:
     int BricksInSublevel() const override { return FBricksCollected; }
     bool EndStateQueued() const override;
     char MarbleOfMarvane() const override { return FHost.MarbleOfMarvane(); }
+    int SelectedBonusKind() const override { return FBonusKind; }
+    bool BonusStateQueued() const override { return FQueue.HasKindOf<TBonusState>(); }
+    double FreezeTime() const override;
 
     void LoadLevel();
     void StartSublevel(int index);
     void StepBars();
     void StepMessage();
+    void StepBonus();
+    void FireIdleButtonBonus();
     void CloseMessage();
     void DrawBricks();
     void DrawTexts();
@@ -201,6 +224,10 @@ private:
     std::string FMessageDetail;
     double FMessageLeft = 0.0;
     std::function<void()> FMessageOk;
+    TBonusStarter FBonusStarter;
+    int FBonusKind = FirstExtraBonusKind;
+    double FBonusIdle = 0.0;
+    double FScoreMultiplierLeft = 0.0;
 };
 
 } // namespace qm

@@ -12,4 +12,5 @@ target_sources(qm_tests PRIVATE
   tests/game/play/UBarsTest.cpp
   tests/game/play/UBrickTest.cpp
   tests/game/play/UAutoPlayerTest.cpp
+  tests/game/play/UBonusStatesTest.cpp
 )
