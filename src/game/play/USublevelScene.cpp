@@ -9,6 +9,7 @@
 #include "UGStrings.h"
 #include "UGWidget.h"
 #include "UGameData.h"
+#include "UIce.h"
 #include "ULevels.h"
 
 #include <algorithm>
@@ -107,9 +108,17 @@ char TSublevelPlayHost::MarbleOfMarvane() const {
 
 // ---- TSublevelScene ----
 
-TSublevelScene::TSublevelScene(TGameData& data) : FData(data), FHost(data, *this), FQueue(this) {
+TSublevelScene::TSublevelScene(TGameData& data) : TSublevelScene(data, {}) {}
+
+TSublevelScene::TSublevelScene(TGameData& data, std::vector<TTestSublevel> sublevels)
+    : FData(data), FHost(data, *this), FQueue(this) {
+    // Effects that take their time (the frozen row) run as states of this queue.
+    FHost.Queue = &FQueue;
     FData.ResManager->SetResourceSet(TBoardTestScene::ResourceSetName);
     LoadLevel();
+    if (!sublevels.empty()) {
+        FSublevels = std::move(sublevels);
+    }
     StartSublevel(0);
 }
 
@@ -484,6 +493,10 @@ TGResManager* TSublevelScene::ResManager() {
 
 TGGraphicsDevice* TSublevelScene::Device() {
     return FData.Device.get();
+}
+
+std::unique_ptr<ITimeBarIce> TSublevelScene::CreateTimeBarIce(double seconds) {
+    return std::make_unique<TTimeBarIce>(TParticleEnv::Of(FData), seconds);
 }
 
 bool TSublevelScene::EndStateQueued() const {

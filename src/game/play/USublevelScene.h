@@ -133,6 +133,11 @@ public:
     void ShowStageScore(int points) override;
     void ReleaseBricks(int count, int x, int y) override;
 
+protected:
+    // Plays `sublevels` (every one of level 1's when empty) instead of level 1's.
+    TSublevelScene(TGameData& data, std::vector<TTestSublevel> sublevels);
+    void StartSublevel(int index);
+
 private:
     friend class TSublevelPlayHost;
 
@@ -145,9 +150,9 @@ private:
     int BricksInSublevel() const override { return FBricksCollected; }
     bool EndStateQueued() const override;
     char MarbleOfMarvane() const override { return FHost.MarbleOfMarvane(); }
+    std::unique_ptr<ITimeBarIce> CreateTimeBarIce(double seconds) override;
 
     void LoadLevel();
-    void StartSublevel(int index);
     void StepBars();
     void StepMessage();
     void CloseMessage();
