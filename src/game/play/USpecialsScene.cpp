@@ -239,7 +239,8 @@ void TSpecialsScene::StartWatching(int kind) {
     }
 }
 
-// A strike is over when the board falls into new lines (those are not the strike's) or rests.
+// A strike is over when the board falls into new lines (those are not the strike's) or rests
+// with nothing locked.
 void TSpecialsScene::Watch() {
     if (!FWatching) {
         return;
@@ -252,7 +253,9 @@ void TSpecialsScene::Watch() {
             }
         }
     }
-    if (Queue().HasExact<TMatchState>() || AcceptsMove()) {
+    // Effects that take their time hold their targets locked until they strike.
+    const bool resting = AcceptsMove() && !Field().HasLockedElement() && !Field().HasDyingElement();
+    if (Queue().HasExact<TMatchState>() || resting) {
         ReportStrike();
     }
 }
@@ -277,7 +280,7 @@ void TSpecialsScene::DrawLegend() {
                     LegendColor, LegendX, 548);
     font.DrawString(
         Format("Bonus %d: %s  (Up/Down, Enter)", FBonusKind, BonusNames[FBonusKind - FirstBonusKind]),
-        LegendColor, 10, 572);
+        LegendColor, LegendX, 572);
 }
 
 void TSpecialsScene::MouseDown(int x, int y, int button) {
