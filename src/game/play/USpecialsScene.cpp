@@ -139,6 +139,9 @@ TSpecialsScene::TSpecialsScene(TGameData& data)
 TSpecialsScene::~TSpecialsScene() = default;
 
 void TSpecialsScene::ChooseKind(int kind) {
+    if (FWatching) {
+        ReportStrike();
+    }
     FKind = std::clamp(kind, FirstKind, LastKind);
     StartSublevel(FKind - 1);
     FLayoutPending = true;
@@ -204,10 +207,13 @@ bool TSpecialsScene::FireLastPlaced() {
     return false;
 }
 
+// As after a swap, a pack follows the firing: it waits until the strikes are over, then lets
+// the board fall and refill.
 void TSpecialsScene::Fire(TSimpleElement& element) {
     StartWatching(PlacedKindOf(element));
     element.Kill(0);
     FLastPlaced = nullptr;
+    Queue().Push<TPackState>();
 }
 
 // The seam for the bonus states, which the game screen pushes when the bonus bar is full: until
@@ -239,8 +245,8 @@ void TSpecialsScene::StartWatching(int kind) {
     }
 }
 
-// A strike is over when the board falls into new lines (those are not the strike's) or rests
-// with nothing locked.
+// A strike is over when the board has fallen after it, falls into new lines (those are not the
+// strike's) or rests with nothing locked.
 void TSpecialsScene::Watch() {
     if (!FWatching) {
         return;
@@ -253,9 +259,10 @@ void TSpecialsScene::Watch() {
             }
         }
     }
-    // Effects that take their time hold their targets locked until they strike.
+    // Effects that take their time hold their targets locked until they strike; the pack that
+    // follows them starts only once they are over, and hands over to the drop when it is done.
     const bool resting = AcceptsMove() && !Field().HasLockedElement() && !Field().HasDyingElement();
-    if (Queue().HasExact<TMatchState>() || resting) {
+    if (Queue().HasExact<TMatchState>() || Queue().HasExact<TDropNewElementsState>() || resting) {
         ReportStrike();
     }
 }

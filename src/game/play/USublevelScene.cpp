@@ -1,5 +1,6 @@
 #include "USublevelScene.h"
 
+#include "UFrozenRowState.h"
 #include "UGBassEngine.h"
 #include "UGFont.h"
 #include "UGGraphicsDevice.h"
@@ -475,6 +476,10 @@ void TSublevelScene::ReleaseBricks(int count, int x, int y) {
         FBricks.push_back(std::make_unique<TBrick>(bars, true, x, y));
         FBonusBar->Add(BonusBarIncForBrick);
     }
+}
+
+bool TSublevelScene::IsQueued(TOtherState state) const {
+    return state == TOtherState::FrozenRow && FQueue.HasExact<TFrozenRowState>();
 }
 
 // ---- IBarHost ----

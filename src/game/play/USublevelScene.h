@@ -132,6 +132,8 @@ public:
     void HideDialog(const std::string& name) override;
     void ShowStageScore(int points) override;
     void ReleaseBricks(int count, int x, int y) override;
+    // Of the states that run beside the play loop, only frozen rows are played here.
+    bool IsQueued(TOtherState state) const override;
 
 protected:
     // Plays `sublevels` (every one of level 1's when empty) instead of level 1's.
