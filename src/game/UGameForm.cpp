@@ -34,6 +34,7 @@ TGameForm::~TGameForm() {
     FIceScene.reset();
     FAutoPlayer.reset();
     FSublevelScene.reset();
+    FSpecialsScene.reset();
     // The loading thread uses the sound engine, which goes with the game data.
     FMusicLoading.reset();
     if (FGameData) {
@@ -104,6 +105,7 @@ void TGameForm::OpenScene(const std::string& name) {
     FIceScene.reset();
     FAutoPlayer.reset();
     FSublevelScene.reset();
+    FSpecialsScene.reset();
     if (name == BlankSceneName) {
         return;
     }
@@ -117,6 +119,10 @@ void TGameForm::OpenScene(const std::string& name) {
         if (FAutoplay) {
             FAutoPlayer = std::make_unique<TAutoPlayer>(*FSublevelScene, AutoPlayerSeed);
         }
+        return;
+    }
+    if (name == TSpecialsScene::SceneName) {
+        FSpecialsScene = std::make_unique<TSpecialsScene>(*FGameData);
         return;
     }
     if (name == TParticleScene::SceneName) {
@@ -190,6 +196,9 @@ void TGameForm::DoFrame() {
     if (FSublevelScene) {
         FSublevelScene->Draw();
     }
+    if (FSpecialsScene) {
+        FSpecialsScene->Draw();
+    }
     if (FInfoOverlay) {
         DrawInfoOverlay();
     }
@@ -230,6 +239,9 @@ void TGameForm::FormMouseMove(int x, int y) {
     if (FSublevelScene) {
         FSublevelScene->MouseMove(x, y, FLeftDown);
     }
+    if (FSpecialsScene) {
+        FSpecialsScene->MouseMove(x, y, FLeftDown);
+    }
 }
 
 void TGameForm::FormMouseDown(int button) {
@@ -242,6 +254,9 @@ void TGameForm::FormMouseDown(int button) {
     }
     if (FSublevelScene) {
         FSublevelScene->MouseDown(FLastMouseX, FLastMouseY, button);
+    }
+    if (FSpecialsScene) {
+        FSpecialsScene->MouseDown(FLastMouseX, FLastMouseY, button);
     }
 }
 
@@ -257,6 +272,9 @@ void TGameForm::FormMouseUp(int button) {
 
 void TGameForm::FormKeyUp(int key) {
     TGGameForm::FormKeyUp(key);
+    if (FSpecialsScene) {
+        FSpecialsScene->KeyUp(key);
+    }
     if (key == VK_MENU) {
         FAltDown = false;
     }
@@ -269,6 +287,9 @@ void TGameForm::FormKeyDown(int key) {
     }
     if (FSublevelScene) {
         FSublevelScene->KeyDown(key);
+    }
+    if (FSpecialsScene) {
+        FSpecialsScene->KeyDown(key);
     }
     if (key == VK_MENU) {
         FAltDown = true;

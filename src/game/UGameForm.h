@@ -9,6 +9,7 @@
 #include "UParticleScene.h"
 #include "URenderTestScene.h"
 #include "USoundTestScene.h"
+#include "USpecialsScene.h"
 #include "USublevelScene.h"
 
 #include <memory>
@@ -87,6 +88,7 @@ private:
     std::unique_ptr<TParticleScene> FParticleScene;
     std::unique_ptr<TIceScene> FIceScene;
     std::unique_ptr<TSublevelScene> FSublevelScene;
+    std::unique_ptr<TSpecialsScene> FSpecialsScene;
     std::unique_ptr<TAutoPlayer> FAutoPlayer;
     bool FAutoplay = false;
     bool FLeftDown = false;

@@ -165,19 +165,14 @@ TTimeBarIce::TTimeBarIce(const TParticleEnv& env, double time)
 }
 
 void TTimeBarIce::Draw(int x, int y) {
-    if (!FAnchored) {
-        FAnchored = true;
-        FAnchorX = x;
-        FAnchorY = y;
-    }
     TGGraphicsDevice* device = Device();
-    if (!device || (x == FAnchorX && y == FAnchorY)) {
+    if (!device || (x == BarX && y == BarY)) {
         TIce::Draw();
         return;
     }
     TGStateGuard guard(*device);
-    device->State.ViewOffsetX += x - FAnchorX;
-    device->State.ViewOffsetY += y - FAnchorY;
+    device->State.ViewOffsetX += x - BarX;
+    device->State.ViewOffsetY += y - BarY;
     TIce::Draw();
 }
 

@@ -97,13 +97,17 @@ public:
 };
 
 // The frost over the frozen time bar: a column of sixteen balls, the lower ones forming later.
-// It stands at the bar's place on the play screen; should the bar move while frozen (a screen
-// sliding in or out), the frost moves with it by as much as the bar moved since the first draw.
+// The column stands over the bar's fill when the bar is drawn at (BarX, BarY); a bar drawn
+// elsewhere (another screen's layout, a screen sliding in or out) takes its frost along.
 class TTimeBarIce : public TIce, public ITimeBarIce {
 public:
     static constexpr double CenterX = 758.0;
     static constexpr double CenterY = 297.0;
     static constexpr int BallCount = 16;
+    // The bar's fill is 22 pixels right of the bar's place and 18 wide, and runs 380 pixels from
+    // 71 below it: centred under (CenterX, CenterY) when the bar stands here.
+    static constexpr int BarX = 727;
+    static constexpr int BarY = 36;
 
     TTimeBarIce(const TParticleEnv& env, double time);
     // A freeze that is extended keeps its frost for the new time.
@@ -111,11 +115,6 @@ public:
     // (x, y): where the bar is drawn this frame.
     void Draw(int x, int y) override;
     using TIce::Draw;
-
-private:
-    bool FAnchored = false;
-    int FAnchorX = 0;
-    int FAnchorY = 0;
 };
 
 } // namespace qm

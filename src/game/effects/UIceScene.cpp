@@ -75,7 +75,8 @@ void TIceScene::DrawTimeBar() {
         FBarExtended = true;
         FBarIce->SetDuration(FreezeSeconds / 2 + 2);
     }
-    FBarIce->Draw(static_cast<int>(BarLeft), static_cast<int>(BarTop));
+    // The frost stands where it does over the play screen's bar; this bar is drawn under it.
+    FBarIce->Draw(TTimeBarIce::BarX, TTimeBarIce::BarY);
 }
 
 void TIceScene::Draw() {

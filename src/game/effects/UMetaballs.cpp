@@ -217,26 +217,71 @@ void TMetaballSurface::ComputeField(double dt) {
     dt += FAccumulated;
     FAccumulated = 0.0;
     Animate(dt);
-    for (TMetaballPoint& point : FPoints) {
-        point.Value = 0.0;
-    }
-    for (const TMetaball& ball : Balls) {
-        if (!ball.Active) {
-            continue;
-        }
-        const double weight = 0.9 * ball.Strength * ball.Strength;
-        for (TMetaballPoint& point : FPoints) {
-            const double x = point.X - ball.X;
-            const double y = point.Y - ball.Y;
-            const double z = point.Z - ball.Z;
-            // A point right on a ball's centre would get an infinite value, and its
-            // neighbours' normals none at all.
-            point.Value += weight / std::max(x * x + y * y + z * z, 1e-6);
-        }
-    }
+    CollectSources();
+    SumSources();
     ComputeNormals();
     ++FFieldComputations;
     FFieldChanged = true;
+}
+
+// Balls on the same spot (frost puts a weaker twin on every ball) add up into one source, and
+// balls without strength add nothing: the field is the same with half the work or less.
+void TMetaballSurface::CollectSources() {
+    FSources.clear();
+    for (const TMetaball& ball : Balls) {
+        const double weight = 0.9 * ball.Strength * ball.Strength;
+        if (!ball.Active || weight == 0.0) {
+            continue;
+        }
+        if (!FSources.empty() && FSources.back().X == ball.X && FSources.back().Y == ball.Y &&
+            FSources.back().Z == ball.Z) {
+            FSources.back().Weight += weight;
+        } else {
+            FSources.push_back({ball.X, ball.Y, ball.Z, weight});
+        }
+    }
+}
+
+// The grid's points lie on lines along each axis, so a source's squared distance to a point is
+// the sum of three per-axis squares, worked out once per row, column and layer.
+void TMetaballSurface::SumSources() {
+    const size_t nx = static_cast<size_t>(FCountX + 1);
+    const size_t ny = static_cast<size_t>(FCountY + 1);
+    const size_t nz = static_cast<size_t>(FCountZ + 1);
+    const size_t count = FSources.size();
+    FSquares.resize(count * (nx + ny + nz));
+    for (size_t s = 0; s < count; ++s) {
+        const TFieldSource& source = FSources[s];
+        double* square = &FSquares[s * (nx + ny + nz)];
+        for (size_t i = 0; i < nx; ++i) {
+            const double x = FPoints[i].X - source.X;
+            square[i] = x * x;
+        }
+        for (size_t j = 0; j < ny; ++j) {
+            const double y = FPoints[j * nx].Y - source.Y;
+            square[nx + j] = y * y;
+        }
+        for (size_t k = 0; k < nz; ++k) {
+            const double z = FPoints[k * nx * ny].Z - source.Z;
+            square[nx + ny + k] = z * z;
+        }
+    }
+    size_t p = 0;
+    for (size_t k = 0; k < nz; ++k) {
+        for (size_t j = 0; j < ny; ++j) {
+            for (size_t i = 0; i < nx; ++i, ++p) {
+                double value = 0.0;
+                for (size_t s = 0; s < count; ++s) {
+                    const double* square = &FSquares[s * (nx + ny + nz)];
+                    // A point right on a ball's centre would get an infinite value, and its
+                    // neighbours' normals none at all.
+                    value +=
+                        FSources[s].Weight / std::max(square[i] + square[nx + j] + square[nx + ny + k], 1e-6);
+                }
+                FPoints[p].Value = value;
+            }
+        }
+    }
 }
 
 void TMetaballSurface::ComputeNormals() {

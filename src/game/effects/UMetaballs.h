@@ -109,6 +109,8 @@ public:
 private:
     size_t Index(int i, int j, int k) const;
     void PlacePoints();
+    void CollectSources();
+    void SumSources();
     void ComputeNormals();
     void DrawVertices();
     TMetaballVertex EdgeVertex(const TMetaballPoint& a, const TMetaballPoint& b) const;
@@ -123,6 +125,16 @@ private:
     double FSizeY = 1.0;
     double FSizeZ = 1.0;
     std::vector<TMetaballPoint> FPoints;
+    // The balls that add to the field, as the last computation summed them.
+    struct TFieldSource {
+        float X;
+        float Y;
+        float Z;
+        double Weight;
+    };
+    std::vector<TFieldSource> FSources;
+    // Per source, the squared distances along x to every grid column, then along y, then z.
+    std::vector<double> FSquares;
     std::vector<TMetaballVertex> FVertices;
     std::vector<uint32_t> FVertexKeys;
     bool FCut = false;

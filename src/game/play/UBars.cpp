@@ -6,6 +6,7 @@
 #include "UGStrings.h"
 #include "UGTimer.h"
 #include "UGameEnvironment.h"
+#include "USpecials.h"
 
 #include <algorithm>
 #include <cmath>
@@ -71,12 +72,18 @@ TGFont* IBarHost::FindFont(const std::string& name) {
     return resources && resources->HasFont(name) ? &resources->GetFont(name) : nullptr;
 }
 
+// A bonus's pictures live in its kind's special folder, which is numbered by the special's id,
+// not by its kind.
 std::string IBarHost::BonusMainSeq(int kind) const {
-    return Format("specials/%d/Special", kind);
+    return SpecialFolder(kind) + "/Special";
 }
 
 std::string IBarHost::BonusGraySeq(int kind) const {
-    return Format("specials/%d/SpecialGray", kind);
+    return SpecialFolder(kind) + "/SpecialGray";
+}
+
+std::string IBarHost::BonusFillSeq(int kind) const {
+    return SpecialFolder(kind) + "/SpecialFill";
 }
 
 int GaugeCut(int height, double total) {

@@ -69,7 +69,7 @@ public:
     virtual std::string BonusMainSeq(int kind) const;
     virtual std::string BonusGraySeq(int kind) const;
     // The edge drawn on top of the charge; empty when the kind has none.
-    virtual std::string BonusFillSeq(int /*kind*/) const { return {}; }
+    virtual std::string BonusFillSeq(int kind) const;
     // "FreezeTime" of the time-line-freeze bonus, in seconds.
     virtual double FreezeTime() const { return 10.0; }
     // Where the double-building-materials icon stands ("SpecialActX", "SpecialActY").

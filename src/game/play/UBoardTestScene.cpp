@@ -8,6 +8,7 @@
 #include "UGRandom.h"
 #include "UGStrings.h"
 #include "UGameData.h"
+#include "UIce.h"
 #include "ULevels.h"
 #include "UParticleSystem.h"
 #include "USpecials.h"
@@ -169,6 +170,10 @@ TGGraphicsDevice* TGameDataBarHost::Device() {
 
 void TGameDataBarHost::PlaySound(const std::string& name) {
     FData.SoundEngine->PlaySound(name);
+}
+
+std::unique_ptr<ITimeBarIce> TGameDataBarHost::CreateTimeBarIce(double seconds) {
+    return std::make_unique<TTimeBarIce>(TParticleEnv::Of(FData), seconds);
 }
 
 // ---- TBoardTestScene ----

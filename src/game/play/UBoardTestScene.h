@@ -97,6 +97,7 @@ public:
     char MarbleOfMarvane() const override { return FPlay.Marvane; }
     int SelectedBonusKind() const override { return 1; }
     void PlaySound(const std::string& name) override;
+    std::unique_ptr<ITimeBarIce> CreateTimeBarIce(double seconds) override;
 
 private:
     TGameData& FData;

@@ -2,6 +2,7 @@
 
 #include "UField.h"
 #include "UGTimer.h"
+#include "UIce.h"
 #include "UPlayHost.h"
 #include "USpecials.h"
 
@@ -12,7 +13,7 @@ namespace qm {
 
 namespace {
 
-constexpr int FrostSize = 35;
+constexpr double IceSize = 35;
 constexpr double SnowRate = 220;
 
 bool StopsTheRow(const TCell& cell) {
@@ -20,36 +21,6 @@ bool StopsTheRow(const TCell& cell) {
 }
 
 } // namespace
-
-// The frost of one cell: it starts to form after a delay, stands for its time, then breaks and
-// melts away in a short burst of shards.
-class TRowFrost {
-public:
-    static constexpr double ShatterSeconds = 0.45;
-
-    TRowFrost(double startDelay, double time) : FStartDelay(startDelay), FTime(time) {}
-
-    void Update(double dt) {
-        FStartDelay -= dt;
-        if (FStartDelay > 0 || Finished()) {
-            return;
-        }
-        if (FBroken) {
-            FShatter -= dt;
-            return;
-        }
-        FTime -= dt;
-        FBroken = FTime < 0;
-    }
-    bool Broken() const { return FBroken; }
-    bool Finished() const { return FBroken && FShatter <= 0; }
-
-private:
-    double FStartDelay;
-    double FTime;
-    double FShatter = ShatterSeconds;
-    bool FBroken = false;
-};
 
 TFrozenRowState::TFrozenRowState(TGameStateQueue& queue, TField& field, int source, int range, int col,
                                  int row)
@@ -84,11 +55,17 @@ void TFrozenRowState::CollectCells() {
     }
 }
 
-void TFrozenRowState::StartFrost() {
+// The ice forms outward from the start, a tenth of a second (at the row's pace) per cell, and
+// every cell within nine of the start breaks at the same moment; the farther ones break as soon
+// as their ice has formed.
+void TFrozenRowState::StartIce() {
+    const TParticleEnv env = FField.Host().ParticleEnv();
     for (TFrozenCell& frozen : Cells) {
         const double start = frozen.Distance * 0.1 * Speed;
         const double stand = std::max(0.0, (0.9 - frozen.Distance / 10.0) * Speed);
-        frozen.Frost = std::make_unique<TRowFrost>(start, stand);
+        const TGIntPoint corner = FField.CellToScreen(frozen.Cell->Row, frozen.Cell->Col, false);
+        frozen.Ice = std::make_unique<TCellIce>(env, TGPointD{corner.X + 25.0, corner.Y + 25.0}, stand, start,
+                                                0.1 * Speed, IceSize);
         if (frozen.Element) {
             frozen.Element->Lock();
         }
@@ -112,7 +89,7 @@ bool TFrozenRowState::Initialize() {
     TGameState::Initialize();
     CollectCells();
     Speed = Cells.size() < 9 ? 1.0 : 0.7;
-    StartFrost();
+    StartIce();
     const TCell* leftEnd = nullptr;
     const TCell* rightEnd = nullptr;
     for (const TFrozenCell& frozen : Cells) {
@@ -135,11 +112,10 @@ bool TFrozenRowState::Initialize() {
 }
 
 void TFrozenRowState::DrawAfterCells() {
-    const double dt = FField.Host().GameClock().Step;
     bool allFinished = true;
     for (TFrozenCell& frozen : Cells) {
-        frozen.Frost->Update(dt);
-        if (frozen.Frost->Broken() && !frozen.Struck) {
+        frozen.Ice->Draw();
+        if (frozen.Ice->IsBroken() && !frozen.Struck) {
             frozen.Struck = true;
             TCell& cell = *frozen.Cell;
             cell.Hit(Source, false);
@@ -148,7 +124,7 @@ void TFrozenRowState::DrawAfterCells() {
                 cell.Element->Kill(0);
             }
         }
-        allFinished = allFinished && frozen.Frost->Finished();
+        allFinished = allFinished && frozen.Ice->Finished;
     }
     for (const PGAnimotion& runner : FRunners) {
         DrawAnimotion(FField.Host(), *runner);

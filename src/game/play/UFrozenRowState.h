@@ -15,7 +15,7 @@ namespace qm {
 class TCell;
 class TField;
 class TSimpleElement;
-class TRowFrost;
+class TCellIce;
 
 class TFrozenRowState : public TGameState {
 public:
@@ -24,7 +24,7 @@ public:
         // Locked while its frost stands; null for an empty cell.
         TSimpleElement* Element = nullptr;
         int Distance = 0;
-        std::unique_ptr<TRowFrost> Frost;
+        std::unique_ptr<TCellIce> Ice;
         bool Struck = false;
     };
 
@@ -46,9 +46,9 @@ public:
 
 private:
     void CollectCells();
-    void StartFrost();
+    void StartIce();
     void StartRunner(const char* sequence, int cellsToEnd, const TCell& end);
-    // Every frame after the cells: the frosts advance, break and strike.
+    // Every frame after the cells: the ices form, break and strike.
     void DrawAfterCells();
     void Unlock();
 

@@ -1,5 +1,6 @@
 #include "USublevelScene.h"
 
+#include "UFrozenRowState.h"
 #include "UGBassEngine.h"
 #include "UGFont.h"
 #include "UGGraphicsDevice.h"
@@ -10,6 +11,7 @@
 #include "UGStrings.h"
 #include "UGWidget.h"
 #include "UGameData.h"
+#include "UIce.h"
 #include "ULevels.h"
 
 #include <algorithm>
@@ -114,9 +116,17 @@ char TSublevelPlayHost::MarbleOfMarvane() const {
 
 // ---- TSublevelScene ----
 
-TSublevelScene::TSublevelScene(TGameData& data) : FData(data), FHost(data, *this), FQueue(this) {
+TSublevelScene::TSublevelScene(TGameData& data) : TSublevelScene(data, {}) {}
+
+TSublevelScene::TSublevelScene(TGameData& data, std::vector<TTestSublevel> sublevels)
+    : FData(data), FHost(data, *this), FQueue(this) {
+    // Effects that take their time (the frozen row) run as states of this queue.
+    FHost.Queue = &FQueue;
     FData.ResManager->SetResourceSet(TBoardTestScene::ResourceSetName);
     LoadLevel();
+    if (!sublevels.empty()) {
+        FSublevels = std::move(sublevels);
+    }
     StartSublevel(0);
 }
 
@@ -544,6 +554,13 @@ void TSublevelScene::ReleaseBricks(int count, int x, int y) {
     }
 }
 
+bool TSublevelScene::IsQueued(TOtherState state) const {
+    if (state == TOtherState::FieldRotate) {
+        return FPendingSublevel >= 0;
+    }
+    return state == TOtherState::FrozenRow && FQueue.HasExact<TFrozenRowState>();
+}
+
 // ---- IBarHost ----
 
 const TGameEnvironment& TSublevelScene::Env() const {
@@ -560,6 +577,10 @@ TGResManager* TSublevelScene::ResManager() {
 
 TGGraphicsDevice* TSublevelScene::Device() {
     return FData.Device.get();
+}
+
+std::unique_ptr<ITimeBarIce> TSublevelScene::CreateTimeBarIce(double seconds) {
+    return std::make_unique<TTimeBarIce>(TParticleEnv::Of(FData), seconds);
 }
 
 bool TSublevelScene::EndStateQueued() const {

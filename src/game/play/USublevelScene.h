@@ -111,11 +111,6 @@ public:
     // ---- IPlayManager ----
     TGameData* GameData() override;
     TField* CurrentField() override { return FField.get(); }
-    // A change of sublevel waiting to start stands in for the field's rotation into it: until
-    // then nothing may win or lose the old board again.
-    bool IsQueued(TOtherState state) const override {
-        return state == TOtherState::FieldRotate && FPendingSublevel >= 0;
-    }
     void PausePlay() override {}
     void ResumePlay() override {}
     void PlaySound(const std::string& name) override;
@@ -166,6 +161,15 @@ public:
     int BonusKind() const { return FBonusKind; }
     // A button bonus nobody has clicked for this long is fired by the scene itself.
     static constexpr double IdleBonusSeconds = 3.0;
+    // Of the states that run beside the play loop, only frozen rows are played here. A change
+    // of sublevel waiting to start stands in for the field's rotation into it: until then
+    // nothing may win or lose the old board again.
+    bool IsQueued(TOtherState state) const override;
+
+protected:
+    // Plays `sublevels` (every one of level 1's when empty) instead of level 1's.
+    TSublevelScene(TGameData& data, std::vector<TTestSublevel> sublevels);
+    void StartSublevel(int index);
 
 private:
     friend class TSublevelPlayHost;
@@ -182,9 +186,9 @@ private:
     int SelectedBonusKind() const override { return FBonusKind; }
     bool BonusStateQueued() const override { return FQueue.HasKindOf<TBonusState>(); }
     double FreezeTime() const override;
+    std::unique_ptr<ITimeBarIce> CreateTimeBarIce(double seconds) override;
 
     void LoadLevel();
-    void StartSublevel(int index);
     void StepBars();
     void StepMessage();
     void StepBonus();

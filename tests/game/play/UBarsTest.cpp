@@ -372,4 +372,12 @@ TEST(BonusBarTest, ReadyAtNinetyNinePercentFullOnlyPastTheTop) {
     EXPECT_EQ(bar.Total(), 0.25);
 }
 
+// The special folders are numbered by the special's id, which is not its kind.
+TEST(BonusBarTest, ABonusShowsThePicturesOfItsKindsFolder) {
+    TBarTestHost host;
+    EXPECT_EQ(host.BonusMainSeq(6), "specials/4/Special");
+    EXPECT_EQ(host.BonusGraySeq(6), "specials/4/SpecialGray");
+    EXPECT_EQ(host.BonusFillSeq(13), "specials/5/SpecialFill");
+}
+
 } // namespace qm::test

@@ -4,6 +4,7 @@
 #include "UFrozenRowState.h"
 #include "UGConfigPreprocessor.h"
 #include "UGError.h"
+#include "UIce.h"
 
 #include <gtest/gtest.h>
 #include <pugixml.hpp>
@@ -73,6 +74,14 @@ const TStrikeCase StrikeCases[] = {
      0,
      3,
      {"1xxxxx67", "212x2121"},
+     700,
+     {2},
+     0},
+    {"a cross-fire marble's upward ball strikes only the two nearest cells",
+     {"12121", "21212", "12121", "21212", "12X12"},
+     4,
+     2,
+     {"12121", "21212", "12x21", "21x12", "xxxxx"},
      700,
      {2},
      0},
@@ -179,6 +188,15 @@ TEST(SpecialsTest, AFrozenRowBreaksOnTime) {
     ASSERT_NE(state, nullptr);
     EXPECT_DOUBLE_EQ(state->Speed, 0.7);
     EXPECT_TRUE(board.Field->Cell(0, 5).Element->IsLocked());
+    // The farthest cell's ice, on its corner + 25: it forms last and breaks as soon as it stands.
+    const TFrozenRowState::TFrozenCell& farthest = state->Cells.back();
+    ASSERT_EQ(farthest.Distance, 11);
+    const TGIntPoint corner = board.Field->CellToScreen(0, 11, false);
+    EXPECT_DOUBLE_EQ(farthest.Ice->Position.X, corner.X + 25.0);
+    EXPECT_DOUBLE_EQ(farthest.Ice->Position.Y, corner.Y + 25.0);
+    EXPECT_NEAR(farthest.Ice->StartDelay, 0.77 - 0.05, 0.011) << "0.05 s of its 0.77 s have passed";
+    EXPECT_EQ(farthest.Ice->Time, 0.0);
+    EXPECT_NEAR(farthest.Ice->Balls.front().Delay, 0.07, 1e-9);
     board.Run(0.55);
     EXPECT_EQ(board.Text()[0], "x12121212121");
     board.Run(0.08);
