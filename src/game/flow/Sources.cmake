@@ -2,4 +2,6 @@
 target_sources(qm_game PRIVATE
   src/game/flow/ULevels.cpp
   src/game/flow/ULevelCheck.cpp
+  src/game/flow/UGameScreen.cpp
+  src/game/flow/UGameScreenScene.cpp
 )
