@@ -2,4 +2,6 @@
 target_sources(qm_game PRIVATE
   src/game/flow/ULevels.cpp
   src/game/flow/ULevelCheck.cpp
+  src/game/flow/UGameManager.cpp
+  src/game/flow/UPlayStandIns.cpp
 )
