@@ -248,23 +248,24 @@ void FieldFrame(TArtContext& context) {
     Save(context, "FieldFrame", surface, cr);
 }
 
+// Exactly the size of the counters it stands under.
 void ValuePlate(TArtContext& context) {
-    const int width = 180;
-    const int height = 40;
+    const int width = 116;
+    const int height = 36;
     cairo_surface_t* surface = NewSurface(width, height);
     cairo_t* cr = cairo_create(surface);
-    SoftShadow(cr, 2, 2, width - 8, height - 8, 9, 0.4);
+    SoftShadow(cr, 1, 1, width - 6, height - 6, 9, 0.4);
     cairo_pattern_t* brass = BrassPattern(0, 0, 0, height);
-    RoundedRect(cr, 2, 2, width - 8, height - 8, 9);
+    RoundedRect(cr, 1, 1, width - 5, height - 5, 9);
     cairo_set_source(cr, brass);
     cairo_fill(cr);
     cairo_pattern_destroy(brass);
-    RoundedRect(cr, 6, 6, width - 16, height - 16, 6);
-    cairo_pattern_t* inset = VerticalGradient(6, height - 10, {0.08, 0.12, 0.19}, palette::Night);
+    RoundedRect(cr, 5, 5, width - 13, height - 13, 6);
+    cairo_pattern_t* inset = VerticalGradient(5, height - 8, {0.08, 0.12, 0.19}, palette::Night);
     cairo_set_source(cr, inset);
     cairo_fill(cr);
     cairo_pattern_destroy(inset);
-    RoundedRect(cr, 2.5, 2.5, width - 9, height - 9, 9);
+    RoundedRect(cr, 1.5, 1.5, width - 6, height - 6, 9);
     cairo_set_line_width(cr, 1.0);
     SetColor(cr, palette::Ink);
     cairo_stroke(cr);

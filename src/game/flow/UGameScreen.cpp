@@ -14,6 +14,8 @@
 #include "UGWidButton.h"
 #include "UGWidLabel.h"
 #include "UGWidgetManager.h"
+#include "UGameData.h"
+#include "UPlayer.h"
 
 #include <algorithm>
 #include <cmath>
@@ -21,9 +23,79 @@
 
 namespace qm {
 
+// From UBonusStates.h, which cannot be included beside UPlayer.h while both declare TBonusKind
+// with different underlying types. Declared here until the two headers agree; then the include
+// replaces these two lines.
+std::unique_ptr<TGameState> MakeBonusState(int kind, TGameStateQueue& queue, PGXMLNode node);
+PGXMLNode BonusNodeOfKind(const IGXMLNode& gameConfig, int kind);
+
 namespace {
 
 IGameScreenHost* GHost = nullptr;
+
+// The screen's host in the campaign: everything comes from the game manager and its player.
+class TManagerScreenHost : public IGameScreenHost {
+public:
+    explicit TManagerScreenHost(TGameManager& manager) : FManager(manager) {}
+
+    TGameStateQueue& StateQueue() override { return FManager.Queue(); }
+    TField* CurrentField() override { return FManager.CurrentField(); }
+    TTimeBar* TimeBar() override { return &FManager.TimeBar(); }
+    TBrickBar* BrickBar() override { return &FManager.BrickBar(); }
+    TShuffleBar* ShuffleBar() override { return &FManager.ShuffleBar(); }
+    TBonusBar* BonusBar() override { return &FManager.BonusBar(); }
+    PGXMLNode GameConfig() const override { return FManager.Data().GameConfig; }
+    PGXMLNode CurrentLevelConfig() const override { return FManager.CurrentLevelConfig(); }
+    void PushBonusState(int kind) override {
+        TGameStateQueue& queue = FManager.Queue();
+        if (std::unique_ptr<TGameState> state =
+                MakeBonusState(kind, queue, BonusNodeOfKind(*GameConfig(), kind))) {
+            queue.Adopt(std::move(state));
+        }
+    }
+    int Score() const override { return FManager.Score(); }
+    int BricksInStock() const override { return FManager.Progress().BricksInStock; }
+    bool ScoreMultiplierOn() const override { return FManager.Progress().ScoreMultiplierOn; }
+    int SelectedBonusKind() const override { return FManager.SelectedBonusKind(); }
+    bool ShowTips() const override { return FManager.Progress().ShowTips; }
+    bool IsDeveloperUser() const override { return FManager.IsDeveloperUser(); }
+    void UpdatePlayTime() override { FManager.Player().UpdatePlayTime(FManager.Data().GameClock->Step); }
+    void SublevelShown() override {
+        TPlayer& player = FManager.Player();
+        TPlayerData& progress = FManager.Progress();
+        progress.SublevelInProgress = true;
+        progress.StartFresh = false;
+        // A replayed level draws its secret level from the random pool.
+        if (player.ReplayMode) {
+            progress.SecretLevelWon = 1;
+        }
+    }
+    void UpdateMusic() override { FManager.UpdateMusic(); }
+    void UpdateSoundLimiters() override { FManager.UpdateSoundLimiters(); }
+    void PauseFieldTransformationSound(bool paused) override {
+        FManager.PauseFieldTransformationSound(paused);
+    }
+    void ShowMenuScreen() override { FManager.ShowMenuScreen(false, false); }
+    void ShowBonusScreen(int page) override { FManager.ShowBonusScreen(page); }
+    void DrawWorkZone() override { FManager.WorkZone().UpdateAndDraw(); }
+
+private:
+    TGameManager& FManager;
+};
+
+// The manager's host, made for the manager alive now.
+IGameScreenHost* ManagerHost() {
+    static TGameManager* manager = nullptr;
+    static std::unique_ptr<TManagerScreenHost> host;
+    if (!GameManagerExists()) {
+        return nullptr;
+    }
+    if (manager != &TheGameManager()) {
+        manager = &TheGameManager();
+        host = std::make_unique<TManagerScreenHost>(*manager);
+    }
+    return host.get();
+}
 
 // The widgets whose show or hide effect keeps the screen busy.
 const char* const EffectWidgets[] = {"PauseDialog", "HelpDialog",     "BackgroundWidget",
@@ -100,8 +172,11 @@ std::vector<size_t> TBackAniSchedule::Step(double seconds) {
 TGameScreen::TGameScreen(TGAppData& appData) : TGWidScreen(appData) {}
 
 TGameScreen::~TGameScreen() {
-    if (GHost && GHost->StateQueue().GameScreen() == this) {
-        GHost->StateQueue().SetGameScreen(nullptr);
+    if (IGameScreenHost* host = Host(); host && host->StateQueue().GameScreen() == this) {
+        host->StateQueue().SetGameScreen(nullptr);
+    }
+    if (GameManagerExists() && TheGameManager().GameScreenView() == this) {
+        TheGameManager().SetGameScreenView(nullptr);
     }
 }
 
@@ -110,14 +185,15 @@ void TGameScreen::SetHost(IGameScreenHost* host) {
 }
 
 IGameScreenHost* TGameScreen::Host() {
-    return GHost;
+    return GHost ? GHost : ManagerHost();
 }
 
 IGameScreenHost& TGameScreen::GetHost() const {
-    if (!GHost) {
+    IGameScreenHost* host = Host();
+    if (!host) {
         throw EGError("TGameScreen.GetHost", "no game manager is attached to the game screen");
     }
-    return *GHost;
+    return *host;
 }
 
 // Names are unique across the screen, so a child is found wherever it stands in the tree.
@@ -150,6 +226,9 @@ void TGameScreen::AfterLoad() {
     }
     host.StateQueue().SetGameScreen(this);
     host.StateQueue().ScreenAttached();
+    if (!GHost && GameManagerExists()) {
+        TheGameManager().SetGameScreenView(this);
+    }
     FAddLifeAni = std::make_shared<TGInterfaceAnimotion>(AppData());
     PGXMLNode config = host.GameConfig();
     PGXMLNode games = config ? FirstChild(*config, "GamesAni") : nullptr;
@@ -435,6 +514,11 @@ void TGameScreen::DrawPanelInfo() {
 }
 
 void TGameScreen::DrawField() {
+    // The widget's look is the board's frame and bed, drawn under the cells.
+    TGWidget& place = Named("FieldWidget");
+    if (place.HasVisual("Background")) {
+        place.GetVisual("Background").Draw(place.AbsX(), place.AbsY(), place.Width(), place.Height());
+    }
     if (TField* field = GetHost().CurrentField()) {
         field->Draw();
         field->UpdateFireBalls();

@@ -8,6 +8,7 @@
 
 #include "UGAnimotion.h"
 #include "UGWidScreen.h"
+#include "UGameManager.h"
 #include "UGameStateQueue.h"
 
 #include <functional>
@@ -24,9 +25,9 @@ class TField;
 class TShuffleBar;
 class TTimeBar;
 
-// What the game screen needs of the game manager and the player. The manager implements it (or
-// forwards to its own operations) and installs it with TGameScreen::SetHost before the screen is
-// built; tests install a small one of their own.
+// What the game screen needs of the game manager and the player. Without a host of its own
+// (TGameScreen::SetHost) the screen works with the process-wide game manager through a host that
+// forwards to it; tests and the scene of level 1's sublevels install one of their own.
 class IGameScreenHost {
 public:
     virtual ~IGameScreenHost() = default;
@@ -106,7 +107,7 @@ private:
     double FLastCheck = 0.0;
 };
 
-class TGameScreen : public TGWidScreen, public IPlayScreen {
+class TGameScreen : public TGWidScreen, public IPlayScreen, public IGameScreenView {
 public:
     static constexpr const char* ScreenName = "GameScreen";
     static constexpr double IntroSeconds = 0.6;
@@ -118,7 +119,8 @@ public:
     explicit TGameScreen(TGAppData& appData);
     ~TGameScreen() override;
 
-    // The host every game screen built from now on works with; not owned.
+    // The host every game screen built from now on works with; not owned. None: the game
+    // manager's.
     static void SetHost(IGameScreenHost* host);
     static IGameScreenHost* Host();
 
@@ -150,11 +152,15 @@ public:
     // standard error.
     void CreateBonusState();
 
+    // ---- IGameScreenView ----
     // The dialogs of the play states: shown with their effect, "OkBtn" hides the dialog and then
     // runs `onOk`.
-    void ShowDialog(const std::string& name, std::function<void()> onOk);
-    bool IsDialogVisible(const std::string& name) const;
-    void HideDialog(const std::string& name);
+    void ShowDialog(const std::string& name, std::function<void()> onOk) override;
+    bool IsDialogVisible(const std::string& name) const override;
+    void HideDialog(const std::string& name) override;
+    void ExtraLifeGained() override { ShowExtraLife(); }
+    bool ExtraLifeAnimationShown() const override { return FAddLifeAni && FAddLifeAni->GetVisible(); }
+    void ScoreMultiplierEnded() override { EndScoreMultiplier(); }
 
     bool Paused() const { return FPaused; }
     bool IntroRunning() const { return FIntroRunning; }

@@ -48,7 +48,7 @@ private:
     class TScreenSublevel;
 
     TGameData& FData;
-    std::unique_ptr<TScreenSublevel> FSublevel;
+    std::unique_ptr<TSublevelScene> FSublevel;
 };
 
 } // namespace qm
