@@ -125,7 +125,7 @@ void TGameForm::OpenScene(const std::string& name) {
         FGameScreenScene = std::make_unique<TGameScreenScene>(*FGameData);
         FGameScreenScene->Open();
         if (FAutoplay) {
-            FAutoPlayer = std::make_unique<TAutoPlayer>(FGameScreenScene->Sublevel(), AutoPlayerSeed);
+            FAutoPlayer = std::make_unique<TAutoPlayer>(*FGameScreenScene->Screen(), AutoPlayerSeed);
         }
         return;
     }

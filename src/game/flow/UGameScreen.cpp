@@ -78,6 +78,17 @@ public:
     void ShowMenuScreen() override { FManager.ShowMenuScreen(false, false); }
     void ShowBonusScreen(int page) override { FManager.ShowBonusScreen(page); }
     void DrawWorkZone() override { FManager.WorkZone().UpdateAndDraw(); }
+    void ScreenBuilt() override {
+        if (FManager.WorkZoneLive) {
+            FManager.WorkZone().Repopulate();
+        }
+        FManager.WorkZoneLive = true;
+    }
+    void PlayResumedFromOtherScreen() override {
+        if (FManager.Queue().HasExact<TGameToConstructionScreenState>()) {
+            FManager.WorkZone().Repopulate();
+        }
+    }
 
 private:
     TGameManager& FManager;
@@ -217,6 +228,7 @@ void TGameScreen::AfterLoad() {
     }
     FreezePlay(false);
     FPaused = false;
+    host.ScreenBuilt();
     for (const char* dialog : {"LossLifeDialog1", "LossLifeDialog2", "GameOverDialog"}) {
         WireLossDialogKeys(dialog);
     }
@@ -621,20 +633,64 @@ bool TGameScreen::IsBonusInteractionBlocked() const {
 
 // ---- pause ----
 
-void TGameScreen::ShuffleClick() {
+bool TGameScreen::ShuffleAllowed() const {
     IGameScreenHost& host = GetHost();
-    TGameStateQueue& queue = host.StateQueue();
-    TField* field = host.CurrentField();
-    IPlayManager* manager = queue.GameManager();
-    if (!field || !field->IsStable() || BoardBusy(queue) || LeaveStateQueued() || FPaused ||
-        (manager && (manager->IsQueued(TOtherState::FrozenRow) || manager->BonusEffectBusy()))) {
-        return;
-    }
-    TShuffleBar* bar = host.ShuffleBar();
-    if (bar && bar->IsFull()) {
-        queue.Push<TShuffleState>();
+    const TGameStateQueue& queue = host.StateQueue();
+    const TField* field = host.CurrentField();
+    const IPlayManager* manager = queue.GameManager();
+    return field && field->IsStable() && !BoardBusy(queue) && !LeaveStateQueued() && !FPaused &&
+           !(manager && (manager->IsQueued(TOtherState::FrozenRow) || manager->BonusEffectBusy()));
+}
+
+void TGameScreen::ShuffleClick() {
+    TShuffleBar* bar = GetHost().ShuffleBar();
+    if (ShuffleAllowed() && bar && bar->IsFull()) {
+        GetHost().StateQueue().Push<TShuffleState>();
         bar->StartEmpty();
     }
+}
+
+bool TGameScreen::ShuffleReady() const {
+    TShuffleBar* bar = GetHost().ShuffleBar();
+    return bar && bar->IsFull() && ShuffleAllowed();
+}
+
+// ---- the automatic player ----
+
+TField& TGameScreen::Field() const {
+    TField* field = GetHost().CurrentField();
+    if (!field) {
+        throw EGError("TGameScreen.Field", "no sublevel is being played");
+    }
+    return *field;
+}
+
+// The waiting state would take a click: the board rests, nothing but bonus states waits beside
+// it, and nothing covers the board.
+bool TGameScreen::AcceptsMove() const {
+    IGameScreenHost& host = GetHost();
+    const TGameStateQueue& queue = host.StateQueue();
+    const auto* wait = queue.FindExact<TWaitState>();
+    const TField* field = host.CurrentField();
+    const TTimeBar* timeBar = host.TimeBar();
+    if (!wait || !field || wait->IsInputBlocked() || !field->IsStable() || FPaused || FIntroRunning ||
+        ModalDialogOpen() || IsBusy() || (timeBar && timeBar->State() != TTimeBar::Running)) {
+        return false;
+    }
+    for (size_t i = 0; i < queue.Count(); ++i) {
+        const TGameState& state = queue.At(i);
+        if (&state != wait && !state.IsBonusState()) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void TGameScreen::ClickAt(int x, int y) {
+    TGWidgetManager& manager = GetWidgetManager(AppData());
+    manager.MouseMove(x, y);
+    manager.MouseDown(mbLeft);
+    manager.MouseUp(mbLeft);
 }
 
 void TGameScreen::SetPaused(bool paused) {

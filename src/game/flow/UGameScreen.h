@@ -6,6 +6,7 @@
 // keeps the counters of the side panel current, pauses and resumes play, opens the dialogs over
 // the board and plays its own short announcements, tips and background animations.
 
+#include "UAutoPlayer.h"
 #include "UGAnimotion.h"
 #include "UGWidScreen.h"
 #include "UGameManager.h"
@@ -74,6 +75,9 @@ public:
     virtual void WorkZoneClick(int /*x*/, int /*y*/) {}
     virtual void SetBricksInFlightHidden(bool /*hidden*/) {}
     virtual void SetWorkZoneFrozen(bool /*frozen*/) {}
+    // The screen has been built: the work zone's workers are repopulated when they were live
+    // already, and are live from now on.
+    virtual void ScreenBuilt() {}
     // Play comes back from the construction or the puzzle screen with the state that left to it
     // still queued; the manager tells that state to carry on.
     virtual void PlayResumedFromOtherScreen() {}
@@ -107,7 +111,7 @@ private:
     double FLastCheck = 0.0;
 };
 
-class TGameScreen : public TGWidScreen, public IPlayScreen, public IGameScreenView {
+class TGameScreen : public TGWidScreen, public IPlayScreen, public IGameScreenView, public IAutoPlayTarget {
 public:
     static constexpr const char* ScreenName = "GameScreen";
     static constexpr double IntroSeconds = 0.6;
@@ -162,6 +166,16 @@ public:
     bool ExtraLifeAnimationShown() const override { return FAddLifeAni && FAddLifeAni->GetVisible(); }
     void ScoreMultiplierEnded() override { EndScoreMultiplier(); }
 
+    // ---- IAutoPlayTarget ----
+    // The board of the sublevel; the automatic player asks only while one is played.
+    TField& Field() const override;
+    bool AcceptsMove() const override;
+    bool MessageShown() const override { return FPaused || ModalDialogOpen(); }
+    bool ShuffleReady() const override;
+    void PressShuffle() override { ShuffleClick(); }
+    // Through the widget manager, as the mouse would give it.
+    void ClickAt(int x, int y) override;
+
     bool Paused() const { return FPaused; }
     bool IntroRunning() const { return FIntroRunning; }
     bool HurryUpShown() const { return FHurryUpShown; }
@@ -197,6 +211,8 @@ private:
     void StepBackAnimations();
     void StartBackAnimation(size_t index);
     bool BonusStateQueued() const;
+    // Everything a shuffle waits for, but the full bar.
+    bool ShuffleAllowed() const;
     PGAnimotion GameAnimotion(const char* element) const;
 
     void DrawPanelInfo();
