@@ -7,6 +7,7 @@
 #include "UGAppData.h"
 #include "UGDialogEffects.h"
 #include "UGFont.h"
+#include "UGGraphicsDevice.h"
 #include "UGKeys.h"
 #include "UGRandom.h"
 #include "UGResManager.h"
@@ -222,6 +223,10 @@ void TGameScreen::AfterLoad() {
     TGWidScreen::AfterLoad();
     IGameScreenHost& host = GetHost();
     WireEvents();
+    const TGWidget& field = Named("FieldWidget");
+    FFieldHome = {field.AbsX(), field.AbsY()};
+    const TGWidget& panel = Named("PanelInfoImage");
+    FPanelHome = {panel.AbsX(), panel.AbsY()};
     TGWidget& tip = Named("IntfTip");
     if (!host.LowVideoMemory()) {
         tip.ShowEffect = std::make_shared<TFakeDissolveEffect>(AppData(), tip, true, TipEffectSeconds);
@@ -515,14 +520,29 @@ void TGameScreen::CreateBonusState() {
 
 // ---- drawing ----
 
+void TGameScreen::DrawFollowing(const TGWidget& place, const std::pair<double, double>& home,
+                                const std::function<void()>& draw) {
+    TGGraphicsDevice* device = AppData().Device.get();
+    if (!device) {
+        draw();
+        return;
+    }
+    TGStateGuard guard(*device);
+    device->State.ViewOffsetX += place.AbsX() - home.first;
+    device->State.ViewOffsetY += place.AbsY() - home.second;
+    draw();
+}
+
 void TGameScreen::DrawPanelInfo() {
     IGameScreenHost& host = GetHost();
-    if (TBrickBar* bar = host.BrickBar()) {
-        bar->UpdateAndDraw();
-    }
-    if (TShuffleBar* bar = host.ShuffleBar()) {
-        bar->UpdateAndDraw();
-    }
+    DrawFollowing(Named("PanelInfoImage"), FPanelHome, [&host] {
+        if (TBrickBar* bar = host.BrickBar()) {
+            bar->UpdateAndDraw();
+        }
+        if (TShuffleBar* bar = host.ShuffleBar()) {
+            bar->UpdateAndDraw();
+        }
+    });
 }
 
 void TGameScreen::DrawField() {
@@ -532,8 +552,10 @@ void TGameScreen::DrawField() {
         place.GetVisual("Background").Draw(place.AbsX(), place.AbsY(), place.Width(), place.Height());
     }
     if (TField* field = GetHost().CurrentField()) {
-        field->Draw();
-        field->UpdateFireBalls();
+        DrawFollowing(place, FFieldHome, [field] {
+            field->Draw();
+            field->UpdateFireBalls();
+        });
     }
     if (FNoMovesAni) {
         FNoMovesAni->Draw();

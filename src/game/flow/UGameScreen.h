@@ -215,6 +215,11 @@ private:
     bool ShuffleAllowed() const;
     PGAnimotion GameAnimotion(const char* element) const;
 
+    // Runs `draw`, which places things in screen coordinates, moved by as much as `place` stands
+    // away from where it was built: a show or hide effect draws the widget elsewhere, into a
+    // picture of its own, and the board or the gauges must come along.
+    void DrawFollowing(const TGWidget& place, const std::pair<double, double>& home,
+                       const std::function<void()>& draw);
     void DrawPanelInfo();
     void DrawField();
     void DrawTimeLine();
@@ -223,6 +228,9 @@ private:
     void DrawBackground();
     void DrawAnnouncements();
 
+    // Where "FieldWidget" and "PanelInfoImage" stand on the screen as built.
+    std::pair<double, double> FFieldHome;
+    std::pair<double, double> FPanelHome;
     bool FPaused = false;
     bool FIntroRunning = false;
     double FIntroTime = 0.0;
