@@ -33,25 +33,8 @@ void SoftShadow(cairo_t* cr, double x, double y, double w, double h, double r, d
 // Text with an ink outline and a gradient fill, centred on (cx, cy).
 void OutlinedText(cairo_t* cr, cairo_font_face_t* face, const std::string& text, double size, double cx,
                   double cy, const TColor& top, const TColor& bottom) {
-    cairo_set_font_face(cr, face);
-    cairo_set_font_size(cr, size);
-    cairo_text_extents_t extents;
-    cairo_text_extents(cr, text.c_str(), &extents);
-    const double x = cx - extents.width / 2 - extents.x_bearing;
-    const double y = cy - extents.height / 2 - extents.y_bearing;
-    cairo_move_to(cr, x + ShadowOffsetX * 1.5, y + ShadowOffsetY * 1.5);
-    cairo_text_path(cr, text.c_str());
-    SetColor(cr, palette::Ink, 0.45);
-    cairo_fill(cr);
-    cairo_move_to(cr, x, y);
-    cairo_text_path(cr, text.c_str());
-    cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
-    cairo_set_line_width(cr, size / 7);
-    SetColor(cr, palette::Ink);
-    cairo_stroke_preserve(cr);
-    cairo_pattern_t* fill = VerticalGradient(y + extents.y_bearing, y, top, bottom);
-    cairo_set_source(cr, fill);
-    cairo_fill(cr);
+    cairo_pattern_t* fill = VerticalGradient(cy - size / 2, cy + size / 2, top, bottom);
+    DrawOutlinedText(cr, face, text, size, cx, cy, fill, size / 7);
     cairo_pattern_destroy(fill);
 }
 
