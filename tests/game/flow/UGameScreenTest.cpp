@@ -1,16 +1,17 @@
 #include "UGameScreen.h"
 
-#include "BarTestHost.h"
+#include "Common/core/widgets/WidgetTestApp.h"
 #include "UBars.h"
 #include "UCoreStates.h"
 #include "UGKeys.h"
 #include "UGWidLabel.h"
 #include "UGWidgetClasses.h"
-#include "WidgetTestApp.h"
+#include "game/play/BarTestHost.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -254,7 +255,7 @@ TEST(BackAniScheduleTest, StartsAtWholeSecondsThatThePeriodDivides) {
         const int frames = static_cast<int>(20.5 / c.Step);
         for (int i = 0; i < frames; ++i) {
             if (!schedule.Step(c.Step).empty()) {
-                starts.push_back(static_cast<int>(schedule.Clock()));
+                starts.push_back(static_cast<int>(std::lround(schedule.Clock())));
             }
         }
         EXPECT_EQ(starts, c.Starts);

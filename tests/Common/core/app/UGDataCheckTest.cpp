@@ -175,10 +175,9 @@ std::vector<TBreakage> Breakages() {
          [](DataCheckTest& t) {
              std::ofstream(t.data / "config/Play.xml") << R"(
 <Widget Type="Widget" Name="Play"><Widget Type="Widget" Name="Board"><Widget Type="Widget" Name="Bar"/></Widget></Widget>)";
-             EditFile(
-                 t.data / "GameConfig.xml", R"(SecretFieldColumnCount="8"/>)",
-                 R"(SecretFieldColumnCount="8"><Scene><BackAni><Channel Id="0" SeqId="pics/dot"/></BackAni>)"
-                 R"(<BackAni><Channel Id="0" SeqId="pics/gull"/></BackAni></Scene></GameConfig>)");
+             EditFile(t.data / "GameConfig.xml", R"(SecretFieldColumnCount="8"/>)",
+                      R"(SecretFieldColumnCount="8"><Scene><BackAni><Channel Id="0"/></BackAni>)"
+                      R"(<BackAni><Channel Id="0" SeqId="pics/gull"/></BackAni></Scene></GameConfig>)");
              t.input.Names.ScreenWidgets = {{"Play", {"Board", "Bar", "Clock"}}, {"Map", {"Pin"}}};
              t.input.Names.AnimotionElements = {"Scene/BackAni"};
          },
