@@ -28,7 +28,7 @@ int ReportedScore(const std::string& out) {
 // hand those clicks on to play.
 TEST(GameScreen, TheAutomaticPlayerScoresThroughTheScreensInput) {
     TempDir dir;
-    CommandResult run = RunGameScreen(dir, 2500, "--autoplay");
+    CommandResult run = RunGameScreen(dir, 1200, "--autoplay");
     ASSERT_EQ(run.Status, 0) << run.Err;
     EXPECT_GT(ReportedScore(run.Out), 0) << run.Out;
 }
@@ -38,7 +38,7 @@ TEST(GameScreen, WhilePausedNoMoveIsPlayed) {
     TempDir dir;
     const std::string script = (dir.Path() / "pause.txt").string();
     dir.Write("pause.txt", "200 key Escape\n");
-    CommandResult run = RunGameScreen(dir, 2500, "--autoplay --input " + ShellQuote(script));
+    CommandResult run = RunGameScreen(dir, 1200, "--autoplay --input " + ShellQuote(script));
     ASSERT_EQ(run.Status, 0) << run.Err;
     EXPECT_EQ(ReportedScore(run.Out), 0) << run.Out;
 }
