@@ -35,6 +35,7 @@ TGameForm::~TGameForm() {
     FAutoPlayer.reset();
     FSublevelScene.reset();
     FSpecialsScene.reset();
+    FGameScreenScene.reset();
     // The loading thread uses the sound engine, which goes with the game data.
     FMusicLoading.reset();
     if (FGameData) {
@@ -106,6 +107,7 @@ void TGameForm::OpenScene(const std::string& name) {
     FAutoPlayer.reset();
     FSublevelScene.reset();
     FSpecialsScene.reset();
+    FGameScreenScene.reset();
     if (name == BlankSceneName) {
         return;
     }
@@ -123,6 +125,14 @@ void TGameForm::OpenScene(const std::string& name) {
     }
     if (name == TSpecialsScene::SceneName) {
         FSpecialsScene = std::make_unique<TSpecialsScene>(*FGameData);
+        return;
+    }
+    if (name == TGameScreen::ScreenName) {
+        FGameScreenScene = std::make_unique<TGameScreenScene>(*FGameData);
+        FGameScreenScene->Open();
+        if (FAutoplay) {
+            FAutoPlayer = std::make_unique<TAutoPlayer>(*FGameScreenScene->Screen(), AutoPlayerSeed);
+        }
         return;
     }
     if (name == TParticleScene::SceneName) {
@@ -198,6 +208,9 @@ void TGameForm::DoFrame() {
     }
     if (FSpecialsScene) {
         FSpecialsScene->Draw();
+    }
+    if (FGameScreenScene) {
+        FGameScreenScene->EndFrame();
     }
     if (FInfoOverlay) {
         DrawInfoOverlay();

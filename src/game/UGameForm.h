@@ -5,6 +5,7 @@
 #include "UGGameForm.h"
 #include "UGMusicLoading.h"
 #include "UGameData.h"
+#include "UGameScreenScene.h"
 #include "UIceScene.h"
 #include "UParticleScene.h"
 #include "URenderTestScene.h"
@@ -89,6 +90,8 @@ private:
     std::unique_ptr<TIceScene> FIceScene;
     std::unique_ptr<TSublevelScene> FSublevelScene;
     std::unique_ptr<TSpecialsScene> FSpecialsScene;
+    // The game screen on level 1's sublevels, until the campaign's flow opens it.
+    std::unique_ptr<TGameScreenScene> FGameScreenScene;
     std::unique_ptr<TAutoPlayer> FAutoPlayer;
     bool FAutoplay = false;
     bool FLeftDown = false;

@@ -1,5 +1,7 @@
 #include "ArtGenerator.h"
 
+#include "ArtPalette.h"
+
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
@@ -45,6 +47,28 @@ cairo_font_face_t* LoadFace(const TArtContext& context, const std::string& file,
         Fail("missing or unreadable face " + path.string() + " (needed by " + user + ")");
     }
     return cairo_ft_font_face_create_for_ft_face(face, 0);
+}
+
+void DrawOutlinedText(cairo_t* cr, cairo_font_face_t* face, const std::string& text, double size, double cx,
+                      double cy, cairo_pattern_t* fill, double outline) {
+    cairo_set_font_face(cr, face);
+    cairo_set_font_size(cr, size);
+    cairo_text_extents_t extents;
+    cairo_text_extents(cr, text.c_str(), &extents);
+    const double x = cx - extents.width / 2 - extents.x_bearing;
+    const double y = cy - extents.height / 2 - extents.y_bearing;
+    cairo_move_to(cr, x + ShadowOffsetX, y + ShadowOffsetY);
+    cairo_text_path(cr, text.c_str());
+    SetColor(cr, palette::Ink, 0.5);
+    cairo_fill(cr);
+    cairo_move_to(cr, x, y);
+    cairo_text_path(cr, text.c_str());
+    cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+    cairo_set_line_width(cr, outline);
+    SetColor(cr, palette::Ink);
+    cairo_stroke_preserve(cr);
+    cairo_set_source(cr, fill);
+    cairo_fill(cr);
 }
 
 } // namespace artgen

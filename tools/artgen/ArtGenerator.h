@@ -33,6 +33,11 @@ void SavePng(const TArtContext& context, const std::string& relative, cairo_surf
 // cached.
 cairo_font_face_t* LoadFace(const TArtContext& context, const std::string& file, const std::string& user);
 
+// Text centred on (cx, cy): a soft shadow down and right, an ink outline `outline` pixels wide and
+// the fill.
+void DrawOutlinedText(cairo_t* cr, cairo_font_face_t* face, const std::string& text, double size, double cx,
+                      double cy, cairo_pattern_t* fill, double outline = 3.0);
+
 // The families, each in its own file.
 void DrawTestArt(TArtContext& context);
 void DrawFontArt(TArtContext& context);
@@ -60,5 +65,8 @@ void DrawIceArt(TArtContext& context);
 void DrawIconArt(TArtContext& context);
 // The secret challenge's announcement: the glow of its burst and its banner.
 void DrawSecretLevelArt(TArtContext& context);
+// The play screen around the board: the coast behind it, side panel, board frame, counter
+// plates, round buttons, announcement banners and the sky's passers-by.
+void DrawGameScreenArt(TArtContext& context);
 
 } // namespace artgen

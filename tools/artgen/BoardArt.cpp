@@ -249,28 +249,6 @@ void BrickLayerArt(TArtContext& context) {
 
 // ---- score pop-ups ----
 
-void DrawOutlinedText(cairo_t* cr, cairo_font_face_t* face, const std::string& text, double size, double cx,
-                      double cy, cairo_pattern_t* fill) {
-    cairo_set_font_face(cr, face);
-    cairo_set_font_size(cr, size);
-    cairo_text_extents_t extents;
-    cairo_text_extents(cr, text.c_str(), &extents);
-    const double x = cx - extents.width / 2 - extents.x_bearing;
-    const double y = cy - extents.height / 2 - extents.y_bearing;
-    cairo_move_to(cr, x + ShadowOffsetX, y + ShadowOffsetY);
-    cairo_text_path(cr, text.c_str());
-    SetColor(cr, palette::Ink, 0.5);
-    cairo_fill(cr);
-    cairo_move_to(cr, x, y);
-    cairo_text_path(cr, text.c_str());
-    cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
-    cairo_set_line_width(cr, 3.0);
-    SetColor(cr, palette::Ink);
-    cairo_stroke_preserve(cr);
-    cairo_set_source(cr, fill);
-    cairo_fill(cr);
-}
-
 void PointsArt(TArtContext& context) {
     cairo_font_face_t* bold = LoadFace(context, "DejaVuSans-Bold.ttf", "the score pop-ups");
     const int points[8] = {50, 100, 200, 300, 500, 700, 1000, 3000};

@@ -72,6 +72,7 @@ int main(int argc, char** argv) {
     DrawIceArt(context);
     DrawIconArt(context);
     DrawSecretLevelArt(context);
+    DrawGameScreenArt(context);
     WriteFontFile(context, argv[1]);
     return 0;
 }

@@ -226,6 +226,10 @@ void TSublevelScene::Update() {
     StepBars();
     StepBonus();
     StepMessage();
+    StartPendingSublevel();
+}
+
+void TSublevelScene::StartPendingSublevel() {
     const bool ending = SublevelEnding(FQueue) || FQueue.HasExact<TGameToConstructionScreenState>();
     if (FPendingSublevel >= 0 && !ending) {
         StartSublevel(FPendingSublevel);

@@ -78,6 +78,10 @@ public:
     void RenderBoard();
     // The texts and the message.
     void RenderOverlay();
+    // Starts the sublevel a finished state asked for, once the board's ending states are gone.
+    void StartPendingSublevel();
+    // The thrown bricks, drawn over what lies below them.
+    void DrawBricks();
 
     void MouseDown(int x, int y, int button);
     void MouseUp(int x, int y, int button);
@@ -99,12 +103,14 @@ public:
     int CurrentScore() const { return FScore; }
     int Boxes() const { return FBoxes; }
     int Quota() const { return FQuota; }
+    int BricksCollected() const { return FBricksCollected; }
     int Wins() const { return FWins; }
     int Losses() const { return FLosses; }
     const std::string& Message() const { return FMessage; }
     TTimeBar& TimeBar() const { return *FTimeBar; }
     TBrickBar& BrickBar() const { return *FBrickBar; }
     TShuffleBar& ShuffleBar() const { return *FShuffleBar; }
+    TBonusBar& BonusBar() const { return *FBonusBar; }
     size_t BricksInFlight() const;
     std::vector<std::string> BoardText() const;
 
@@ -194,7 +200,6 @@ private:
     void StepBonus();
     void FireIdleButtonBonus();
     void CloseMessage();
-    void DrawBricks();
     void DrawTexts();
     void DrawMessage(TGFont& font);
     void DrawShuffleButton();
