@@ -4,4 +4,5 @@ target_sources(qm_game PRIVATE
   src/game/flow/ULevelCheck.cpp
   src/game/flow/UGameManager.cpp
   src/game/flow/UPlayStandIns.cpp
+  src/game/flow/UStandInScreens.cpp
 )

@@ -392,10 +392,8 @@ void TGameManager::SwitchToScreen(const std::string& screenName, const std::stri
 }
 
 TGWidget* TGameManager::ActiveScreenWidget() const {
-    if (!FData.WidgetManager) {
-        return nullptr;
-    }
-    TGWidget* root = GetWidgetManager(FData).Root();
+    auto* widgets = dynamic_cast<TGWidgetManager*>(FData.WidgetManager.get());
+    TGWidget* root = widgets ? widgets->Root() : nullptr;
     return root ? root->FindChild(FData.CurrentScreenName) : nullptr;
 }
 
