@@ -119,7 +119,7 @@ void TGameForm::EnsureFirstPlayer() {
     const int slot = players.CurrentPlayerIndex();
     players.SetPlayerSlot(slot, players.NewPlayer(Translate("@UGameForm1")));
     players.SetCurrentPlayer(slot);
-    FGameData->Save();
+    FGlobals->Manager().SaveGame();
 }
 
 void TGameForm::OpenScene(const std::string& name) {
