@@ -1,11 +1,10 @@
 #include "UAutoPlayer.h"
 
 #include "UField.h"
-#include "USublevelScene.h"
 
 namespace qm {
 
-TAutoPlayer::TAutoPlayer(TSublevelScene& scene, uint32_t seed) : FScene(scene), FSeed(seed) {
+TAutoPlayer::TAutoPlayer(IAutoPlayTarget& target, uint32_t seed) : FScene(target), FSeed(seed) {
     FWait = Think();
 }
 
@@ -24,10 +23,10 @@ void TAutoPlayer::Step(double seconds) {
     if (FPending) {
         FPending = false;
         // A message over the board would take the click; the move is given up.
-        if (!FScene.Message().empty()) {
+        if (FScene.MessageShown()) {
             return;
         }
-        FScene.MouseDown(FSecondX, FSecondY, 0);
+        FScene.ClickAt(FSecondX, FSecondY);
         ++FMoves;
         FWait = Think();
         return;
@@ -81,7 +80,7 @@ void TAutoPlayer::PlanMove() {
     }
     const TGIntPoint first = field.CellCentre(*a);
     const TGIntPoint second = field.CellCentre(*b);
-    FScene.MouseDown(first.X, first.Y, 0);
+    FScene.ClickAt(first.X, first.Y);
     FSecondX = second.X;
     FSecondY = second.Y;
     FPending = true;

@@ -6,6 +6,7 @@
 // Opened with --scene sublevel; the automatic player (--autoplay) plays it through MouseDown as a
 // person does.
 
+#include "UAutoPlayer.h"
 #include "UBars.h"
 #include "UBoardTestScene.h"
 #include "UBrick.h"
@@ -44,7 +45,7 @@ private:
     TSublevelScene& FScene;
 };
 
-class TSublevelScene : public IPlayManager, private IBarHost {
+class TSublevelScene : public IPlayManager, public IAutoPlayTarget, private IBarHost {
 public:
     static constexpr const char* SceneName = "sublevel";
     static constexpr int StartLives = 3;
@@ -73,12 +74,15 @@ public:
     void MouseMove(int x, int y, bool leftHeld);
     void KeyDown(int key);
 
+    // ---- IAutoPlayTarget ----
     // The waiting state would take a click now: nothing else is queued and the board rests.
-    bool AcceptsMove() const;
-    bool ShuffleReady() const;
-    void PressShuffle();
+    bool AcceptsMove() const override;
+    bool MessageShown() const override { return !FMessage.empty(); }
+    bool ShuffleReady() const override;
+    void PressShuffle() override;
+    void ClickAt(int x, int y) override { MouseDown(x, y, 0); }
+    TField& Field() const override { return *FField; }
 
-    TField& Field() const { return *FField; }
     TGameStateQueue& Queue() { return FQueue; }
     int SublevelIndex() const { return FSublevel; }
     int SublevelCount() const { return static_cast<int>(FSublevels.size()); }
