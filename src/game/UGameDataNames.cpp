@@ -1,6 +1,7 @@
 #include "UGameDataNames.h"
 
 #include "UGameData.h"
+#include "UGameScreen.h"
 #include "UParticleEffects.h"
 #include "USpecials.h"
 
@@ -99,6 +100,14 @@ TGDataNames MakeGameDataNames() {
     for (int id = 1; id <= 15; ++id) {
         names.Sounds.push_back("Explosion" + std::to_string(id));
     }
+
+    // The play screen: its art, its widgets, its tip bubble's font, and the pictures of the
+    // announcements and background animations of the game configuration.
+    for (const std::string& sequence : GameScreenSequenceNames()) {
+        names.Sequences.push_back(sequence);
+    }
+    names.ScreenWidgets.emplace_back(TGameScreen::ScreenName, GameScreenWidgetNames());
+    names.AnimotionElements = {"GamesAni", "Level/BackAni"};
 
     // The render test scene (quillmark --scene render-test).
     for (const char* sequence : {"test/panorama", "test/ball", "test/ring", "test/keyed", "test/coin"}) {

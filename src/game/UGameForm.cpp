@@ -34,6 +34,7 @@ TGameForm::~TGameForm() {
     FIceScene.reset();
     FAutoPlayer.reset();
     FSublevelScene.reset();
+    FGameScreenScene.reset();
     // The loading thread uses the sound engine, which goes with the game data.
     FMusicLoading.reset();
     // The player leaves the sublevel while the manager can still empty the queues; then the two
@@ -130,6 +131,7 @@ void TGameForm::OpenScene(const std::string& name) {
     FIceScene.reset();
     FAutoPlayer.reset();
     FSublevelScene.reset();
+    FGameScreenScene.reset();
     if (name == BlankSceneName) {
         return;
     }
@@ -142,6 +144,14 @@ void TGameForm::OpenScene(const std::string& name) {
         FSublevelScene = std::make_unique<TSublevelScene>(*FGameData);
         if (FAutoplay) {
             FAutoPlayer = std::make_unique<TAutoPlayer>(*FSublevelScene, AutoPlayerSeed);
+        }
+        return;
+    }
+    if (name == TGameScreen::ScreenName) {
+        FGameScreenScene = std::make_unique<TGameScreenScene>(*FGameData);
+        FGameScreenScene->Open();
+        if (FAutoplay) {
+            FAutoPlayer = std::make_unique<TAutoPlayer>(FGameScreenScene->Sublevel(), AutoPlayerSeed);
         }
         return;
     }
@@ -214,6 +224,9 @@ void TGameForm::DoFrame() {
     }
     if (FSublevelScene) {
         FSublevelScene->Draw();
+    }
+    if (FGameScreenScene) {
+        FGameScreenScene->EndFrame();
     }
     if (FInfoOverlay) {
         DrawInfoOverlay();

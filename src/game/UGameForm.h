@@ -6,6 +6,7 @@
 #include "UGMusicLoading.h"
 #include "UGameData.h"
 #include "UGameManager.h"
+#include "UGameScreenScene.h"
 #include "UIceScene.h"
 #include "UParticleScene.h"
 #include "URenderTestScene.h"
@@ -92,6 +93,8 @@ private:
     std::unique_ptr<TParticleScene> FParticleScene;
     std::unique_ptr<TIceScene> FIceScene;
     std::unique_ptr<TSublevelScene> FSublevelScene;
+    // The game screen on level 1's sublevels, until the campaign's flow opens it.
+    std::unique_ptr<TGameScreenScene> FGameScreenScene;
     std::unique_ptr<TAutoPlayer> FAutoPlayer;
     bool FAutoplay = false;
     bool FLeftDown = false;

@@ -55,5 +55,8 @@ void DrawIceArt(TArtContext& context);
 // The desktop's application icon at 48, 64, 128 and 256 pixels, under icons/ of the data folder:
 // outside gfx/ and no-gfx/, so the game never loads it; the install puts it into the icon theme.
 void DrawIconArt(TArtContext& context);
+// The play screen around the board: the coast behind it, side panel, board frame, counter
+// plates, round buttons, announcement banners and the sky's passers-by.
+void DrawGameScreenArt(TArtContext& context);
 
 } // namespace artgen

@@ -70,6 +70,7 @@ int main(int argc, char** argv) {
     DrawParticleArt(context);
     DrawIceArt(context);
     DrawIconArt(context);
+    DrawGameScreenArt(context);
     WriteFontFile(context, argv[1]);
     return 0;
 }

@@ -5,4 +5,6 @@ target_sources(qm_game PRIVATE
   src/game/flow/UGameManager.cpp
   src/game/flow/UPlayStandIns.cpp
   src/game/flow/UStandInScreens.cpp
+  src/game/flow/UGameScreen.cpp
+  src/game/flow/UGameScreenScene.cpp
 )

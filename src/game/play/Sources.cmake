@@ -13,4 +13,5 @@ target_sources(qm_game PRIVATE
   src/game/play/UAutoPlayer.cpp
   src/game/play/UBars.cpp
   src/game/play/UBrick.cpp
+  src/game/play/UBonusStates.cpp
 )

@@ -61,6 +61,15 @@ void TGameStateQueue::Append(std::unique_ptr<TGameState> state) {
     Write("Create: " + added.GetName());
 }
 
+TGameState& TGameStateQueue::Adopt(std::unique_ptr<TGameState> state) {
+    if (!state || &state->Queue() != this) {
+        throw EGError("TGameStateQueue.Adopt", "the state was made for another queue");
+    }
+    TGameState& added = *state;
+    Append(std::move(state));
+    return added;
+}
+
 void TGameStateQueue::Write(const std::string& line) const {
     if (Trace) {
         Trace(line);

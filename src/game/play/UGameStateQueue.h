@@ -62,6 +62,12 @@ public:
     // Bonus states stop and run again around the end of a sublevel.
     virtual void SetBonusStatesRunning(bool /*running*/) {}
     virtual void RemoveTimeLineFreezeStates() {}
+    // The bonus states' hooks into the bars and the player; without them a bonus still runs its
+    // course on the board.
+    virtual void ResetBonusBar() {}
+    virtual void FreezeTimeBar() {}
+    virtual void StartDoubleMaterials(double /*seconds*/) {}
+    virtual void StartScoreMultiplier(double /*seconds*/) {}
 
     // ---- sound ----
     virtual void PlaySound(const std::string& /*name*/) {}
@@ -225,6 +231,9 @@ public:
         Append(std::move(state));
         return result;
     }
+
+    // Puts a state made for this queue elsewhere (a factory's) at its end.
+    TGameState& Adopt(std::unique_ptr<TGameState> state);
 
     // Once per frame: frees the states that ended, then steps the rest.
     void Update();

@@ -24,6 +24,7 @@ struct TParticleEnv;
 // The small bonuses the board asks about (their numbers are the saved ones).
 enum TSmallBonus : int {
     sbNone = 0,
+    sbBombDoubleTime = 1,
     sbBonusesBlastTwoLayer = 8,
     sbAnyMathBlastColorCell = 10,
 };

@@ -208,6 +208,10 @@ void TSublevelScene::Update() {
     FQueue.Update();
     StepBars();
     StepMessage();
+    StartPendingSublevel();
+}
+
+void TSublevelScene::StartPendingSublevel() {
     const bool ending = SublevelEnding(FQueue) || FQueue.HasExact<TGameToConstructionScreenState>();
     if (FPendingSublevel >= 0 && !ending) {
         StartSublevel(FPendingSublevel);

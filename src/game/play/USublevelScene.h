@@ -69,6 +69,10 @@ public:
     void RenderBoard();
     // The texts and the message.
     void RenderOverlay();
+    // Starts the sublevel a finished state asked for, once the board's ending states are gone.
+    void StartPendingSublevel();
+    // The thrown bricks, drawn over what lies below them.
+    void DrawBricks();
 
     void MouseDown(int x, int y, int button);
     void MouseMove(int x, int y, bool leftHeld);
@@ -89,12 +93,14 @@ public:
     int CurrentScore() const { return FScore; }
     int Boxes() const { return FBoxes; }
     int Quota() const { return FQuota; }
+    int BricksCollected() const { return FBricksCollected; }
     int Wins() const { return FWins; }
     int Losses() const { return FLosses; }
     const std::string& Message() const { return FMessage; }
     TTimeBar& TimeBar() const { return *FTimeBar; }
     TBrickBar& BrickBar() const { return *FBrickBar; }
     TShuffleBar& ShuffleBar() const { return *FShuffleBar; }
+    TBonusBar& BonusBar() const { return *FBonusBar; }
     size_t BricksInFlight() const;
     std::vector<std::string> BoardText() const;
 
@@ -155,7 +161,6 @@ private:
     void StepBars();
     void StepMessage();
     void CloseMessage();
-    void DrawBricks();
     void DrawTexts();
     void DrawShuffleButton();
     double LevelValue(const char* name, double fallback) const;

@@ -191,6 +191,8 @@ private:
     void CheckCodeNames();
     void CheckSounds();
     void CheckWidgets();
+    void CheckScreenWidgets();
+    void CheckAnimotionElements();
     void CheckWidgetTree(const std::string& file, const IGXMLNode& node, const std::string& path,
                          const std::set<std::string>& styles);
     void CheckArtNames(const std::string& file, const IGXMLNode& node, const std::string& path);
@@ -237,6 +239,8 @@ std::vector<TGDataProblem> TDataCheck::Run() {
     CheckCodeNames();
     CheckSounds();
     CheckWidgets();
+    CheckScreenWidgets();
+    CheckAnimotionElements();
     if (FDictionary) {
         for (const TConfigFile& config : FConfigs) {
             if (config.Root) {
@@ -779,6 +783,82 @@ void TDataCheck::CheckWidgets() {
         CheckWidgetTree(core.Name, screen,
                         core.Root->GetName() + "/" + Label("Widget", screen.GetStringDef("Name", "")),
                         styles);
+    }
+}
+
+namespace {
+
+// The names of every widget below a node, at any depth.
+void CollectWidgetNames(const IGXMLNode& node, std::set<std::string>& names) {
+    PGXMLCollection children = node.GetCollection("Widget");
+    for (size_t i = 0; i < children->Count(); ++i) {
+        const IGXMLNode& child = *children->GetItem(i);
+        names.insert(child.GetStringDef("Name", ""));
+        CollectWidgetNames(child, names);
+    }
+}
+
+// Walks a path of tags ("Level/BackAni") down from a node.
+void CollectByPath(const IGXMLNode& node, const std::string& path, const std::string& where,
+                   std::vector<std::pair<PGXMLNode, std::string>>& found) {
+    const size_t slash = path.find('/');
+    const std::string tag = path.substr(0, slash);
+    PGXMLCollection items = node.GetCollection(tag);
+    for (size_t i = 0; i < items->Count(); ++i) {
+        PGXMLNode item = items->GetItem(i);
+        const std::string itemWhere = where + "/" + Format("%s[%zu]", tag.c_str(), i + 1);
+        if (slash == std::string::npos) {
+            found.emplace_back(item, itemWhere);
+        } else {
+            CollectByPath(*item, path.substr(slash + 1), itemWhere, found);
+        }
+    }
+}
+
+} // namespace
+
+// A screen of the code must exist with every widget the code looks up in it.
+void TDataCheck::CheckScreenWidgets() {
+    const TConfigFile& core = FConfigs.front();
+    if (!core.Root) {
+        return;
+    }
+    PGXMLCollection screens = core.Root->GetCollection("Widget");
+    for (const auto& [screen, widgets] : FInput.Names.ScreenWidgets) {
+        std::set<std::string> names;
+        bool found = false;
+        for (size_t i = 0; i < screens->Count(); ++i) {
+            if (screens->GetItem(i)->GetStringDef("Name", "") == screen) {
+                found = true;
+                CollectWidgetNames(*screens->GetItem(i), names);
+            }
+        }
+        if (!found) {
+            Report(CodeFile, Label("screen", screen), "no Widget of the core configuration has this name");
+            continue;
+        }
+        for (const std::string& widget : widgets) {
+            if (!names.count(widget)) {
+                Report(core.Name, core.Root->GetName() + "/" + Label("Widget", screen),
+                       Format("has no widget \"%s\"", widget.c_str()));
+            }
+        }
+    }
+}
+
+void TDataCheck::CheckAnimotionElements() {
+    for (size_t c = 1; c < FConfigs.size(); ++c) {
+        const TConfigFile& config = FConfigs[c];
+        if (!config.Root) {
+            continue;
+        }
+        for (const std::string& path : FInput.Names.AnimotionElements) {
+            std::vector<std::pair<PGXMLNode, std::string>> found;
+            CollectByPath(*config.Root, path, config.Root->GetName(), found);
+            for (const auto& [node, where] : found) {
+                CheckArtNames(config.Name, *node, where);
+            }
+        }
     }
 }
 

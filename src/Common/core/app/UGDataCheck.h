@@ -29,6 +29,12 @@ struct TGDataNames {
     // by name (its Track elements).
     std::vector<std::string> Sounds;
     std::vector<std::string> Tracks;
+    // Elements of the configurations the program loads besides the core one that describe
+    // animotions, as paths of tags from the root ("Level/BackAni"): every picture they name must
+    // be provided.
+    std::vector<std::string> AnimotionElements;
+    // Per screen of the core configuration, the widgets its code looks up by name.
+    std::vector<std::pair<std::string, std::vector<std::string>>> ScreenWidgets;
 };
 
 // One thing wrong with a data folder: the file, the item in it (an element path, a name) and

@@ -169,6 +169,26 @@ std::vector<TBreakage> Breakages() {
              return std::vector<std::string>{
                  R"(code: sequence "Pics/Dot": no sequence pool of the configuration provides it)"};
          }},
+        {"a screen lacks a widget its code looks up, and an animotion of the game configuration names a "
+         "picture nobody provides",
+         true,
+         [](DataCheckTest& t) {
+             std::ofstream(t.data / "config/Play.xml") << R"(
+<Widget Type="Widget" Name="Play"><Widget Type="Widget" Name="Board"><Widget Type="Widget" Name="Bar"/></Widget></Widget>)";
+             EditFile(
+                 t.data / "GameConfig.xml", R"(SecretFieldColumnCount="8"/>)",
+                 R"(SecretFieldColumnCount="8"><Scene><BackAni><Channel Id="0" SeqId="pics/dot"/></BackAni>)"
+                 R"(<BackAni><Channel Id="0" SeqId="pics/gull"/></BackAni></Scene></GameConfig>)");
+             t.input.Names.ScreenWidgets = {{"Play", {"Board", "Bar", "Clock"}}, {"Map", {"Pin"}}};
+             t.input.Names.AnimotionElements = {"Scene/BackAni"};
+         },
+         [](const DataCheckTest&) {
+             return std::vector<std::string>{
+                 R"(CoreConfig.xml: CoreConfig/Widget "Play": has no widget "Clock")",
+                 R"(code: screen "Map": no Widget of the core configuration has this name)",
+                 R"(GameConfig.xml: GameConfig/Scene[1]/BackAni[2]/Channel "0": sequence "pics/gull" is not )"
+                 R"(provided by any sequence pool)"};
+         }},
         {"a file the code opens is missing and a font it asks for is not defined", true,
          [](DataCheckTest& t) {
              fs::remove(t.data / "gfx/first/hello.png");
