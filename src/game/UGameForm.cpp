@@ -47,6 +47,7 @@ TGameForm::~TGameForm() {
             FGameData ? dynamic_cast<TGWidgetManager*>(FGameData->WidgetManager.get()) : nullptr) {
         widgets->SetRoot(nullptr);
     }
+    FCampaignAutoPlay.reset();
     FGlobals.reset();
     FGameData.reset();
 }
@@ -93,10 +94,14 @@ void TGameForm::DeactivateGame() {
 void TGameForm::OpenFirstScreen() {
     OpenScene(BlankSceneName);
     RegisterStandInScreens();
+    RegisterGameScreenClasses();
     TStandInScreen::AutoPress = FAutoplay;
     FGlobals = std::make_unique<TGameGlobals>(*FGameData);
     EnsureFirstPlayer();
     TGameManager& manager = FGlobals->Manager();
+    if (FAutoplay) {
+        FCampaignAutoPlay = std::make_unique<TCampaignAutoPlay>(manager, AutoPlayerSeed);
+    }
     const IGXMLNode& config = *FGameData->GameConfig;
     if (config.GetBoolDef("IsInitalGameScreen", false)) {
         manager.ShowMenuScreen(false, false);
@@ -232,6 +237,9 @@ void TGameForm::DoFrame() {
         DrawInfoOverlay();
     }
     // A screen asked for during this frame replaces the one just drawn.
+    if (FCampaignAutoPlay) {
+        FCampaignAutoPlay->Step(FGameData->GameClock->Step);
+    }
     if (FGlobals) {
         FGlobals->Manager().EndFrame();
     }

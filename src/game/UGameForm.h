@@ -2,6 +2,7 @@
 
 #include "UAutoPlayer.h"
 #include "UBoardTestScene.h"
+#include "UCampaignAutoPlay.h"
 #include "UGGameForm.h"
 #include "UGMusicLoading.h"
 #include "UGameData.h"
@@ -85,6 +86,7 @@ private:
 
     std::unique_ptr<TGameData> FGameData;
     std::unique_ptr<TGameGlobals> FGlobals;
+    std::unique_ptr<TCampaignAutoPlay> FCampaignAutoPlay;
     std::unique_ptr<TRenderTestScene> FRenderTestScene;
     std::unique_ptr<TSoundTestScene> FSoundTestScene;
     std::unique_ptr<TMusicLoading> FMusicLoading;

@@ -19,8 +19,9 @@ class CampaignRun : public ::testing::Test {
 protected:
     CommandResult Game(int frames, const std::string& extra = "") {
         return test::RunCommand(ShellQuote(QM_GAME_BINARY) + " --headless --fixed-step --data " +
-                                ShellQuote(QM_BINARY_DIR "/data") + " --user-dir " + ShellQuote(User().string()) +
-                                " --cache-dir " + ShellQuote((dir.Path() / "cache").string()) + " --frames " +
+                                ShellQuote(QM_BINARY_DIR "/data") + " --user-dir " +
+                                ShellQuote(User().string()) + " --cache-dir " +
+                                ShellQuote((dir.Path() / "cache").string()) + " --frames " +
                                 std::to_string(frames) + " " + extra);
     }
     // The save's text as the data tool describes it.
@@ -32,8 +33,9 @@ protected:
             }
         }
         EXPECT_FALSE(save.empty()) << "a save file";
-        CommandResult dump = test::RunCommand(ShellQuote(QM_DATA_TOOL_BINARY) + " save-dump --data " +
-                                              ShellQuote(QM_BINARY_DIR "/data") + " " + ShellQuote(save.string()));
+        CommandResult dump =
+            test::RunCommand(ShellQuote(QM_DATA_TOOL_BINARY) + " save-dump --data " +
+                             ShellQuote(QM_BINARY_DIR "/data") + " " + ShellQuote(save.string()));
         EXPECT_EQ(dump.Status, 0) << dump.Err;
         return dump.Out;
     }
