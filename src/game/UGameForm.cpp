@@ -177,8 +177,11 @@ void TGameForm::OpenScene(const std::string& name) {
         FSoundTestScene = std::make_unique<TSoundTestScene>(*FGameData, [this] { return SoundsLoaded(); });
         return;
     }
-    // The gallery's classes are there both for "widgets" and for its screen opened by name.
+    // The gallery's classes are there both for "widgets" and for its screen opened by name; the
+    // stand-in screens open by name to be looked at (their buttons lead nowhere without the
+    // game manager).
     RegisterWidgetGalleryClasses();
+    RegisterStandInScreens();
     if (OpenNamedScreen(name == WidgetsSceneName ? TWidgetGalleryScreen::ScreenName : name)) {
         return;
     }
