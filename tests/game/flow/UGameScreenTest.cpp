@@ -1,12 +1,12 @@
 #include "UGameScreen.h"
 
-#include "BarTestHost.h"
+#include "../play/BarTestHost.h"
 #include "UBars.h"
 #include "UCoreStates.h"
 #include "UGKeys.h"
 #include "UGWidLabel.h"
 #include "UGWidgetClasses.h"
-#include "WidgetTestApp.h"
+#include "../../Common/core/widgets/WidgetTestApp.h"
 
 #include <gtest/gtest.h>
 
