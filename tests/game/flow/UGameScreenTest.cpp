@@ -1,14 +1,16 @@
 #include "UGameScreen.h"
 
+#include "../../Common/core/widgets/WidgetTestApp.h"
 #include "../play/BarTestHost.h"
 #include "UBars.h"
 #include "UCoreStates.h"
 #include "UGKeys.h"
 #include "UGWidLabel.h"
 #include "UGWidgetClasses.h"
-#include "../../Common/core/widgets/WidgetTestApp.h"
 
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 #include <algorithm>
 #include <string>
@@ -254,7 +256,7 @@ TEST(BackAniScheduleTest, StartsAtWholeSecondsThatThePeriodDivides) {
         const int frames = static_cast<int>(20.5 / c.Step);
         for (int i = 0; i < frames; ++i) {
             if (!schedule.Step(c.Step).empty()) {
-                starts.push_back(static_cast<int>(schedule.Clock()));
+                starts.push_back(static_cast<int>(std::lround(schedule.Clock())));
             }
         }
         EXPECT_EQ(starts, c.Starts);
