@@ -1,10 +1,12 @@
 #include "UGameForm.h"
 
+#include "UDictionary.h"
 #include "UGError.h"
 #include "UGFont.h"
 #include "UGKeys.h"
 #include "UGStrings.h"
 #include "UGWidgetManager.h"
+#include "UStandInScreens.h"
 #include "UWidgetGallery.h"
 
 #include <algorithm>
@@ -25,8 +27,6 @@ TGameForm::TGameForm(IGWindow& window, const TGAppStartInfo& info, bool fullScre
 }
 
 TGameForm::~TGameForm() {
-    // The game manager and the two state queues go first once they exist; then the game data,
-    // which tears down the engine.
     FSoundTestScene.reset();
     FRenderTestScene.reset();
     FParticleScene.reset();
@@ -38,9 +38,18 @@ TGameForm::~TGameForm() {
     FGameScreenScene.reset();
     // The loading thread uses the sound engine, which goes with the game data.
     FMusicLoading.reset();
+    // The player leaves the sublevel while the manager can still empty the queues; then the two
+    // state queues and the manager go, and last the game data, which tears down the engine.
     if (FGameData) {
         FGameData->SaveOnExit();
     }
+    // The screens of the game speak to the manager until they are freed.
+    if (auto* widgets =
+            FGameData ? dynamic_cast<TGWidgetManager*>(FGameData->WidgetManager.get()) : nullptr) {
+        widgets->SetRoot(nullptr);
+    }
+    FCampaignAutoPlay.reset();
+    FGlobals.reset();
     FGameData.reset();
 }
 
@@ -48,9 +57,6 @@ void TGameForm::FormCreate(const TGAppStartInfo& info, bool fullScreen) {
     FGameData = std::make_unique<TGameData>(info, "GameConfig.xml", fullScreen);
     FGameData->ResManager->SetResourceSet("LoadingScreen");
     StartSoundLoading();
-    // Next come, as the game grows: the game manager with the game and secret-level state
-    // queues, and the first screen chosen from the game configuration (IsInitalGameScreen,
-    // IsInitalMenuScreen, else the splash screens).
     FormCreateEngine(ApplicationTitle);
 }
 
@@ -73,13 +79,6 @@ void TGameForm::CheckSoundLoading() {
     if (!FMusicLoading->Error().empty()) {
         std::fprintf(stderr, "Loading the sounds: %s\n", FMusicLoading->Error().c_str());
     }
-    if (FMenuMusicWanted) {
-        try {
-            FGameData->SoundEngine->PlayMusic(MenuTrackName, true, 1.0, true, -1);
-        } catch (const std::exception& error) {
-            std::fprintf(stderr, "%s\n", error.what());
-        }
-    }
 }
 
 void TGameForm::DeactivateGame() {
@@ -94,8 +93,40 @@ void TGameForm::DeactivateGame() {
 }
 
 void TGameForm::OpenFirstScreen() {
-    OpenScene(TRenderTestScene::SceneName);
-    FMenuMusicWanted = true;
+    OpenScene(BlankSceneName);
+    RegisterStandInScreens();
+    RegisterGameScreenClasses();
+    TStandInScreen::AutoPress = FAutoplay;
+    FGlobals = std::make_unique<TGameGlobals>(*FGameData);
+    EnsureFirstPlayer();
+    TGameManager& manager = FGlobals->Manager();
+    if (FAutoplay) {
+        FCampaignAutoPlay = std::make_unique<TCampaignAutoPlay>(manager, AutoPlayerSeed);
+    }
+    const IGXMLNode& config = *FGameData->GameConfig;
+    if (config.GetBoolDef("IsInitalGameScreen", false)) {
+        manager.ShowMenuScreen(false, false);
+        manager.PlayerChanged();
+        manager.ShowGameScreen(false);
+    } else if (config.GetBoolDef("IsInitalMenuScreen", false)) {
+        manager.ShowMenuScreen(true, false);
+        manager.PlayerChanged();
+    } else {
+        manager.ShowSplashScreen();
+    }
+    // The first screen is there from the first frame on.
+    manager.SwitchPendingScreen();
+}
+
+void TGameForm::EnsureFirstPlayer() {
+    TGamePlayers& players = *FGameData->Players;
+    if (players.NamedPlayerCount() > 0) {
+        return;
+    }
+    const int slot = players.CurrentPlayerIndex();
+    players.SetPlayerSlot(slot, players.NewPlayer(Translate("@UGameForm1")));
+    players.SetCurrentPlayer(slot);
+    FGlobals->Manager().SaveGame();
 }
 
 void TGameForm::OpenScene(const std::string& name) {
@@ -152,8 +183,11 @@ void TGameForm::OpenScene(const std::string& name) {
         FSoundTestScene = std::make_unique<TSoundTestScene>(*FGameData, [this] { return SoundsLoaded(); });
         return;
     }
-    // The gallery's classes are there both for "widgets" and for its screen opened by name.
+    // The gallery's classes are there both for "widgets" and for its screen opened by name; the
+    // stand-in screens open by name to be looked at (their buttons lead nowhere without the
+    // game manager).
     RegisterWidgetGalleryClasses();
+    RegisterStandInScreens();
     if (OpenNamedScreen(name == WidgetsSceneName ? TWidgetGalleryScreen::ScreenName : name)) {
         return;
     }
@@ -183,7 +217,6 @@ bool TGameForm::OpenNamedScreen(const std::string& name) {
 }
 
 void TGameForm::DoFrame() {
-    // A pending screen switch is carried out here, between frames, once screens exist.
     CheckSoundLoading();
     if (FRenderTestScene) {
         FRenderTestScene->Draw();
@@ -214,6 +247,13 @@ void TGameForm::DoFrame() {
     }
     if (FInfoOverlay) {
         DrawInfoOverlay();
+    }
+    // A screen asked for during this frame replaces the one just drawn.
+    if (FCampaignAutoPlay) {
+        FCampaignAutoPlay->Step(FGameData->GameClock->Step);
+    }
+    if (FGlobals) {
+        FGlobals->Manager().EndFrame();
     }
 }
 

@@ -2,9 +2,11 @@
 
 #include "UAutoPlayer.h"
 #include "UBoardTestScene.h"
+#include "UCampaignAutoPlay.h"
 #include "UGGameForm.h"
 #include "UGMusicLoading.h"
 #include "UGameData.h"
+#include "UGameManager.h"
 #include "UGameScreenScene.h"
 #include "UIceScene.h"
 #include "UParticleScene.h"
@@ -24,7 +26,6 @@ namespace qm {
 class TGameForm : public TGGameForm {
 public:
     static constexpr const char* ApplicationTitle = "Quillmark";
-    static constexpr const char* MenuTrackName = "Menu";
 
     TGameForm(IGWindow& window, const TGAppStartInfo& info, bool fullScreen);
     ~TGameForm() override;
@@ -39,9 +40,12 @@ public:
     // screens; an unknown name is an error. "blank" draws nothing but the cleared screen, the
     // engine's cost at rest.
     void OpenScene(const std::string& name);
-    // What a start without a named scene shows. Until the menu exists that is the render test
-    // scene, so that a player starting the game sees what the engine draws.
+    // A start without a named scene: the game manager and the state queues are created, a first
+    // player is made when there is none, and the first screen is the one the game configuration
+    // chooses (IsInitalGameScreen, IsInitalMenuScreen, else the splash screens).
     void OpenFirstScreen();
+    // The game manager and the state queues; null while a test scene runs.
+    TGameGlobals* Globals() const { return FGlobals.get(); }
     static constexpr const char* BlankSceneName = "blank";
     // Every standard widget in its states (the widget gallery screen).
     static constexpr const char* WidgetsSceneName = "widgets";
@@ -78,13 +82,16 @@ private:
     void StartSoundLoading();
     void CheckSoundLoading();
 
+    // A first start has no player: one is made with the default name and saved at once.
+    void EnsureFirstPlayer();
+
     std::unique_ptr<TGameData> FGameData;
+    std::unique_ptr<TGameGlobals> FGlobals;
+    std::unique_ptr<TCampaignAutoPlay> FCampaignAutoPlay;
     std::unique_ptr<TRenderTestScene> FRenderTestScene;
     std::unique_ptr<TSoundTestScene> FSoundTestScene;
     std::unique_ptr<TMusicLoading> FMusicLoading;
     bool FSoundLoadingChecked = false;
-    // Until the menu screen exists, a start without a scene plays the menu music once loaded.
-    bool FMenuMusicWanted = false;
     std::unique_ptr<TBoardTestScene> FBoardScene;
     std::unique_ptr<TParticleScene> FParticleScene;
     std::unique_ptr<TIceScene> FIceScene;

@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 
 namespace qm {
 
@@ -184,6 +185,7 @@ TGameManager::TGameManager(TGameData& data)
     FTipManager = std::make_unique<TTipManager>();
     RefreshBackground();
     LoadLimiters();
+    FSaveTrace = std::getenv(SaveStressVariable) != nullptr;
 }
 
 TGameManager::~TGameManager() {
@@ -392,10 +394,8 @@ void TGameManager::SwitchToScreen(const std::string& screenName, const std::stri
 }
 
 TGWidget* TGameManager::ActiveScreenWidget() const {
-    if (!FData.WidgetManager) {
-        return nullptr;
-    }
-    TGWidget* root = GetWidgetManager(FData).Root();
+    auto* widgets = dynamic_cast<TGWidgetManager*>(FData.WidgetManager.get());
+    TGWidget* root = widgets ? widgets->Root() : nullptr;
     return root ? root->FindChild(FData.CurrentScreenName) : nullptr;
 }
 
@@ -957,8 +957,24 @@ void TGameManager::SaveNextSublevelProgress() {
     SaveGame();
 }
 
+// A save that fails (a full disk, a folder made read-only) must not end the game: the previous
+// save stays whole, and the next save tries again.
 void TGameManager::SaveGame() {
-    FData.Save();
+    const TPlayerData& progress = Progress();
+    if (FSaveTrace) {
+        std::printf("saving: level %d.%d\n", progress.SavedLevel(), progress.SavedSubLevel());
+        std::fflush(stdout);
+    }
+    try {
+        FData.Save();
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "Saving the game: %s\n", error.what());
+        return;
+    }
+    if (FSaveTrace) {
+        std::printf("saved: level %d.%d\n", progress.SavedLevel(), progress.SavedSubLevel());
+        std::fflush(stdout);
+    }
 }
 
 void TGameManager::RestartLevelAfterGameOver() {
@@ -978,6 +994,9 @@ bool TGameManager::SublevelEndQueued() const {
 }
 
 void TGameManager::EndFrame() {
+    if (FSaveTrace) {
+        SaveGame();
+    }
     if (!SublevelEndQueued() && (FNextSublevelPending || FRestartPending != 0)) {
         StartNextSublevel();
     }

@@ -95,6 +95,10 @@ public:
     // Builds the main field, the work zone and the background for the current player, refreshes
     // the background and loads both sound limiters.
     explicit TGameManager(TGameData& data);
+    // Set in the environment, the game is saved every frame and every save is written to the
+    // standard output before ("saving: level L.S") and after ("saved: level L.S"): the kill test
+    // ends the program at random moments and checks what the next start finds.
+    static constexpr const char* SaveStressVariable = "QM_SAVE_STRESS";
     ~TGameManager() override;
     TGameManager(const TGameManager&) = delete;
     TGameManager& operator=(const TGameManager&) = delete;
@@ -328,7 +332,7 @@ private:
     bool FScreenPending = false;
     std::string FPendingScreen;
     std::string FPendingSet;
-    bool FTimeToScorePlaying = false;
+    bool FSaveTrace = false;
     // A won sublevel moves on once the state that declared the win has ended.
     bool FNextSublevelPending = false;
     // The same sublevel, or the level's first, starts again once the losing state has ended.

@@ -2,5 +2,6 @@
 target_sources(qm_tests PRIVATE
   tests/game/flow/ULevelsTest.cpp
   tests/game/flow/ULevelCheckTest.cpp
+  tests/game/flow/UGameManagerTest.cpp
   tests/game/flow/UGameScreenTest.cpp
 )

@@ -1,0 +1,433 @@
+#include "UGameManager.h"
+
+#include "TestHelpers.h"
+#include "UCoreStates.h"
+#include "UGNullWindow.h"
+#include "UGRandom.h"
+#include "UGameData.h"
+#include "USpecials.h"
+#include "UStandInScreens.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <typeinfo>
+#include <vector>
+
+namespace qm {
+namespace {
+
+namespace fs = std::filesystem;
+using test::TempDir;
+
+// The shipped game configuration over the small engine fixture (no art, no sounds): the manager
+// works on the real levels, and the screens it switches to are recorded rather than built.
+class GameManagerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SetRandomSeed(7);
+        data = test::CopyFixture("minimal", dir);
+        const fs::path source = fs::path(QM_SOURCE_DIR) / "data";
+        fs::copy_file(source / "GameConfig.xml", data / "GameConfig.xml",
+                      fs::copy_options::overwrite_existing);
+        fs::copy(source / "config" / "game", data / "config" / "game", fs::copy_options::recursive);
+        // Empty resource sets for the screens the manager preloads.
+        std::string sets = R"(<ResourceSet Name="MenuScreen"/>)";
+        for (int level = 1; level <= 9; ++level) {
+            for (const char* screen : {"Level", "MapScreen"}) {
+                sets += "<ResourceSet Name=\"" + std::string(screen) + LevelSetSuffix(level) + "\"/>";
+            }
+        }
+        dir.Write("minimal/config/Screens.xml", sets);
+        info.ProgramFolder = data;
+        info.UserFolder = dir.Path() / "user";
+        info.Ticks = &ticks;
+        info.Window = &window;
+        info.Backend = &renderer;
+    }
+    void TearDown() override {
+        globals.reset();
+        game.reset();
+    }
+
+    // Starts the game data and the three process-wide objects with one named player.
+    void Start() {
+        game = std::make_unique<TGameData>(info, "GameConfig.xml", false);
+        if (game->Players->NamedPlayerCount() == 0) {
+            game->Players->SetPlayerSlot(1, game->Players->NewPlayer("Ada"));
+        }
+        globals = std::make_unique<TGameGlobals>(*game);
+        Manager().ScreenSwitcher = [this](const std::string& screen, const std::string& set) {
+            switches.push_back(screen + " " + set);
+        };
+    }
+    void Configure(const std::string& from, const std::string& to) {
+        test::EditFile(data / "GameConfig.xml", from, to);
+    }
+    TGameManager& Manager() const { return globals->Manager(); }
+    TPlayerData& Progress() const { return Manager().Progress(); }
+    // The current player as the save file holds it.
+    const TPlayer& Saved() {
+        reread = std::make_unique<TGamePlayers>(game->GameConfig);
+        game->SaveFile().Load(*reread);
+        return reread->CurrentPlayer();
+    }
+    std::string Pending() const {
+        return Manager().PendingScreenName() + " " + Manager().PendingResourceSet();
+    }
+
+    TempDir dir;
+    fs::path data;
+    TGManualTickSource ticks{100};
+    TGNullWindow window;
+    TGNullRenderBackend renderer;
+    TGAppStartInfo info;
+    std::unique_ptr<TGameData> game;
+    std::unique_ptr<TGameGlobals> globals;
+    std::vector<std::string> switches;
+    std::unique_ptr<TGamePlayers> reread;
+};
+
+TEST_F(GameManagerTest, ScreensSwitchAtTheEndOfTheFrameAndTheLatestRequestWins) {
+    Start();
+    Manager().ShowMenuScreen(false, false);
+    Manager().ShowHelpScreen();
+    EXPECT_TRUE(switches.empty()) << "nothing is built while the frame runs";
+    EXPECT_EQ(Manager().ScreenState, TScreenState::Help);
+    Manager().EndFrame();
+    Manager().EndFrame();
+    EXPECT_EQ(switches, std::vector<std::string>{"HelpScreen HelpScreen"});
+    EXPECT_EQ(game->CurrentScreenName, "HelpScreen");
+    EXPECT_EQ(Manager().HelpReturnState, TScreenState::Menu);
+}
+
+TEST_F(GameManagerTest, EveryScreenHasItsNameStateAndResourceSet) {
+    Start();
+    Progress().Level = 3;
+    struct TCase {
+        std::function<void(TGameManager&)> Show;
+        TScreenState State;
+        std::string Expected;
+    };
+    const std::vector<TCase> cases = {
+        {[](TGameManager& m) { m.ShowLoadingScreen(); }, TScreenState::Loading,
+         "LoadingScreen LoadingScreen"},
+        {[](TGameManager& m) { m.ShowMenuScreen(false, true); }, TScreenState::Menu, "MenuScreen MenuScreen"},
+        {[](TGameManager& m) { m.ShowConstructionScreen(); }, TScreenState::Construction,
+         "ConstructionScreen ConstructionScreen03"},
+        {[](TGameManager& m) { m.ShowBonusScreen(3); }, TScreenState::Bonus, "BonusScreen BonusScreen"},
+        {[](TGameManager& m) { m.ShowPuzzleScreen(); }, TScreenState::Puzzle, "PuzzleScreen PuzzleScreen03"},
+        {[](TGameManager& m) { m.ShowMapScreen(false); }, TScreenState::Map, "MapScreen MapScreen03"},
+        {[](TGameManager& m) { m.ShowCreditsScreen(); }, TScreenState::Credits, "CreditsScreen MenuScreen"},
+        {[](TGameManager& m) { m.ShowCongratulationsScreen(); }, TScreenState::Congratulations,
+         "CongratulationsScreen CongratulationsScreen"},
+        {[](TGameManager& m) { m.ShowWelcomeScreen(6); }, TScreenState::Welcome,
+         "WelcomeScreen WelcomeScreen"},
+        {[](TGameManager& m) { m.ShowSplashScreen(); }, TScreenState::Splash, "SplashScreen SplashScreen"},
+        {[](TGameManager& m) { m.ShowSplashScreen2(); }, TScreenState::Splash, "SplashScreen2 SplashScreen2"},
+        {[](TGameManager& m) { m.ShowGameScreen(false); }, TScreenState::Game, "GameScreen Level03"},
+    };
+    for (const TCase& c : cases) {
+        Manager().ScreenState = TScreenState::Menu;
+        c.Show(Manager());
+        EXPECT_EQ(Manager().ScreenState, c.State) << c.Expected;
+        EXPECT_EQ(Pending(), c.Expected);
+    }
+    EXPECT_EQ(LevelSetSuffix(10), "10");
+}
+
+TEST_F(GameManagerTest, TheMenuLeftFromTheConstructionScreenLeadsBackThereUnlessTheGameStartsOnTheBoard) {
+    Configure(R"(IsInitalGameScreen="1")", R"(IsInitalGameScreen="0")");
+    Start();
+    Manager().ScreenState = TScreenState::Construction;
+    Manager().ShowMenuScreen(false, false);
+    EXPECT_TRUE(Progress().ReturnToConstruction);
+    Manager().ShowGameScreen(false);
+    EXPECT_EQ(Pending(), "ConstructionScreen ConstructionScreen01");
+    EXPECT_FALSE(Progress().ReturnToConstruction);
+    // Kept flags: the loading screen's way to the menu changes nothing.
+    Progress().ReturnToBonus = true;
+    Manager().ShowMenuScreen(true, false);
+    EXPECT_TRUE(Progress().ReturnToBonus);
+}
+
+// Every sublevel of the shipped campaign is prepared as the configuration describes it.
+TEST_F(GameManagerTest, PrepareLevelAndSublevelBuildEveryShippedSublevel) {
+    Start();
+    TGamePlayers& players = *game->Players;
+    ASSERT_GE(players.LevelCount(), 8);
+    for (int level = 1; level <= players.LevelCount(); ++level) {
+        Progress().Level = level;
+        Progress().SubLevel = 1;
+        Manager().PrepareLevel(false);
+        int colorCells = 0;
+        for (int sub = 1; sub <= players.SubLevelCountOf(level); ++sub) {
+            SCOPED_TRACE(testing::Message() << "level " << level << " sublevel " << sub);
+            Progress().SubLevel = sub;
+            PGXMLNode node = players.CurrentSubLevelNode();
+            colorCells += node->GetInt("ColorCellsCount");
+            game->Players->SuperBonusSpecialBudget = 0;
+            Manager().PrepareSublevel();
+            TField& field = Manager().Field();
+            EXPECT_EQ(field.MarbleSet, node->GetString("Marbles"));
+            TSublevelParseContext context;
+            context.TwoLayerCells = Manager().HasTwoLayerCells();
+            const TCellsStructsArr records = LoadSublevelData(*node->GetCollection("Field")->GetItem(0),
+                                                              field.RowCount, field.ColCount, context);
+            int cells = 0;
+            for (int r = 0; r < field.RowCount; ++r) {
+                for (int c = 0; c < field.ColCount; ++c) {
+                    EXPECT_EQ(field.Cell(r, c).Kind, records.At(r, c).LayerCount) << r << "," << c;
+                    cells += field.Cell(r, c).Kind >= lcOneLayer ? 1 : 0;
+                }
+            }
+            EXPECT_GT(cells, 0);
+            EXPECT_EQ(game->Players->SuperBonusSpecialBudget, game->Environment->SpecialsForSuperBonus);
+            EXPECT_TRUE(Progress().SublevelInProgress);
+        }
+        EXPECT_EQ(Manager().ColorCellsTotal(), colorCells);
+        EXPECT_DOUBLE_EQ(
+            Manager().TimeBar().TimeLimit(),
+            players.LevelNode(level)->GetCollection("SubLevel")->GetItem(0)->GetFloat("TimeLimit"));
+        EXPECT_TRUE(Manager().Queue().HasExact<TWaitState>());
+        EXPECT_TRUE(Manager().Queue().HasExact<TDropNewElementsState>());
+        EXPECT_EQ(Manager().Queue().Count(), 2u);
+    }
+}
+
+TEST(PlaceColorCellsIn, PlacesOnlyOnBrickCellsInTheSublevelsColoursAndNothingWithoutEither) {
+    SetRandomSeed(3);
+    auto grid = [](std::initializer_list<int32_t> layers) {
+        TCellsStructsArr records(1, static_cast<int>(layers.size()));
+        int c = 0;
+        for (int32_t layer : layers) {
+            records.At(0, c).LayerCount = layer;
+            records.At(0, c).BoxDropPoint = true;
+            records.At(0, c).Marble = '2';
+            ++c;
+        }
+        return records;
+    };
+    struct TCase {
+        TCellsStructsArr Records;
+        std::string Marbles;
+        int Count;
+        int Placed;
+    };
+    const std::vector<TCase> cases = {
+        {grid({lcHole, lcPlain, lcPlain}), "1234", 3, 0},
+        {grid({lcOneLayer, lcTwoLayers}), "", 3, 0},
+        {grid({lcOneLayer, lcTwoLayers}), "09x", 3, 0},
+        {grid({lcOneLayer, lcTwoLayers}), "12", 0, 0},
+        {grid({lcPlain, lcOneLayer, lcHole}), "7", 3, 3},
+        {grid({lcTwoLayers, lcOneLayer, lcPlain}), "0356", 40, 40},
+    };
+    for (TCase c : cases) {
+        const TCellsStructsArr before = c.Records;
+        EXPECT_EQ(PlaceColorCellsIn(c.Records, c.Count, c.Marbles), c.Placed) << c.Marbles;
+        for (int col = 0; col < c.Records.ColumnCount(); ++col) {
+            const TCellStruct& cell = c.Records.At(0, col);
+            if (before.At(0, col).LayerCount < lcOneLayer || c.Placed == 0) {
+                EXPECT_EQ(cell, before.At(0, col)) << "untouched: " << col;
+            } else if (cell.LayerCount == lcColorCell) {
+                EXPECT_NE(c.Marbles.find(static_cast<char>('0' + cell.Color)), std::string::npos);
+                EXPECT_NE(cell.Color, 0);
+                EXPECT_FALSE(cell.BoxDropPoint);
+                EXPECT_EQ(cell.Marble, '0');
+            }
+        }
+    }
+}
+
+TEST_F(GameManagerTest, ColourCellsCarryOnlyTheMissingPiecesOfTheSecretMap) {
+    Configure("</GameConfig>", "<SecretMap><Piece/><Piece/><Piece/></SecretMap></GameConfig>");
+    Start();
+    Progress().Level = 1;
+    Progress().SubLevel = 1;
+    TCellsStructsArr records(2, 2);
+    for (int i = 0; i < 4; ++i) {
+        records.At(i / 2, i % 2).LayerCount = lcOneLayer;
+    }
+    auto placed = [&](int piecesFound, int mapsDone) {
+        Progress().PiecesFound = piecesFound;
+        Progress().SecretMapsCompleted = mapsDone;
+        TCellsStructsArr copy = records;
+        return Manager().PlaceColorCells(copy);
+    };
+    // The first sublevel's ColorCellsCount is 0; a level with more asks for more.
+    Progress().SubLevel = 2;
+    const int wanted = game->Players->CurrentSubLevelNode()->GetInt("ColorCellsCount");
+    ASSERT_GE(wanted, 1);
+    EXPECT_EQ(placed(0, 0), std::min(3, wanted));
+    EXPECT_EQ(placed(2, 0), std::min(1, wanted));
+    EXPECT_EQ(placed(3, 0), 0);
+    EXPECT_EQ(placed(5, 0), 0);
+    EXPECT_EQ(placed(0, SecretMapCount), 0);
+}
+
+TEST(SoundLimiter, PlaysItsCountAtOnceThenWaitsForTheDelay) {
+    TSoundLimiter limiter;
+    limiter.ConfigDelay = 1.0;
+    limiter.ConfigCount = 2;
+    limiter.Reload();
+    struct TStep {
+        double Seconds; // a frame of this length first, none for -1
+        bool Plays;
+    };
+    const std::vector<TStep> steps = {
+        {-1, true},    {-1, true},   {-1, false}, {0.5, false},
+        {0.49, false}, {0.02, true}, {-1, true},  {-1, false},
+    };
+    int i = 0;
+    for (const TStep& step : steps) {
+        if (step.Seconds >= 0) {
+            limiter.Update(step.Seconds);
+        }
+        EXPECT_EQ(limiter.Spend(), step.Plays) << "step " << i++;
+        EXPECT_GE(limiter.Count, 0);
+    }
+    // Without a delay every sound plays.
+    TSoundLimiter open;
+    open.ConfigCount = 0;
+    open.Reload();
+    EXPECT_TRUE(open.Spend());
+    EXPECT_TRUE(open.Spend());
+}
+
+TEST_F(GameManagerTest, ComboSoundsFollowTheConfiguredLimiter) {
+    Start();
+    const int count = game->GameConfig->GetInt("ComboCountDelay");
+    ASSERT_GE(count, 1);
+    for (int i = 0; i < count; ++i) {
+        EXPECT_TRUE(Manager().PlayComboSound(i == 0 ? 0 : 15));
+    }
+    EXPECT_FALSE(Manager().PlayComboSound(1));
+    const double delay = game->GameConfig->GetFloat("PlayComboDelay");
+    const int frames = static_cast<int>(delay / 0.02) + 2;
+    for (int i = 0; i < frames; ++i) {
+        game->GameClock->Step = 0.02;
+        Manager().UpdateSoundLimiters();
+    }
+    EXPECT_TRUE(Manager().PlayComboSound(2));
+    EXPECT_EQ(Manager().BlastLimiter().Count, game->GameConfig->GetInt("BlastCountDelay"));
+}
+
+TEST_F(GameManagerTest, SpecialKindsMapToTheirClassesAndOthersRaise) {
+    Start();
+    for (int kind : {0, 9, 16, -1}) {
+        test::ExpectErrorContaining([kind] { TGameManager::SpecialKindClass(kind); },
+                                    "TGameManager.SpecialKindClass");
+    }
+    for (int kind = 1; kind <= 15; ++kind) {
+        if (kind == 9) {
+            continue;
+        }
+        std::unique_ptr<TSpecial> made = TGameManager::SpecialKindClass(kind)(Manager().PlayHost(), 0, 0);
+        std::unique_ptr<TSpecial> expected = MakeSpecialOfKind(Manager().PlayHost(), kind, 0, 0);
+        EXPECT_EQ(made->Kind(), kind);
+        EXPECT_EQ(typeid(*made), typeid(*expected)) << kind;
+    }
+}
+
+// A win counts from the moment it is declared: a program ended before the board changes finds
+// the next sublevel in the save.
+TEST_F(GameManagerTest, AWonSublevelIsSavedAtOnceAndTheBoardChangeMovesThePlayerOn) {
+    Start();
+    const int lastSub = game->Players->SubLevelCountOf(1);
+    Manager().ShowGameScreen(false);
+    Manager().SaveNextSublevelProgress();
+    EXPECT_EQ(Progress().SubLevel, 1) << "the board still shows the won sublevel";
+    EXPECT_EQ(Saved().Main.Level, 1);
+    EXPECT_EQ(Saved().Main.SubLevel, 2);
+    EXPECT_FALSE(Manager().CompleteBankedWin());
+    EXPECT_EQ(Progress().SubLevel, 2);
+    // The level's last sublevel leads into the next level, which starts afresh from the map.
+    Progress().SubLevel = lastSub;
+    Manager().SaveNextSublevelProgress();
+    EXPECT_TRUE(Manager().CompleteBankedWin());
+    EXPECT_EQ(Progress().Level, 2);
+    EXPECT_EQ(Progress().SubLevel, 1);
+    EXPECT_FALSE(Progress().SublevelInProgress);
+    EXPECT_TRUE(Manager().Queue().IsEmpty());
+    EXPECT_EQ(Saved().Main.Level, 2);
+}
+
+TEST_F(GameManagerTest, ASublevelAskedForStartsOnceTheStateThatAskedHasEnded) {
+    Start();
+    Manager().ShowGameScreen(false);
+    Manager().EndFrame();
+    Manager().SaveNextSublevelProgress();
+    Manager().Queue().Push<TSubLevelCompleteState>();
+    Manager().GoToNextSublevel();
+    Manager().EndFrame();
+    EXPECT_EQ(Progress().SubLevel, 1) << "the completing state is still queued";
+    Manager().Queue().Clear();
+    Manager().EndFrame();
+    EXPECT_EQ(Progress().SubLevel, 2);
+    EXPECT_FALSE(Progress().WinBanked);
+    EXPECT_TRUE(Manager().Queue().HasExact<TWaitState>());
+    EXPECT_DOUBLE_EQ(Manager().TimeBar().TimeLimit(),
+                     game->Players->CurrentSubLevelNode()->GetFloat("TimeLimit"));
+    // A game over starts the level again from its first sublevel.
+    Manager().RestartSublevel(true);
+    Manager().EndFrame();
+    EXPECT_EQ(Progress().SubLevel, 1);
+}
+
+TEST_F(GameManagerTest, TheThreeProcessObjectsExistBetweenStartAndShutdown) {
+    test::ExpectErrorContaining([] { TheGameManager(); }, "TGameManager.Global");
+    Start();
+    EXPECT_EQ(&TheGameManager(), &Manager());
+    EXPECT_EQ(&TheGameStateQueue(), &Manager().Queue());
+    EXPECT_EQ(TheGameStateQueue().GameManager(), &Manager());
+    EXPECT_EQ(TheSecretLevelStateQueue().GameManager(), &Manager());
+    EXPECT_EQ(&game->Players->Host(), static_cast<IPlayerHost*>(&Manager()));
+    globals.reset();
+    EXPECT_FALSE(GameManagerExists());
+    test::ExpectErrorContaining([] { TheGameStateQueue(); }, "TGameManager.Global");
+    test::ExpectErrorContaining([] { TheSecretLevelStateQueue(); }, "TGameManager.Global");
+    EXPECT_NE(&game->Players->Host(), static_cast<IPlayerHost*>(nullptr));
+}
+
+TEST_F(GameManagerTest, EachStandInScreenLeadsAlongTheMainPath) {
+    Start();
+    struct TCase {
+        std::string From;
+        std::function<void(TGameManager&)> Before;
+        std::string Next;
+    };
+    auto none = [](TGameManager&) {};
+    const std::vector<TCase> cases = {
+        {"SplashScreen", none, "SplashScreen2"},
+        {"SplashScreen2", none, "LoadingScreen"},
+        {"LoadingScreen", none, "MenuScreen"},
+        {"MenuScreen", none, "MapScreen"},
+        {"MapScreen", none, "GameScreen"},
+        {"BonusScreen", [](TGameManager& m) { m.BonusScreenMode = 3; }, "ConstructionScreen"},
+        {"BonusScreen", [](TGameManager& m) { m.BonusScreenMode = 2; }, "GameScreen"},
+        {"PuzzleScreen", none, "GameScreen"},
+        {"CreditsScreen", [](TGameManager& m) { m.BonusScreenMode = 2; }, "GameScreen"},
+        {"CreditsScreen", [](TGameManager& m) { m.BonusScreenMode = 1; }, "MenuScreen"},
+        {"CongratulationsScreen", none, "MenuScreen"},
+        {"WelcomeScreen", [](TGameManager& m) { m.WelcomeMode = 6; }, "MapScreen"},
+        {"WelcomeScreen", [](TGameManager& m) { m.WelcomeMode = 1; }, "MenuScreen"},
+        {"HelpScreen", [](TGameManager& m) { m.HelpReturnState = TScreenState::Game; }, "GameScreen"},
+        {"HelpScreen", [](TGameManager& m) { m.HelpReturnState = TScreenState::Menu; }, "MenuScreen"},
+        {"ConstructionScreen", [](TGameManager& m) { m.SaveNextSublevelProgress(); }, "GameScreen"},
+    };
+    for (const TCase& c : cases) {
+        Manager().ScreenState = TScreenState::Menu;
+        c.Before(Manager());
+        ContinueFromScreen(Manager(), c.From);
+        EXPECT_EQ(Manager().PendingScreenName(), c.Next) << c.From;
+    }
+    EXPECT_EQ(Progress().SubLevel, 2) << "leaving the construction screen moved the won sublevel on";
+    Manager().HelpReturnState = TScreenState::Map;
+    test::ExpectErrorContaining([this] { ContinueFromScreen(Manager(), "HelpScreen"); },
+                                "THelpDialog.BackClick");
+    EXPECT_EQ(StandInScreenNames().size(), 12u);
+}
+
+} // namespace
+} // namespace qm
