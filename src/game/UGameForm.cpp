@@ -321,6 +321,9 @@ void TGameForm::FormMouseUp(int button) {
     if (FSublevelScene) {
         FSublevelScene->MouseUp(FLastMouseX, FLastMouseY, button);
     }
+    if (FSpecialsScene) {
+        FSpecialsScene->MouseUp(FLastMouseX, FLastMouseY, button);
+    }
 }
 
 void TGameForm::FormKeyUp(int key) {

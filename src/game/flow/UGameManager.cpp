@@ -1,5 +1,6 @@
 #include "UGameManager.h"
 
+#include "UBonusStates.h"
 #include "UCoreStates.h"
 #include "UElements.h"
 #include "UFrozenRowState.h"
@@ -740,14 +741,55 @@ void TGameManager::UpdateMusic() {
 // ---- bonus states ----
 
 void TGameManager::CancelMouseBonuses() {
-    // The mouse-aimed bonus states join the queue with the bonus states; until then there is none.
+    if (FQueue) {
+        CancelMouseBonusesIn(*FQueue);
+    }
 }
 
-void TGameManager::SetBonusStatesRunning(bool /*running*/) {
-    // Bonus states set their own Running flag once they exist; none is queued before.
+void TGameManager::SetBonusStatesRunning(bool running) {
+    if (FQueue) {
+        SetBonusStatesRunningIn(*FQueue, running);
+    }
 }
 
-void TGameManager::RemoveBonusStates() {}
+void TGameManager::RemoveBonusStates() {
+    if (FQueue) {
+        FQueue->RemoveAllOf<TBonusState>();
+    }
+}
+
+bool TGameManager::MouseBonusArmed() const {
+    return FQueue && MouseBonusArmedIn(*FQueue);
+}
+
+bool TGameManager::MouseBonusQueued() const {
+    return FQueue && MouseBonusQueuedIn(*FQueue);
+}
+
+bool TGameManager::BonusEffectBusy() const {
+    return FQueue && BonusEffectBusyIn(*FQueue);
+}
+
+void TGameManager::ResetBonusBar() {
+    FBonusBar->ResetBar();
+}
+
+void TGameManager::FreezeTimeBar() {
+    FTimeBar->Freeze();
+}
+
+void TGameManager::StartDoubleMaterials(double seconds) {
+    FBrickBar->StartDouble(seconds);
+}
+
+void TGameManager::StartScoreMultiplier(double seconds) {
+    Player().StartScoreMultiplier(seconds);
+}
+
+double TGameManager::FreezeTime() const {
+    const PGXMLNode node = BonusNodeOfKind(*FData.GameConfig, bkTimeLineFreeze);
+    return node ? node->GetFloatDef("FreezeTime", 10.0) : 10.0;
+}
 
 bool TGameManager::HasExtraBonuses() const {
     return !Progress().ExtraBonuses.empty();
@@ -821,7 +863,11 @@ bool TGameManager::IsQueued(TOtherState state) const {
     return FQueue && state == TOtherState::FrozenRow && FQueue->HasKindOf<TFrozenRowState>();
 }
 
-void TGameManager::RemoveTimeLineFreezeStates() {}
+void TGameManager::RemoveTimeLineFreezeStates() {
+    if (FQueue) {
+        FQueue->RemoveAllOf<TTimeLineFreezeBonusState>();
+    }
+}
 
 bool TGameManager::TimeBarPaused() const {
     return FTimeBar->Paused();
@@ -1132,7 +1178,7 @@ int TGameManager::SelectedBonusKind() const {
 }
 
 bool TGameManager::BonusStateQueued() const {
-    return false;
+    return FQueue && FQueue->HasKindOf<TBonusState>();
 }
 
 bool TGameManager::EndStateQueued() const {

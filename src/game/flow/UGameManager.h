@@ -207,6 +207,14 @@ public:
     void CancelMouseBonuses() override;
     void SetBonusStatesRunning(bool running) override;
     void RemoveBonusStates() override;
+    bool MouseBonusArmed() const override;
+    bool MouseBonusQueued() const override;
+    bool BonusEffectBusy() const override;
+    void ResetBonusBar() override;
+    void FreezeTimeBar() override;
+    void StartDoubleMaterials(double seconds) override;
+    void StartScoreMultiplier(double seconds) override;
+    double FreezeTime() const override;
     bool HasExtraBonuses() const;
 
     // ---- secret level ----

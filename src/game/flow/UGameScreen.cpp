@@ -1,6 +1,7 @@
 #include "UGameScreen.h"
 
 #include "UBars.h"
+#include "UBonusStates.h"
 #include "UCoreStates.h"
 #include "UDictionary.h"
 #include "UField.h"
@@ -23,12 +24,6 @@
 #include <cstdio>
 
 namespace qm {
-
-// From UBonusStates.h, which cannot be included beside UPlayer.h while both declare TBonusKind
-// with different underlying types. Declared here until the two headers agree; then the include
-// replaces these two lines.
-std::unique_ptr<TGameState> MakeBonusState(int kind, TGameStateQueue& queue, PGXMLNode node);
-PGXMLNode BonusNodeOfKind(const IGXMLNode& gameConfig, int kind);
 
 namespace {
 

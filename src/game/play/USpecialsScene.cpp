@@ -1,5 +1,6 @@
 #include "USpecialsScene.h"
 
+#include "UBonusStates.h"
 #include "UFrozenRowState.h"
 #include "UGFont.h"
 #include "UGKeys.h"
@@ -19,7 +20,6 @@ namespace qm {
 namespace {
 
 constexpr int BoxPlacement = 0;
-constexpr int TimeLineFreezeKind = 6;
 constexpr uint32_t LegendColor = 0xFFF7EEDB;
 // Right of the bonus button.
 constexpr int LegendX = 100;
@@ -220,14 +220,12 @@ void TSpecialsScene::Fire(TSimpleElement& element) {
 // they are here, only the time bar's freeze (the heart of the time-line freeze) is played, so
 // that its frost can be seen over the bar; the other kinds say that they have no state yet.
 bool TSpecialsScene::StartBonus(int kind) {
-    if (kind == TimeLineFreezeKind) {
-        TimeBar().Freeze();
-        std::printf("specials: bonus kind %d froze the time bar without its bonus state\n", kind);
-    } else {
-        std::printf("specials: bonus kind %d has no state yet\n", kind);
-    }
+    // A starter of its own: the scene's bar goes on charging its own kinds in turn.
+    TBonusStarter starter;
+    const bool started = starter.Start(Queue(), kind, BonusNodeOfKind(*GameData()->GameConfig, kind));
+    std::printf("specials: bonus kind %d %s\n", kind, started ? "started" : "not started");
     std::fflush(stdout);
-    return false;
+    return started;
 }
 
 void TSpecialsScene::StartWatching(int kind) {

@@ -43,8 +43,8 @@ public:
     void PlaceChosenKind(TCell& cell);
     // Kills the special placed last, which fires it; false when it is gone.
     bool FireLastPlaced();
-    // The bonus of `kind` is played as the bonus bar would start it; false while that bonus has
-    // no state of its own here.
+    // The bonus of `kind` is started as a full bonus bar would start it; false when another bonus
+    // is still queued.
     bool StartBonus(int kind);
 
     // The scene is for developers: the waiting state's editing keys work for everyone.
