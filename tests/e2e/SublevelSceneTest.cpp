@@ -34,24 +34,24 @@ std::vector<std::string> Report(const std::string& out) {
 // same cascades and the same new marbles. This run's end was recorded once; it wins the first
 // sublevel on the way and is well into the second. When the rules of play or the player's
 // choices change on purpose, re-record it: run
-//   build/quillmark --headless --fixed-step --scene sublevel --autoplay --frames 11000
+//   build/quillmark --headless --fixed-step --scene sublevel --autoplay --frames 16000
 // and copy the "sublevel:" lines it prints (without the prefix) into Expected.
 TEST(SublevelScene, AnAutoplayedRunEndsOnTheRecordedBoardAndScore) {
     const std::vector<std::string> Expected = {
-        "sublevel 2 score 11167 boxes 2 wins 1 losses 0",
-        "row 2341.51523",
-        "row 1225.42211",
-        "row 22#3.2a#33",
-        "row 35#4232#34",
-        "row 142445541a",
-        "row 4535a43413",
-        "row 53#3314#35",
-        "row a2#11b1#b5",
-        "row 4515131541",
-        "row 5342ab2413",
+        "sublevel 2 score 25843 boxes 2 wins 1 losses 0",
+        "row 52a4422233",
+        "row 3114432113",
+        "row 15#5213#14",
+        "row 11#215a#53",
+        "row 4354422354",
+        "row 3143445425",
+        "row 42#5124#23",
+        "row 43#2151#55",
+        "row 3221a32513",
+        "row 2445ab4145",
     };
     TempDir dir;
-    CommandResult run = Autoplay(dir, 11000);
+    CommandResult run = Autoplay(dir, 16000);
     ASSERT_EQ(run.Status, 0) << run.Err;
     const std::vector<std::string> report = Report(run.Out);
     EXPECT_EQ(report, Expected) << run.Out;
