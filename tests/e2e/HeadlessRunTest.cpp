@@ -35,9 +35,12 @@ TEST_F(HeadlessRun, RunsTheFrameLoopAndWritesTheBackBufferOfTheRequestedFrames) 
         Picture picture = ReadPng(dir.Path() / name);
         EXPECT_EQ(picture.Width, 800u);
         EXPECT_EQ(picture.Height, 600u);
-        // The frame starts from transparent black and nothing is drawn on it yet.
+        // The frame starts from transparent black and nothing is drawn on it yet; the file shows
+        // it as the window does, opaque.
         ASSERT_EQ(picture.Rgba.size(), 800u * 600u * 4u);
-        EXPECT_TRUE(std::all_of(picture.Rgba.begin(), picture.Rgba.end(), [](uint8_t b) { return b == 0; }));
+        for (size_t i = 0; i < picture.Rgba.size(); ++i) {
+            ASSERT_EQ(picture.Rgba[i], i % 4 == 3 ? 255 : 0) << "byte " << i;
+        }
     }
     EXPECT_TRUE(fs::exists(dir.Path() / "user")) << "the per-user folder is created";
 }

@@ -14,13 +14,17 @@ namespace {
 constexpr int BannerWidth = 520;
 constexpr int BannerHeight = 96;
 
-// A warm white dot that fades to nothing; tinted by the effect that throws it.
+// A warm white dot that fades to nothing; tinted by the effect that throws it. Glows are added
+// onto the picture, which adds a pixel's colour whatever its alpha, so the colour itself fades to
+// black towards the rim; and a long soft falloff keeps dozens of glows laid over each other from
+// adding up to a white blot.
 void GlowDot(cairo_t* cr, int size) {
     const double c = size / 2.0;
     cairo_pattern_t* glow = cairo_pattern_create_radial(c, c, 0, c, c, c);
-    cairo_pattern_add_color_stop_rgba(glow, 0.0, 1.0, 1.0, 0.95, 1.0);
-    cairo_pattern_add_color_stop_rgba(glow, 0.3, 1.0, 0.93, 0.7, 0.6);
-    cairo_pattern_add_color_stop_rgba(glow, 1.0, 1.0, 0.85, 0.5, 0.0);
+    const double stops[][2] = {{0.0, 1.0}, {0.12, 0.7}, {0.4, 0.22}, {0.7, 0.06}, {1.0, 0.0}};
+    for (const auto& [offset, alpha] : stops) {
+        cairo_pattern_add_color_stop_rgba(glow, offset, alpha, 0.93 * alpha, 0.75 * alpha, alpha);
+    }
     cairo_set_source(cr, glow);
     cairo_paint(cr);
     cairo_pattern_destroy(glow);
@@ -92,9 +96,9 @@ void Title(cairo_t* cr, cairo_font_face_t* face, const std::string& text) {
 } // namespace
 
 void DrawSecretLevelArt(TArtContext& context) {
-    cairo_surface_t* glow = NewSurface(32, 32);
+    cairo_surface_t* glow = NewSurface(48, 48);
     cairo_t* cr = cairo_create(glow);
-    GlowDot(cr, 32);
+    GlowDot(cr, 48);
     cairo_destroy(cr);
     SavePng(context, "gfx/stuff/Glow.png", glow);
 

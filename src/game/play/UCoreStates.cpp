@@ -975,9 +975,12 @@ void TSecretLevelState::StartGlowBurst(TGResManager* resManager, TGTimer& clock)
         flight.ScaleY.AddKey(0.0, 0.4);
         flight.ScaleX.AddKey(1.0, 1.6);
         flight.ScaleY.AddKey(1.0, 1.6);
-        flight.Alpha.AddKey(0.0, 1.0);
-        flight.Alpha.AddKey(0.6, 0.8);
-        flight.Alpha.AddKey(1.0, 0.0);
+        // Added light ignores alpha: the glows fade by darkening to black.
+        for (TGCatmullRom* tone : {&flight.Red, &flight.Green, &flight.Blue}) {
+            tone->AddKey(0.0, 200.0);
+            tone->AddKey(0.6, 130.0);
+            tone->AddKey(1.0, 0.0);
+        }
     }
 }
 

@@ -407,6 +407,14 @@ void TSublevelScene::MouseMove(int x, int y, bool leftHeld) {
 }
 
 void TSublevelScene::KeyDown(int key) {
+    // The secret challenge's announcement is started by the secret maps of the campaign; F9 shows
+    // it here so that it can be watched on a plain board.
+    if (key == VK_F9) {
+        if (!FQueue.HasExact<TSecretLevelState>()) {
+            FQueue.Push<TSecretLevelState>();
+        }
+        return;
+    }
     TGInputState input;
     FQueue.KeyDown(key, input);
 }

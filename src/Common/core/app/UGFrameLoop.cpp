@@ -115,7 +115,13 @@ void TGFrameLoop::TakeScreenshots() {
     for (const TGScreenshotRequest& request : FOptions.Screenshots) {
         if (request.Frame == FFrame) {
             TGGraphicsDevice& device = *FForm.GetAppData()->Device;
-            WritePng(request.File, device.Width(), device.Height(), device.ReadBackBuffer());
+            std::vector<uint32_t> picture = device.ReadBackBuffer();
+            // The window shows the back buffer opaque; the alpha blending leaves in it (a half
+            // transparent shadow halves it) would show as holes in the file.
+            for (uint32_t& pixel : picture) {
+                pixel |= 0xFF000000u;
+            }
+            WritePng(request.File, device.Width(), device.Height(), picture);
         }
     }
 }

@@ -874,9 +874,8 @@ void TGSysFont::DrawCodes(const std::u32string& text, const std::vector<uint32_t
             device.DrawStrip(count - 2);
         }
     }
-    // Everything is sent again after text, so that whatever draws next never depends on what
-    // the text left behind in the renderer.
-    device.ApplyState(true);
+    // The texture font draws through the device's own state like any sprite, so nothing needs
+    // sending again afterwards, and labels that follow each other join one batch.
 }
 
 // ---------------------------------------------------------------------------------------------
