@@ -36,6 +36,27 @@ void SavePng(const TArtContext& context, const std::string& relative, cairo_surf
     }
 }
 
+void SavePngForAdding(const TArtContext& context, const std::string& relative, cairo_surface_t* surface) {
+    cairo_surface_flush(surface);
+    unsigned char* data = cairo_image_surface_get_data(surface);
+    const int stride = cairo_image_surface_get_stride(surface);
+    const int width = cairo_image_surface_get_width(surface);
+    const int height = cairo_image_surface_get_height(surface);
+    // Cairo holds colours already multiplied by alpha and its PNG writer divides them out again;
+    // multiplying once more leaves the written colour multiplied by alpha.
+    for (int y = 0; y < height; ++y) {
+        auto* row = reinterpret_cast<uint32_t*>(data + static_cast<ptrdiff_t>(y) * stride);
+        for (int x = 0; x < width; ++x) {
+            const uint32_t p = row[x];
+            const uint32_t a = p >> 24;
+            auto darken = [&](int shift) { return (((p >> shift) & 0xFFu) * a + 127) / 255 << shift; };
+            row[x] = (a << 24) | darken(16) | darken(8) | darken(0);
+        }
+    }
+    cairo_surface_mark_dirty(surface);
+    SavePng(context, relative, surface);
+}
+
 cairo_font_face_t* LoadFace(const TArtContext& context, const std::string& file, const std::string& user) {
     static FT_Library library = nullptr;
     if (!library && FT_Init_FreeType(&library) != 0) {

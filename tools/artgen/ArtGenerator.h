@@ -27,6 +27,10 @@ struct TArtContext {
 cairo_surface_t* NewSurface(int width, int height);
 // Writes the surface as PNG under the data folder (folders are created) and frees it.
 void SavePng(const TArtContext& context, const std::string& relative, cairo_surface_t* surface);
+// The same for a sprite the game adds onto the picture ("Add" blending adds a pixel's colour
+// whatever its alpha): the colour is stored darkened by its alpha, so that a soft edge fades to
+// black instead of ending in a hard rim of full colour.
+void SavePngForAdding(const TArtContext& context, const std::string& relative, cairo_surface_t* surface);
 
 // A face of the data folder's fonts/ for Cairo; `user` names who needs it in the failure
 // message. The FreeType face stays open to the end of the program: Cairo may keep glyphs of it

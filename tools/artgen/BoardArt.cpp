@@ -360,7 +360,7 @@ void ChameleonFlashArt(TArtContext& context) {
         cairo_pattern_destroy(flash);
     }
     cairo_destroy(cr);
-    SavePng(context, "gfx/specials/14/SpecialFX.8.png", surface);
+    SavePngForAdding(context, "gfx/specials/14/SpecialFX.8.png", surface);
 }
 
 } // namespace

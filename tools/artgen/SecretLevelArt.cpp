@@ -14,16 +14,15 @@ namespace {
 constexpr int BannerWidth = 520;
 constexpr int BannerHeight = 96;
 
-// A warm white dot that fades to nothing; tinted by the effect that throws it. Glows are added
-// onto the picture, which adds a pixel's colour whatever its alpha, so the colour itself fades to
-// black towards the rim; and a long soft falloff keeps dozens of glows laid over each other from
-// adding up to a white blot.
+// A warm white dot that fades to nothing; tinted by the effect that throws it. Dozens of glows
+// are laid over each other, so the falloff is long and soft: a flat disc would add up to a white
+// blot.
 void GlowDot(cairo_t* cr, int size) {
     const double c = size / 2.0;
     cairo_pattern_t* glow = cairo_pattern_create_radial(c, c, 0, c, c, c);
     const double stops[][2] = {{0.0, 1.0}, {0.12, 0.7}, {0.4, 0.22}, {0.7, 0.06}, {1.0, 0.0}};
     for (const auto& [offset, alpha] : stops) {
-        cairo_pattern_add_color_stop_rgba(glow, offset, alpha, 0.93 * alpha, 0.75 * alpha, alpha);
+        cairo_pattern_add_color_stop_rgba(glow, offset, 1.0, 0.93, 0.75, alpha);
     }
     cairo_set_source(cr, glow);
     cairo_paint(cr);
@@ -100,7 +99,7 @@ void DrawSecretLevelArt(TArtContext& context) {
     cairo_t* cr = cairo_create(glow);
     GlowDot(cr, 48);
     cairo_destroy(cr);
-    SavePng(context, "gfx/stuff/Glow.png", glow);
+    SavePngForAdding(context, "gfx/stuff/Glow.png", glow);
 
     cairo_font_face_t* bold = LoadFace(context, "DejaVuSans-Bold.ttf", "the secret challenge banner");
     cairo_surface_t* banner = NewSurface(BannerWidth, BannerHeight);
