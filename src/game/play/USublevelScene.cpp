@@ -263,7 +263,9 @@ void TSublevelScene::StepBonus() {
     if (FBonusBar->Total() < TBonusBar::ReadyAt || SublevelEnding(FQueue)) {
         return;
     }
-    if (FBonusStarter.Start(FQueue, FBonusKind, BonusNodeOfKind(*FData.GameConfig, FBonusKind))) {
+    // The kind the button shows, which a scene of its own may choose.
+    const int kind = SelectedBonusKind();
+    if (FBonusStarter.Start(FQueue, kind, BonusNodeOfKind(*FData.GameConfig, kind))) {
         FBonusKind = FBonusKind >= LastExtraBonusKind ? FirstExtraBonusKind : FBonusKind + 1;
     }
 }
