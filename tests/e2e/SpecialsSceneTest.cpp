@@ -16,14 +16,19 @@ using test::CommandResult;
 using test::ShellQuote;
 using test::TempDir;
 
-// What the scene printed after each firing: "kind K struck N score S".
-std::vector<std::string> Report(const std::string& out) {
+// The part after "specials: " of each line the scene printed that matches `pattern`.
+std::vector<std::string> Printed(const std::string& out, const std::string& pattern) {
     std::vector<std::string> lines;
-    const std::regex line(R"(specials: (kind \d+ struck [^\n]*))");
+    const std::regex line("specials: (" + pattern + ")");
     for (auto it = std::sregex_iterator(out.begin(), out.end(), line); it != std::sregex_iterator(); ++it) {
         lines.push_back((*it)[1]);
     }
     return lines;
+}
+
+// What the scene printed after each firing: "kind K struck N score S".
+std::vector<std::string> Report(const std::string& out) {
+    return Printed(out, R"(kind \d+ struck [^\n]*)");
 }
 
 // Each kind's board is laid out so that its strike is known whatever colours fall: the line
@@ -56,14 +61,9 @@ TEST(SpecialsScene, ScriptedFiringsStrikeTheirCells) {
     EXPECT_EQ(Report(run.Out), expected) << run.Out;
 }
 
-// What the scene printed about the bonuses: "bonus ..." lines without the prefix.
+// What the scene printed about the bonuses: "bonus STATE PHASE ..." and "bonus over, ...".
 std::vector<std::string> BonusReport(const std::string& out) {
-    std::vector<std::string> lines;
-    const std::regex line(R"(specials: bonus ([A-Za-z0-9]+ [a-z]+[^\n]*|over[^\n]*))");
-    for (auto it = std::sregex_iterator(out.begin(), out.end(), line); it != std::sregex_iterator(); ++it) {
-        lines.push_back((*it)[1]);
-    }
-    return lines;
+    return Printed(out, R"(bonus (?:[A-Za-z0-9]+ [a-z]+|over)[^\n]*)");
 }
 
 struct TBonusRun {
@@ -140,16 +140,16 @@ TEST(SpecialsScene, EveryBonusKindStartsFromTheFullBarAndIsAimedDisarmedAndFired
         ShellQuote(script) + " --user-dir " + ShellQuote((dir.Path() / "user").string()));
     ASSERT_EQ(result.Status, 0) << result.Err;
     const std::vector<std::string> report = BonusReport(result.Out);
-    const std::regex over(R"(over, (\d+) cells changed)");
+    const std::regex over(R"(bonus over, (\d+) cells changed)");
     size_t next = 0;
     for (const TBonusRun& run : runs) {
         SCOPED_TRACE(run.State);
-        const std::string ready = std::string(run.State) + " ready, 0 locked, 0 away";
-        const std::string armed = std::string(run.State) + " armed";
+        const std::string ready = "bonus " + std::string(run.State) + " ready, 0 locked, 0 away";
+        const std::string armed = "bonus " + std::string(run.State) + " armed";
         ASSERT_LT(next, report.size()) << result.Out;
         EXPECT_EQ(report[next], ready) << "started from the full bar with its ready animation";
         std::vector<std::string> seen;
-        for (++next; next < report.size() && report[next].rfind("over", 0) != 0; ++next) {
+        for (++next; next < report.size() && report[next].rfind("bonus over", 0) != 0; ++next) {
             seen.push_back(report[next]);
         }
         ASSERT_LT(next, report.size()) << "the bonus ends and the board rests\n" << result.Out;

@@ -385,7 +385,7 @@ std::vector<TGIntPoint> TBonusState::FlightPath(int x, int y) const {
     return path;
 }
 
-// The sparkles trail the flight over its first stretch, where it leaves the button for the board.
+// The sparkles trail the flight over its first stretch, from the button to the gauge it acts on.
 void TBonusState::StartFlightSparkles(int x, int y) {
     const TParticleEnv env = Host().ParticleEnv();
     const TGSegment* first = FirstFlightStretch(FShown);
