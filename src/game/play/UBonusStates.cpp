@@ -422,12 +422,18 @@ void TBonusState::StepFlight(bool& applied, const std::function<void()>& act) {
     }
 }
 
-void TTimeLineFreezeBonusState::MouseDown(int /*button*/, const TGInputState& input) {
+bool TButtonBonusState::Initialize() {
+    TBonusState::Initialize();
+    ShowReadyAnimation();
+    return true;
+}
+
+void TButtonBonusState::MouseDown(int /*button*/, const TGInputState& input) {
     PressUnlessFired(input, Fired);
 }
 
-void TTimeLineFreezeBonusState::MouseUp(int /*button*/, const TGInputState& input) {
-    LaunchFromButton(input, Fired, 0, 0);
+void TButtonBonusState::MouseUp(int /*button*/, const TGInputState& input) {
+    LaunchFromButton(input, Fired, LaunchDX(), LaunchDY());
 }
 
 void TTimeLineFreezeBonusState::UpdateHelper() {
@@ -439,28 +445,10 @@ void TTimeLineFreezeBonusState::UpdateHelper() {
     }
 }
 
-void TX2BuildingMaterialsBonusState::MouseDown(int /*button*/, const TGInputState& input) {
-    PressUnlessFired(input, Fired);
-}
-
-// The double-materials flight starts a little up and left of the button's centre, where its
-// picture sits on the button.
-void TX2BuildingMaterialsBonusState::MouseUp(int /*button*/, const TGInputState& input) {
-    LaunchFromButton(input, Fired, -13, -32);
-}
-
 void TX2BuildingMaterialsBonusState::UpdateHelper() {
     if (Fired) {
         StepFlight(Applied, [this] { GameManager()->StartDoubleMaterials(NodeFloat("MultiplyTime", 20.0)); });
     }
-}
-
-void TAddScoresBonusState::MouseDown(int /*button*/, const TGInputState& input) {
-    PressUnlessFired(input, Fired);
-}
-
-void TAddScoresBonusState::MouseUp(int /*button*/, const TGInputState& input) {
-    LaunchFromButton(input, Fired, 0, 0);
 }
 
 void TAddScoresBonusState::UpdateHelper() {
@@ -1309,6 +1297,11 @@ void TCornerStoneTeleportBonusState2::Draw() {
     for (const PGAnimotion& turn : FTurns) {
         DrawAnimotion(Host(), *turn);
     }
+    if (Running) {
+        for (const auto& shake : FShakes) {
+            shake->Update();
+        }
+    }
 }
 
 void TCornerStoneTeleportBonusState2::MouseMove(const TGInputState& input) {
@@ -1366,9 +1359,10 @@ void TCornerStoneTeleportBonusState2::Teleport(TCell& target) {
         const TGIntPoint centre = field.CellCentre(*cell);
         FTurns.push_back(LoopingSprite(host, folder + "/SpecialTurn", TurnSeconds, centre.X, centre.Y));
         FTurns.push_back(StillSprite(host, folder + "/Special15Add", 0, centre.X, centre.Y, pvCenter));
+        // Drawn by the state, so that the shaking stops when the element has moved.
         if (const TParticleEnv env = host.ParticleEnv(); env.ResManager) {
-            AddParticles(field, std::make_unique<TElementShaking>(env, false, centre.X, centre.Y,
-                                                                  cell->Element->GetSpriteName()));
+            FShakes.push_back(std::make_unique<TElementShaking>(env, false, centre.X, centre.Y,
+                                                                cell->Element->GetSpriteName()));
         }
     }
     FEffectRunning = true;
@@ -1385,6 +1379,7 @@ void TCornerStoneTeleportBonusState2::UpdateHelper() {
     }
     FEffectRunning = false;
     FTurns.clear();
+    FShakes.clear();
     TSimpleElement* moving = FTarget.Live();
     if (moving && FStone.Live()) {
         const TGIntPoint from = Board().CellCentre(*FTarget.Cell);

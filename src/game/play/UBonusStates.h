@@ -24,6 +24,7 @@ class TCell;
 class TSimpleElement;
 class TSpecial;
 class TChameleonAni;
+class TElementShaking;
 
 // An element a bonus holds on to while it works, with the cell it stood in: the bonus touches it
 // again only while the cell still holds it, as a strike from elsewhere may have taken it.
@@ -146,41 +147,53 @@ private:
 
 // ---- button bonuses ----
 
-class TTimeLineFreezeBonusState : public TBonusState {
+// A bonus fired by a click on the button: its ready animation waits there, the click sends its
+// flight off from the button's centre moved by (LaunchDX, LaunchDY).
+class TButtonBonusState : public TBonusState {
 public:
     using TBonusState::TBonusState;
-    void UpdateHelper() override;
+    bool Initialize() override;
     void MouseDown(int button, const TGInputState& input) override;
     void MouseUp(int button, const TGInputState& input) override;
-    std::string GetName() const override { return "TTimeLineFreezeBonusState"; }
-    int BonusKind() const override { return bkTimeLineFreeze; }
 
     bool Fired = false;
+
+protected:
+    virtual int LaunchDX() const { return 0; }
+    virtual int LaunchDY() const { return 0; }
 };
 
-class TX2BuildingMaterialsBonusState : public TBonusState {
+class TTimeLineFreezeBonusState : public TButtonBonusState {
 public:
-    using TBonusState::TBonusState;
+    using TButtonBonusState::TButtonBonusState;
     void UpdateHelper() override;
-    void MouseDown(int button, const TGInputState& input) override;
-    void MouseUp(int button, const TGInputState& input) override;
+    std::string GetName() const override { return "TTimeLineFreezeBonusState"; }
+    int BonusKind() const override { return bkTimeLineFreeze; }
+};
+
+class TX2BuildingMaterialsBonusState : public TButtonBonusState {
+public:
+    using TButtonBonusState::TButtonBonusState;
+    void UpdateHelper() override;
     std::string GetName() const override { return "TX2BuildingMaterialsBonusState"; }
     int BonusKind() const override { return bkX2BuildingMaterials; }
 
-    bool Fired = false;
     bool Applied = false;
+
+protected:
+    // The flight starts a little up and left of the button's centre, where its picture sits on
+    // the button.
+    int LaunchDX() const override { return -13; }
+    int LaunchDY() const override { return -32; }
 };
 
-class TAddScoresBonusState : public TBonusState {
+class TAddScoresBonusState : public TButtonBonusState {
 public:
-    using TBonusState::TBonusState;
+    using TButtonBonusState::TButtonBonusState;
     void UpdateHelper() override;
-    void MouseDown(int button, const TGInputState& input) override;
-    void MouseUp(int button, const TGInputState& input) override;
     std::string GetName() const override { return "TAddScoresBonusState"; }
     int BonusKind() const override { return bkAddScores; }
 
-    bool Fired = false;
     bool Applied = false;
 };
 
@@ -531,6 +544,7 @@ private:
     bool FEffectRunning = false;
     PGAnimotion FCarriedLook;
     std::vector<PGAnimotion> FTurns;
+    std::vector<std::unique_ptr<TElementShaking>> FShakes;
 };
 
 } // namespace qm

@@ -293,6 +293,10 @@ std::vector<std::pair<const TSimpleElement*, char>> TSpecialsScene::BoardLook() 
 // armed, or acting; and once it has left and the board rests, how many cells it changed.
 void TSpecialsScene::WatchBonus() {
     const auto* bonus = Queue().FindKindOf<TBonusState>();
+    // A state pushed this frame shows nothing before its first step.
+    if (bonus && bonus->Status() == ssNew) {
+        return;
+    }
     std::string status;
     if (bonus) {
         const char* phase = MouseBonusArmedIn(Queue()) ? "armed" : bonus->ShowsReady() ? "ready" : "acting";
