@@ -530,7 +530,7 @@ void TPhantomBonusState::MouseUp(int /*button*/, const TGInputState& input) {
     }
     Type = ShowingType();
     Host().PlayBlastSound(BonusKind());
-    FShown = nullptr;
+    Show(nullptr, ButtonX, ButtonY);
     ChooseTargets();
     StartEffectClock();
     if (Targets.empty()) {

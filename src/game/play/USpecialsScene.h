@@ -54,6 +54,11 @@ public:
     // The bonus button shows the chosen bonus kind (K charges it).
     int SelectedBonusKind() const override { return FBonusKind; }
 
+protected:
+    // Only K charges the bonus bar here: a bonus starts when the player asks for it, not again
+    // by the bricks its own strike threw out.
+    double BonusChargePerBrick() const override { return 0.0; }
+
 private:
     struct TPlacement {
         int Row;

@@ -552,11 +552,15 @@ void TSublevelScene::CloseMessage() {
     FDialogName.clear();
 }
 
+double TSublevelScene::BonusChargePerBrick() const {
+    return BonusBarIncForBrick;
+}
+
 void TSublevelScene::ReleaseBricks(int count, int x, int y) {
     IBarHost& bars = *this;
     for (int i = 0; i < count; ++i) {
         FBricks.push_back(std::make_unique<TBrick>(bars, true, x, y));
-        FBonusBar->Add(BonusBarIncForBrick);
+        FBonusBar->Add(BonusChargePerBrick());
     }
 }
 
