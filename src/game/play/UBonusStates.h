@@ -88,6 +88,8 @@ public:
     // Where the kind's flight, started at (x, y), passes over its first stretch: the points at
     // equal steps of time, the first where it starts; empty without a flight.
     std::vector<TGIntPoint> FlightPath(int x, int y) const;
+    // The first segment of the flight's first channel; null when it has none.
+    static TGSegment* FirstFlightStretch(const PGAnimotion& flight);
     static constexpr int FlightPathPoints = 11;
     static constexpr double FlightSparkles = 60.0;
     // Something reshapes or ends the sublevel: input is ignored.
@@ -122,8 +124,6 @@ protected:
     // the button's centre moved by (dx, dy); true on the click that fired.
     bool LaunchFromButton(const TGInputState& input, bool& fired, int dx, int dy);
     void StartFlightSparkles(int x, int y);
-    // The first segment of the flight's first channel; null when it has none.
-    static TGSegment* FirstFlightStretch(const PGAnimotion& flight);
     void PressUnlessFired(const TGInputState& input, bool fired);
     // A fired button bonus, each frame: `act` once, when the flight's first channel is over; the
     // state ends with the flight.
