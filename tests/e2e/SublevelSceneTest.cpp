@@ -38,13 +38,13 @@ std::vector<std::string> Report(const std::string& out) {
 // and copy the "sublevel:" lines it prints (without the prefix) into Expected.
 TEST(SublevelScene, AnAutoplayedRunEndsOnTheRecordedBoardAndScore) {
     const std::vector<std::string> Expected = {
-        "sublevel 2 score 25843 boxes 2 wins 1 losses 0",
-        "row 52a4422233",
-        "row 3114432113",
-        "row 15#5213#14",
-        "row 11#215a#53",
-        "row 4354422354",
-        "row 3143445425",
+        "sublevel 2 score 25793 boxes 2 wins 1 losses 0",
+        "row 2211342553",
+        "row 1312511223",
+        "row 15#b244#44",
+        "row 11#2135#53",
+        "row 4354412314",
+        "row 3143455412",
         "row 42#5124#23",
         "row 43#2151#55",
         "row 3221a32513",

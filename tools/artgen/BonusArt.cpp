@@ -2,8 +2,7 @@
 // bonus button, the colour swatches of the colour change and the highlight of a planted column.
 // The bonuses' gems themselves are the specials' (SpecialArt.cpp).
 
-#include "ArtGenerator.h"
-#include "ArtPalette.h"
+#include "GemArt.h"
 
 #include <cmath>
 #include <string>
@@ -12,37 +11,9 @@ namespace artgen {
 
 namespace {
 
-constexpr int Cell = 48;
-constexpr double Centre = Cell / 2.0;
-
-constexpr TColor Rgb(int r, int g, int b) {
-    return TColor{r / 255.0, g / 255.0, b / 255.0};
-}
-
-const TColor White{1, 1, 1};
 // The phantom's misty lilac, as its gem.
 const TColor Mist = Rgb(196, 180, 226);
 const TColor MistDeep = Rgb(90, 76, 130);
-// The marble colours' glass, by colour number.
-const TColor Glass[8] = {Rgb(214, 52, 40),  Rgb(240, 138, 30), Rgb(244, 204, 44), Rgb(66, 168, 58),
-                         Rgb(30, 172, 168), Rgb(46, 100, 214), Rgb(140, 74, 202), Rgb(238, 236, 230)};
-
-// A strip of `frames` cells, saved as "<relative>.<frames>.png".
-template <typename F>
-void SaveStrip(const TArtContext& context, const std::string& relative, int frames, F draw) {
-    cairo_surface_t* surface = NewSurface(Cell * frames, Cell);
-    cairo_t* cr = cairo_create(surface);
-    for (int f = 0; f < frames; ++f) {
-        cairo_save(cr);
-        cairo_translate(cr, f * Cell, 0);
-        cairo_rectangle(cr, 0, 0, Cell, Cell);
-        cairo_clip(cr);
-        draw(cr, f);
-        cairo_restore(cr);
-    }
-    cairo_destroy(cr);
-    SavePng(context, relative + "." + std::to_string(frames) + ".png", surface);
-}
 
 void Arrow(cairo_t* cr, double angle, double length) {
     const double x = Centre + length * std::cos(angle);

@@ -3,8 +3,7 @@
 // a gem colour of its own. Every folder gets the normal, selected, grey and charging looks; the
 // kinds whose effects fly sprites get those too, and the chameleon its layers.
 
-#include "ArtGenerator.h"
-#include "ArtPalette.h"
+#include "GemArt.h"
 
 #include <cmath>
 #include <cstdint>
@@ -13,19 +12,6 @@
 namespace artgen {
 
 namespace {
-
-constexpr int Cell = 48;
-constexpr double Centre = Cell / 2.0;
-
-constexpr TColor Rgb(int r, int g, int b) {
-    return TColor{r / 255.0, g / 255.0, b / 255.0};
-}
-
-const TColor White{1, 1, 1};
-
-// The glass of the marble colours, for the chameleon's colour layer and the colour bomb.
-const TColor Glass[8] = {Rgb(214, 52, 40),  Rgb(240, 138, 30), Rgb(244, 204, 44), Rgb(66, 168, 58),
-                         Rgb(30, 172, 168), Rgb(46, 100, 214), Rgb(140, 74, 202), Rgb(238, 236, 230)};
 
 enum class TEmblem {
     None,
@@ -388,23 +374,6 @@ void SaveComet(const TArtContext& context, const std::string& relative, double a
     cairo_pattern_destroy(head);
     cairo_destroy(cr);
     SavePng(context, relative, surface);
-}
-
-// Frames side by side, each drawn by `draw(cr, frame)` about the frame's centre.
-template <class F>
-void SaveStrip(const TArtContext& context, const std::string& relative, int frames, F draw) {
-    cairo_surface_t* surface = NewSurface(Cell * frames, Cell);
-    cairo_t* cr = cairo_create(surface);
-    for (int f = 0; f < frames; ++f) {
-        cairo_save(cr);
-        cairo_translate(cr, f * Cell, 0);
-        cairo_rectangle(cr, 0, 0, Cell, Cell);
-        cairo_clip(cr);
-        draw(cr, f);
-        cairo_restore(cr);
-    }
-    cairo_destroy(cr);
-    SavePng(context, relative + "." + std::to_string(frames) + ".png", surface);
 }
 
 void ChameleonArt(const TArtContext& context) {

@@ -311,6 +311,7 @@ PGAnimotion TBonusState::LoadAnimotion(const std::string& name) const {
 }
 
 void TBonusState::Show(PGAnimotion animotion, int x, int y) {
+    FShowsReady = false;
     FShown = std::move(animotion);
     if (FShown) {
         FShown->SetX(x);
@@ -320,6 +321,7 @@ void TBonusState::Show(PGAnimotion animotion, int x, int y) {
 
 void TBonusState::ShowReadyAnimation() {
     Show(LoadAnimotion("BarAnimotion"), ButtonX, ButtonY);
+    FShowsReady = FShown != nullptr;
 }
 
 void TBonusState::ButtonDown(const TGInputState& input) {
@@ -354,8 +356,51 @@ bool TBonusState::LaunchFromButton(const TGInputState& input, bool& fired, int d
     }
     fired = true;
     Show(LoadAnimotion("FlyingAnimotion"), ButtonX + dx, ButtonY + dy);
+    StartFlightSparkles(ButtonX + dx, ButtonY + dy);
     Host().PlayBlastSound(BonusKind());
     return true;
+}
+
+TGSegment* TBonusState::FirstFlightStretch(const PGAnimotion& flight) {
+    if (!flight || !flight->HasChannel(0) || flight->GetChannel(0).SegmentCount() == 0) {
+        return nullptr;
+    }
+    return &flight->GetChannel(0).Segment(0);
+}
+
+// The stretch is played on a copy of the flight of its own, so the one on show is not disturbed.
+std::vector<TGIntPoint> TBonusState::FlightPath(int x, int y) const {
+    std::vector<TGIntPoint> path;
+    const PGAnimotion probe = LoadAnimotion("FlyingAnimotion");
+    TGSegment* first = FirstFlightStretch(probe);
+    if (!first) {
+        return path;
+    }
+    const TGActiveChannel& channel = first->Channel();
+    for (int i = 0; i < FlightPathPoints; ++i) {
+        first->Apply(first->StartTime + first->Length * i / (FlightPathPoints - 1));
+        path.push_back(
+            {x + static_cast<int>(std::lround(channel.X)), y + static_cast<int>(std::lround(channel.Y))});
+    }
+    return path;
+}
+
+// The sparkles trail the flight over its first stretch, from the button to the gauge it acts on.
+void TBonusState::StartFlightSparkles(int x, int y) {
+    const TParticleEnv env = Host().ParticleEnv();
+    const TGSegment* first = FirstFlightStretch(FShown);
+    const double seconds = first ? first->Length : 0.0;
+    const std::vector<TGIntPoint> path = FlightPath(x, y);
+    if (!env.ResManager || seconds <= 0.0 || path.size() < 2) {
+        return;
+    }
+    auto sparkles = std::make_unique<TSparklesFx>(env, seconds, FlightSparkles / seconds);
+    for (size_t i = 0; i < path.size(); ++i) {
+        const double t = static_cast<double>(i) / static_cast<double>(path.size() - 1);
+        sparkles->AddXKey(t, path[i].X);
+        sparkles->AddYKey(t, path[i].Y);
+    }
+    AddParticles(Board(), std::move(sparkles));
 }
 
 void TBonusState::PressUnlessFired(const TGInputState& input, bool fired) {
@@ -377,12 +422,18 @@ void TBonusState::StepFlight(bool& applied, const std::function<void()>& act) {
     }
 }
 
-void TTimeLineFreezeBonusState::MouseDown(int /*button*/, const TGInputState& input) {
+bool TButtonBonusState::Initialize() {
+    TBonusState::Initialize();
+    ShowReadyAnimation();
+    return true;
+}
+
+void TButtonBonusState::MouseDown(int /*button*/, const TGInputState& input) {
     PressUnlessFired(input, Fired);
 }
 
-void TTimeLineFreezeBonusState::MouseUp(int /*button*/, const TGInputState& input) {
-    LaunchFromButton(input, Fired, 0, 0);
+void TButtonBonusState::MouseUp(int /*button*/, const TGInputState& input) {
+    LaunchFromButton(input, Fired, LaunchDX(), LaunchDY());
 }
 
 void TTimeLineFreezeBonusState::UpdateHelper() {
@@ -394,28 +445,10 @@ void TTimeLineFreezeBonusState::UpdateHelper() {
     }
 }
 
-void TX2BuildingMaterialsBonusState::MouseDown(int /*button*/, const TGInputState& input) {
-    PressUnlessFired(input, Fired);
-}
-
-// The double-materials flight starts a little up and left of the button's centre, where its
-// picture sits on the button.
-void TX2BuildingMaterialsBonusState::MouseUp(int /*button*/, const TGInputState& input) {
-    LaunchFromButton(input, Fired, -13, -32);
-}
-
 void TX2BuildingMaterialsBonusState::UpdateHelper() {
     if (Fired) {
         StepFlight(Applied, [this] { GameManager()->StartDoubleMaterials(NodeFloat("MultiplyTime", 20.0)); });
     }
-}
-
-void TAddScoresBonusState::MouseDown(int /*button*/, const TGInputState& input) {
-    PressUnlessFired(input, Fired);
-}
-
-void TAddScoresBonusState::MouseUp(int /*button*/, const TGInputState& input) {
-    LaunchFromButton(input, Fired, 0, 0);
 }
 
 void TAddScoresBonusState::UpdateHelper() {
@@ -452,6 +485,7 @@ void TPhantomBonusState::StartShow(int type) {
     Show(LoopingSprite(host, folder + "/SpecialDef" + std::to_string(type), DefinitionSeconds, ButtonX,
                        ButtonY),
          ButtonX, ButtonY);
+    FShowsReady = true;
     FSparkle = LoopingSprite(host, folder + "/SpecialAdd", 1.0, ButtonX, ButtonY);
     FShownType = type;
 }
@@ -496,7 +530,7 @@ void TPhantomBonusState::MouseUp(int /*button*/, const TGInputState& input) {
     }
     Type = ShowingType();
     Host().PlayBlastSound(BonusKind());
-    FShown = nullptr;
+    Show(nullptr, ButtonX, ButtonY);
     ChooseTargets();
     StartEffectClock();
     if (Targets.empty()) {
@@ -603,6 +637,31 @@ void TMouseBonuseState::Draw() {
         }
     }
     TBonusState::Draw();
+    if (Armed && !FEffectRunning) {
+        DrawColourFrame(CursorColor(), PointerX + MouseDX, PointerY + MouseDY, 1.0);
+    }
+}
+
+// The colour swatches are rings a little smaller than a gem: drawn larger, the ring frames the gem
+// on the button or the cursor instead of covering it.
+void TMouseBonuseState::DrawColourFrame(char color, int x, int y, double alpha) {
+    if (color < '1' || color > '8') {
+        return;
+    }
+    IPlayHost& host = Host();
+    PGAnimotion frame =
+        StillSprite(host, SpecialFolder(bkColorChange) + "/SpecialAdd", color - '1', x, y, pvCenter);
+    TGActiveChannel& channel = frame->GetChannel(0);
+    channel.ScaleX = ColourFrameScale;
+    channel.ScaleY = ColourFrameScale;
+    channel.SetAlpha(alpha);
+    DrawAnimotion(host, *frame);
+}
+
+char TMouseBonuseState::ColorUnderPointer() const {
+    const TCell* cell = Board().CellAt(PointerX, PointerY);
+    const TMarble* marble = cell ? ColouredMarble(cell->Element.get()) : nullptr;
+    return marble && !marble->IsDying() ? marble->Color : ' ';
 }
 
 void TMouseBonuseState::MouseMove(const TGInputState& input) {
@@ -761,9 +820,7 @@ bool TColorBombBonusState::IsBadTarget(const TCell& cell) const {
 }
 
 void TColorBombBonusState::PointerMoved() {
-    const TCell* cell = Board().CellAt(PointerX, PointerY);
-    const TMarble* marble = cell ? ColouredMarble(cell->Element.get()) : nullptr;
-    Color = marble && !marble->IsDying() ? marble->Color : ' ';
+    Color = ColorUnderPointer();
 }
 
 void TColorBombBonusState::Fire(TCell& target) {
@@ -829,12 +886,16 @@ void TColorChangeBonusState::UpdateHelper() {
     TMouseBonuseState::UpdateHelper();
 }
 
-void TColorChangeBonusState::DrawArmed() {
-    const double fade = std::min(FCycleTime / FadeSeconds, 1.0);
-    PGAnimotion colour = StillSprite(Host(), SpecialFolder(bkColorChange) + "/SpecialAdd", TargetColor - 1,
-                                     ButtonX, ButtonY, pvCenter);
-    colour->GetChannel(0).SetAlpha(FEffectRunning ? 1.0 : fade);
-    DrawAnimotion(Host(), *colour);
+// The colour on offer shows on the button, armed or not; each new one fades in.
+void TColorChangeBonusState::Draw() {
+    TMouseBonuseState::Draw();
+    if (Running) {
+        DrawColourFrame(static_cast<char>('0' + TargetColor), ButtonX, ButtonY, SwatchAlpha());
+    }
+}
+
+double TColorChangeBonusState::SwatchAlpha() const {
+    return FEffectRunning ? 1.0 : std::min(FCycleTime / FadeSeconds, 1.0);
 }
 
 void TColorChangeBonusState::Fire(TCell& target) {
@@ -1075,6 +1136,31 @@ bool TWildChameleonBonusState::IsBadTarget(const TCell& cell) const {
            dynamic_cast<const TMarbleWildChameleon*>(cell.Element.get()) != nullptr;
 }
 
+TWildChameleonBonusState::~TWildChameleonBonusState() = default;
+
+void TWildChameleonBonusState::ShowReady() {
+    Show(nullptr, ButtonX, ButtonY);
+    FReadyLook = std::make_unique<TChameleonAni>(Host(), ButtonX, ButtonY, 1);
+    FShowsReady = true;
+}
+
+// The chameleon on the button tries the sublevel's colours in turn, one a second.
+void TWildChameleonBonusState::Draw() {
+    TMouseBonusStateExt::Draw();
+    if (!ShowsReady() || !FReadyLook) {
+        return;
+    }
+    Host().GameClock().AddStep(FLookTime);
+    const std::string set = Board().GetMarbleSet();
+    if (!set.empty()) {
+        const char shown = set[static_cast<size_t>(FLookTime) % set.size()];
+        if (shown >= '1' && shown <= '8' && shown - '0' != FReadyLook->ColorNumber()) {
+            FReadyLook->SetColor(shown - '0');
+        }
+    }
+    FReadyLook->Draw(ButtonX, ButtonY);
+}
+
 void TWildChameleonBonusState::Fire(TCell& target) {
     FChosen = &target;
     TMouseBonusStateExt::Fire(target);
@@ -1211,6 +1297,11 @@ void TCornerStoneTeleportBonusState2::Draw() {
     for (const PGAnimotion& turn : FTurns) {
         DrawAnimotion(Host(), *turn);
     }
+    if (Running) {
+        for (const auto& shake : FShakes) {
+            shake->Update();
+        }
+    }
 }
 
 void TCornerStoneTeleportBonusState2::MouseMove(const TGInputState& input) {
@@ -1268,9 +1359,10 @@ void TCornerStoneTeleportBonusState2::Teleport(TCell& target) {
         const TGIntPoint centre = field.CellCentre(*cell);
         FTurns.push_back(LoopingSprite(host, folder + "/SpecialTurn", TurnSeconds, centre.X, centre.Y));
         FTurns.push_back(StillSprite(host, folder + "/Special15Add", 0, centre.X, centre.Y, pvCenter));
+        // Drawn by the state, so that the shaking stops when the element has moved.
         if (const TParticleEnv env = host.ParticleEnv(); env.ResManager) {
-            AddParticles(field, std::make_unique<TElementShaking>(env, false, centre.X, centre.Y,
-                                                                  cell->Element->GetSpriteName()));
+            FShakes.push_back(std::make_unique<TElementShaking>(env, false, centre.X, centre.Y,
+                                                                cell->Element->GetSpriteName()));
         }
     }
     FEffectRunning = true;
@@ -1287,6 +1379,7 @@ void TCornerStoneTeleportBonusState2::UpdateHelper() {
     }
     FEffectRunning = false;
     FTurns.clear();
+    FShakes.clear();
     TSimpleElement* moving = FTarget.Live();
     if (moving && FStone.Live()) {
         const TGIntPoint from = Board().CellCentre(*FTarget.Cell);

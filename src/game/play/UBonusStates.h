@@ -23,6 +23,8 @@ class IPlayHost;
 class TCell;
 class TSimpleElement;
 class TSpecial;
+class TChameleonAni;
+class TElementShaking;
 
 // An element a bonus holds on to while it works, with the cell it stood in: the bonus touches it
 // again only while the cell still holds it, as a strike from elsewhere may have taken it.
@@ -81,6 +83,15 @@ public:
     virtual int BonusKind() const = 0;
 
     bool IsOverButton(int x, int y) const;
+    // The ready animation stands on the button: the bonus waits for the player's click there.
+    bool ShowsReady() const { return Running && FShowsReady; }
+    // Where the kind's flight, started at (x, y), passes over its first stretch: the points at
+    // equal steps of time, the first where it starts; empty without a flight.
+    std::vector<TGIntPoint> FlightPath(int x, int y) const;
+    // The first segment of the flight's first channel; null when it has none.
+    static TGSegment* FirstFlightStretch(const PGAnimotion& flight);
+    static constexpr int FlightPathPoints = 11;
+    static constexpr double FlightSparkles = 60.0;
     // Something reshapes or ends the sublevel: input is ignored.
     bool IsBlocked() const;
     // Anything but an idle, unlocked, living marble or special on a cell of the board (the
@@ -112,6 +123,7 @@ protected:
     // A button bonus: the click on the button sounds the blast and sends the kind's flight off from
     // the button's centre moved by (dx, dy); true on the click that fired.
     bool LaunchFromButton(const TGInputState& input, bool& fired, int dx, int dy);
+    void StartFlightSparkles(int x, int y);
     void PressUnlessFired(const TGInputState& input, bool fired);
     // A fired button bonus, each frame: `act` once, when the flight's first channel is over; the
     // state ends with the flight.
@@ -125,6 +137,8 @@ protected:
 
     PGXMLNode FNode;
     PGAnimotion FShown;
+    // The ready animation is on show (FShown, or a look of the state's own).
+    bool FShowsReady = false;
     bool Pressed = false;
 
 private:
@@ -133,41 +147,53 @@ private:
 
 // ---- button bonuses ----
 
-class TTimeLineFreezeBonusState : public TBonusState {
+// A bonus fired by a click on the button: its ready animation waits there, the click sends its
+// flight off from the button's centre moved by (LaunchDX, LaunchDY).
+class TButtonBonusState : public TBonusState {
 public:
     using TBonusState::TBonusState;
-    void UpdateHelper() override;
+    bool Initialize() override;
     void MouseDown(int button, const TGInputState& input) override;
     void MouseUp(int button, const TGInputState& input) override;
-    std::string GetName() const override { return "TTimeLineFreezeBonusState"; }
-    int BonusKind() const override { return bkTimeLineFreeze; }
 
     bool Fired = false;
+
+protected:
+    virtual int LaunchDX() const { return 0; }
+    virtual int LaunchDY() const { return 0; }
 };
 
-class TX2BuildingMaterialsBonusState : public TBonusState {
+class TTimeLineFreezeBonusState : public TButtonBonusState {
 public:
-    using TBonusState::TBonusState;
+    using TButtonBonusState::TButtonBonusState;
     void UpdateHelper() override;
-    void MouseDown(int button, const TGInputState& input) override;
-    void MouseUp(int button, const TGInputState& input) override;
+    std::string GetName() const override { return "TTimeLineFreezeBonusState"; }
+    int BonusKind() const override { return bkTimeLineFreeze; }
+};
+
+class TX2BuildingMaterialsBonusState : public TButtonBonusState {
+public:
+    using TButtonBonusState::TButtonBonusState;
+    void UpdateHelper() override;
     std::string GetName() const override { return "TX2BuildingMaterialsBonusState"; }
     int BonusKind() const override { return bkX2BuildingMaterials; }
 
-    bool Fired = false;
     bool Applied = false;
+
+protected:
+    // The flight starts a little up and left of the button's centre, where its picture sits on
+    // the button.
+    int LaunchDX() const override { return -13; }
+    int LaunchDY() const override { return -32; }
 };
 
-class TAddScoresBonusState : public TBonusState {
+class TAddScoresBonusState : public TButtonBonusState {
 public:
-    using TBonusState::TBonusState;
+    using TButtonBonusState::TButtonBonusState;
     void UpdateHelper() override;
-    void MouseDown(int button, const TGInputState& input) override;
-    void MouseUp(int button, const TGInputState& input) override;
     std::string GetName() const override { return "TAddScoresBonusState"; }
     int BonusKind() const override { return bkAddScores; }
 
-    bool Fired = false;
     bool Applied = false;
 };
 
@@ -226,6 +252,8 @@ public:
     // The effect on the board is running: input waits for it.
     virtual bool EffectRunning() const { return FEffectRunning; }
 
+    static constexpr double ColourFrameScale = 1.3;
+
     bool Armed = false;
     TCell* TargetCell = nullptr;
     int PointerX = 0;
@@ -245,6 +273,12 @@ protected:
     // Drawn over the board while armed (the corner-stone-down highlight, say).
     virtual void DrawArmed() {}
     virtual void PointerMoved() {}
+    // The colour the cursor is framed in: ' ' for none.
+    virtual char CursorColor() const { return ' '; }
+    // The colour of the plain marble under the pointer; ' ' over anything else.
+    char ColorUnderPointer() const;
+    // The swatch ring of a marble colour ('1'..'8'; nothing for another) centred at (x, y).
+    void DrawColourFrame(char color, int x, int y, double alpha);
     void BeginEffect();
     // One use is over: with the small bonus that doubles bombs a second use is allowed.
     void UseDone();
@@ -317,6 +351,7 @@ public:
 protected:
     void Fire(TCell& target) override;
     void PointerMoved() override;
+    char CursorColor() const override { return Color; }
 };
 
 class TColorChangeBonusState : public TMouseBonuseState {
@@ -329,6 +364,7 @@ public:
     using TMouseBonuseState::TMouseBonuseState;
     bool Initialize() override;
     void UpdateHelper() override;
+    void Draw() override;
     void Finalize(bool removed) override;
     std::string GetName() const override { return "TColorChangeBonusState"; }
     int BonusKind() const override { return bkColorChange; }
@@ -337,11 +373,13 @@ public:
     // The colour number (1..8) the clicked colour turns into.
     int TargetColor = 1;
     std::vector<TBonusTarget> Changing;
+    // How far the swatch of the colour on offer has faded in: 0 at each change, 1 after FadeSeconds.
+    double SwatchAlpha() const;
 
 protected:
     void Fire(TCell& target) override;
     void StepEffect() override;
-    void DrawArmed() override;
+    char CursorColor() const override { return ColorUnderPointer(); }
 
 private:
     void NextColor();
@@ -419,16 +457,22 @@ protected:
 class TWildChameleonBonusState : public TMouseBonusStateExt {
 public:
     using TMouseBonusStateExt::TMouseBonusStateExt;
+    ~TWildChameleonBonusState() override;
+    void Draw() override;
     void Finalize(bool removed) override;
     std::string GetName() const override { return "TWildChameleonBonusState"; }
     int BonusKind() const override { return bkWildChameleon; }
     bool IsBadTarget(const TCell& cell) const override;
 
 protected:
+    // The ready animation is a chameleon on the button.
+    void ShowReady() override;
     void Fire(TCell& target) override;
 
 private:
     TCell* FChosen = nullptr;
+    std::unique_ptr<TChameleonAni> FReadyLook;
+    double FLookTime = 0.0;
 };
 
 class TCornerStoneTeleportBonusState : public TMouseBonusStateExt {
@@ -500,6 +544,7 @@ private:
     bool FEffectRunning = false;
     PGAnimotion FCarriedLook;
     std::vector<PGAnimotion> FTurns;
+    std::vector<std::unique_ptr<TElementShaking>> FShakes;
 };
 
 } // namespace qm

@@ -161,17 +161,23 @@ PGAnimotion FlyingSprite(IPlayHost& host, const std::string& sequence, TGIntPoin
     sprite.Blending = 2; // Add
     sprite.X = from.X;
     sprite.Y = from.Y;
-    if (TGSequence* seq = host.FindSeq(sequence); seq && seq->Count() > 0) {
+    if (TGSequence* seq = host.FindSeq(sequence); seq && seq->Count() == 1) {
         sprite.SeqId = sequence;
-        if (seq->Count() > 1) {
-            TGClipSeg& clip = sprite.AddClipSeg();
-            clip.SeqId = sequence;
-            clip.Pivot = pvCenter;
-            clip.EndFrame = seq->Count() - 1;
-            clip.Length = seq->Count() / 20.0;
-            clip.SetLoopStart(true);
-            clip.SetLoopEnd(true);
-        }
+    } else if (seq && seq->Count() > 1) {
+        // The frames loop on a channel of their own that rides on the flying one: on the flying
+        // channel's time line the endless loop would keep the flight from ever starting.
+        TGActiveChannel& frames = animotion->GetChannel(1);
+        frames.Parent = &sprite;
+        frames.Pivot = pvCenter;
+        frames.Blending = sprite.Blending;
+        frames.SeqId = sequence;
+        TGClipSeg& clip = frames.AddClipSeg();
+        clip.SeqId = sequence;
+        clip.Pivot = pvCenter;
+        clip.EndFrame = seq->Count() - 1;
+        clip.Length = seq->Count() / 20.0;
+        clip.SetLoopStart(true);
+        clip.SetLoopEnd(true);
     }
     TGMotionSeg& flight = sprite.AddMotionSeg();
     flight.Length = seconds;

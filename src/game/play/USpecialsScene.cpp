@@ -160,6 +160,7 @@ void TSpecialsScene::Draw() {
     TSublevelScene::Draw();
     ApplyPendingLayout();
     Watch();
+    WatchBonus();
     DrawLegend();
 }
 
@@ -273,6 +274,75 @@ void TSpecialsScene::ReportStrike() {
     std::fflush(stdout);
     FBefore.clear();
     FStruck.clear();
+}
+
+std::vector<std::pair<const TSimpleElement*, char>> TSpecialsScene::BoardLook() const {
+    std::vector<std::pair<const TSimpleElement*, char>> look;
+    for (int r = 0; r < Field().RowCount; ++r) {
+        for (int c = 0; c < Field().ColCount; ++c) {
+            const TSimpleElement* element = Field().Cell(r, c).Element.get();
+            const auto* marble = dynamic_cast<const TMarble*>(element);
+            look.emplace_back(element, marble ? marble->Color : ' ');
+        }
+    }
+    return look;
+}
+
+// A line when the queued bonus changes phase: waiting on its button with its ready animation
+// (with what a disarm may have left behind: locked elements, elements away from their cells),
+// armed, or acting; and once it has left and the board rests, how many cells it changed.
+void TSpecialsScene::WatchBonus() {
+    const auto* bonus = Queue().FindKindOf<TBonusState>();
+    // A state pushed this frame shows nothing before its first step.
+    if (bonus && bonus->Status() == ssNew) {
+        return;
+    }
+    std::string status;
+    if (bonus) {
+        const char* phase = MouseBonusArmedIn(Queue()) ? "armed" : bonus->ShowsReady() ? "ready" : "acting";
+        status = bonus->GetName() + " " + phase;
+    }
+    if (status == FBonusStatus) {
+        if (FBonusEnding && AcceptsMove() && !Field().HasLockedElement() && !Field().HasDyingElement()) {
+            FBonusEnding = false;
+            const auto now = BoardLook();
+            size_t changed = 0;
+            for (size_t i = 0; i < now.size() && i < FBoardAtBonus.size(); ++i) {
+                changed += now[i] != FBoardAtBonus[i] ? 1 : 0;
+            }
+            std::printf("specials: bonus over, %zu cells changed\n", changed);
+            std::fflush(stdout);
+        }
+        return;
+    }
+    if (FBonusStatus.empty()) {
+        FBoardAtBonus = BoardLook();
+    }
+    FBonusStatus = status;
+    FBonusEnding = status.empty();
+    if (status.empty()) {
+        return;
+    }
+    std::printf("specials: bonus %s", status.c_str());
+    if (bonus->ShowsReady()) {
+        int locked = 0;
+        int away = 0;
+        for (int r = 0; r < Field().RowCount; ++r) {
+            for (int c = 0; c < Field().ColCount; ++c) {
+                TCell& cell = Field().Cell(r, c);
+                if (!cell.Element || cell.Element->IsDying()) {
+                    continue;
+                }
+                locked += cell.Element->IsLocked() ? 1 : 0;
+                const TGIntPoint at = cell.Element->GetPosition();
+                const TGIntPoint centre = Field().CellCentre(cell);
+                away += at.X != centre.X || at.Y != centre.Y ? 1 : 0;
+            }
+        }
+        std::printf(", %d locked, %d away", locked, away);
+    }
+    std::printf("\n");
+    std::fflush(stdout);
 }
 
 void TSpecialsScene::DrawLegend() {

@@ -5,6 +5,8 @@
 // through the state queue like the sublevel scene, as the developer user, so the waiting state's
 // element editor works too. Opened with --scene specials.
 //
+// Headless runs read from standard output what each firing struck and how each bonus went.
+//
 // Keys: Left and Right choose the kind (1..15, then the marbles with a line freeze, a cross fire
 // and a diagonal) and lay out its board; Space fires the special placed last. A right click
 // places the chosen kind on a cell, or fires the special already standing there. Up and Down
@@ -52,6 +54,11 @@ public:
     // The bonus button shows the chosen bonus kind (K charges it).
     int SelectedBonusKind() const override { return FBonusKind; }
 
+protected:
+    // Only K charges the bonus bar here: a bonus starts when the player asks for it, not again
+    // by the bricks its own strike threw out.
+    double BonusChargePerBrick() const override { return 0.0; }
+
 private:
     struct TPlacement {
         int Row;
@@ -66,6 +73,9 @@ private:
     void StartWatching(int kind);
     void Watch();
     void ReportStrike();
+    void WatchBonus();
+    // Each cell's element and colour, to tell what a bonus changed.
+    std::vector<std::pair<const TSimpleElement*, char>> BoardLook() const;
     void DrawLegend();
 
     int FKind = FirstKind;
@@ -82,6 +92,10 @@ private:
     int FScoreAtFire = 0;
     std::set<const TSimpleElement*> FBefore;
     std::set<const TSimpleElement*> FStruck;
+    // The bonus state last reported ("" for none) and the board when it started.
+    std::string FBonusStatus;
+    std::vector<std::pair<const TSimpleElement*, char>> FBoardAtBonus;
+    bool FBonusEnding = false;
 };
 
 } // namespace qm

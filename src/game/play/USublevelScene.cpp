@@ -263,7 +263,9 @@ void TSublevelScene::StepBonus() {
     if (FBonusBar->Total() < TBonusBar::ReadyAt || SublevelEnding(FQueue)) {
         return;
     }
-    if (FBonusStarter.Start(FQueue, FBonusKind, BonusNodeOfKind(*FData.GameConfig, FBonusKind))) {
+    // The kind the button shows, which a scene of its own may choose.
+    const int kind = SelectedBonusKind();
+    if (FBonusStarter.Start(FQueue, kind, BonusNodeOfKind(*FData.GameConfig, kind))) {
         FBonusKind = FBonusKind >= LastExtraBonusKind ? FirstExtraBonusKind : FBonusKind + 1;
     }
 }
@@ -558,11 +560,15 @@ void TSublevelScene::CloseMessage() {
     FDialogName.clear();
 }
 
+double TSublevelScene::BonusChargePerBrick() const {
+    return BonusBarIncForBrick;
+}
+
 void TSublevelScene::ReleaseBricks(int count, int x, int y) {
     IBarHost& bars = *this;
     for (int i = 0; i < count; ++i) {
         FBricks.push_back(std::make_unique<TBrick>(bars, true, x, y));
-        FBonusBar->Add(BonusBarIncForBrick);
+        FBonusBar->Add(BonusChargePerBrick());
     }
 }
 

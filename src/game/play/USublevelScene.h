@@ -176,6 +176,8 @@ protected:
     // Plays `sublevels` (every one of level 1's when empty) instead of level 1's.
     TSublevelScene(TGameData& data, std::vector<TTestSublevel> sublevels);
     void StartSublevel(int index);
+    // What each brick thrown out of the board adds to the bonus bar.
+    virtual double BonusChargePerBrick() const;
 
 private:
     friend class TSublevelPlayHost;

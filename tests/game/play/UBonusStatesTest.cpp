@@ -13,6 +13,7 @@
 #include <pugixml.hpp>
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 #include <utility>
 #include <vector>
@@ -303,24 +304,31 @@ TEST(BonusStates, AimedBonusesStrikeWhereTheyAreAimed) {
     }
 }
 
-// Every aimed bonus: a right click, or the manager's cancel, disarms it without using it; the
-// board is as it was and a click on a cell afterwards does nothing.
-TEST(BonusStates, AnArmedBonusIsDisarmedByARightClickOrACancel) {
-    const int aimed[] = {bkDiagonal, bkSingleCellBomb,  bkCornerStoneTeleport, bkWildChameleon,
-                         bkBomb,     bkCornerStoneDown, bkColorChange,         bkColorBomb};
-    for (int kind : aimed) {
+// Every kind starts with its ready animation on the button. An aimed one, armed, leaves the
+// button; a right click (pressed on a good target, released there) or the manager's cancel
+// disarms it without using it: the ready animation is back, the board is as it was, and a click
+// on a cell afterwards does nothing.
+TEST(BonusStates, EveryKindShowsReadyAndAnArmedOneIsDisarmedByARightClickOrACancel) {
+    for (int kind = FirstExtraBonusKind; kind <= LastExtraBonusKind; ++kind) {
         for (bool rightClick : {true, false}) {
             SCOPED_TRACE(Format("kind %d, %s", kind, rightClick ? "right click" : "cancel"));
             TBonusBoard b(Plain);
-            auto& state = static_cast<TMouseBonuseState&>(b.Start(kind));
+            TBonusState& started = b.Start(kind);
+            EXPECT_TRUE(started.ShowsReady());
+            auto* state = dynamic_cast<TMouseBonuseState*>(&started);
+            if (!state) {
+                continue;
+            }
             b.ClickButton();
-            ASSERT_TRUE(state.IsArmed());
+            ASSERT_TRUE(state->IsArmed());
+            EXPECT_FALSE(state->ShowsReady());
             if (rightClick) {
                 b.ClickCell(1, 1, mbRight);
             } else {
                 b.Manager.CancelMouseBonuses();
             }
-            EXPECT_FALSE(state.IsArmed());
+            EXPECT_FALSE(state->IsArmed());
+            EXPECT_TRUE(state->ShowsReady());
             b.ClickCell(1, 1);
             b.Seconds(3.0);
             EXPECT_EQ(b.Text(), Plain);
@@ -412,7 +420,7 @@ TEST(BonusStates, ButtonBonusesActWhenTheirFlightHasFlown) {
     for (const TButtonCase& c : cases) {
         SCOPED_TRACE(c.Kind);
         TBonusBoard b(Plain);
-        b.Start(c.Kind);
+        TBonusState& state = b.Start(c.Kind);
         // A press on the button released elsewhere, and a release alone, do nothing.
         TGInputState input;
         input.X = TBonusBar::ButtonX;
@@ -425,11 +433,36 @@ TEST(BonusStates, ButtonBonusesActWhenTheirFlightHasFlown) {
         EXPECT_EQ(b.Manager.Calls, std::vector<std::string>{"reset bar"});
         b.ClickButton();
         EXPECT_EQ(b.Host.BlastSounds, std::vector<int>{c.Kind});
+        EXPECT_FALSE(state.ShowsReady()) << "the flight has taken the button's place";
         b.Frames(2);
         EXPECT_EQ(b.Manager.Calls.size(), 1u) << "not before the flight";
         b.RunOut();
         EXPECT_EQ(b.Manager.Calls, (std::vector<std::string>{"reset bar", c.Call}));
         EXPECT_EQ(b.Text(), Plain);
+    }
+}
+
+// A button bonus's flight, sampled where it passes: from its start to where its first stretch
+// ends, as the flight itself gets there when played.
+TEST(BonusStates, TheFlightPathFollowsTheFlightsFirstStretch) {
+    for (int kind : {bkTimeLineFreeze, bkX2BuildingMaterials, bkAddScores}) {
+        SCOPED_TRACE(kind);
+        TBonusBoard b(Plain);
+        TBonusState& state = b.Start(kind);
+        const std::vector<TGIntPoint> path = state.FlightPath(100, 500);
+        ASSERT_EQ(path.size(), static_cast<size_t>(TBonusState::FlightPathPoints));
+        EXPECT_EQ(path.front().X, 100);
+        EXPECT_EQ(path.front().Y, 500);
+
+        auto flight = std::make_shared<TGAnimotion>(nullptr, nullptr);
+        flight->Import(*BonusNodeOfKind(DefaultConfig(), kind)->GetCollection("FlyingAnimotion")->GetItem(0));
+        const double stretch = TBonusState::FirstFlightStretch(flight)->Length;
+        for (double t = 0.0; t <= stretch; t += 0.01) {
+            flight->Update(0.01);
+        }
+        EXPECT_NEAR(path.back().X, 100 + flight->GetChannel(0).X, 1.0);
+        EXPECT_NEAR(path.back().Y, 500 + flight->GetChannel(0).Y, 1.0);
+        EXPECT_GT(std::abs(path.back().Y - path.front().Y), 100) << "it leaves the button";
     }
 }
 
@@ -440,8 +473,11 @@ TEST(BonusStates, AColourChangeRecoloursTheAimedColourAndLetsGo) {
     const int first = state.TargetColor;
     ASSERT_GE(first, 1);
     ASSERT_LE(first, 4);
-    b.Seconds(2.05);
+    b.Seconds(0.25);
+    EXPECT_NEAR(state.SwatchAlpha(), 0.5, 0.03) << "the swatch fades in";
+    b.Seconds(1.8);
     EXPECT_EQ(state.TargetColor, first % 4 + 1) << "the offered colour moves on every two seconds";
+    EXPECT_LT(state.SwatchAlpha(), 0.2) << "the new colour fades in again";
     // The first colour of the set other than the aimed one.
     while (state.TargetColor == 1) {
         b.Seconds(2.0);

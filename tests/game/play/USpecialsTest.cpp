@@ -5,6 +5,7 @@
 #include "UGConfigPreprocessor.h"
 #include "UGError.h"
 #include "UIce.h"
+#include "game/effects/ParticleTestSupport.h"
 
 #include <gtest/gtest.h>
 #include <pugixml.hpp>
@@ -310,6 +311,35 @@ TEST(SpecialsTest, TheDefaultConfigurationDescribesEveryKind) {
             EXPECT_EQ(node->GetCollection("PlantAnimotion1")->Count(), 1u);
             EXPECT_EQ(node->GetCollection("PlantAnimotion2")->Count(), 1u);
         }
+    }
+}
+
+// A host that draws with the particle art, whose "specials/11/specialfx" has eight frames.
+class TArtHost : public test::TTestHost {
+public:
+    TGResManager* ResManager() override { return Art.Env().ResManager; }
+    test::TParticleArt Art;
+};
+
+// A flying sprite moves from its start to its end whether its picture is one frame or a sheet
+// whose frames loop while it flies.
+TEST(SpecialsTest, AFlyingSpriteReachesItsEndWhateverItsFrames) {
+    for (const char* sequence : {"specials/11/specialfx", "stuff/sparkle07"}) {
+        SCOPED_TRACE(sequence);
+        TArtHost host;
+        ASSERT_NE(host.FindSeq(sequence), nullptr);
+        const PGAnimotion flight = FlyingSprite(host, sequence, {10, 20}, {210, 120}, 0.5);
+        const TGActiveChannel& carrier = flight->GetChannel(0);
+        for (int frame = 0; frame < 25; ++frame) {
+            flight->Update(0.01);
+        }
+        EXPECT_GT(carrier.X, 60.0) << "halfway it has left its start";
+        EXPECT_LT(carrier.X, 160.0);
+        for (int frame = 0; frame < 30; ++frame) {
+            flight->Update(0.01);
+        }
+        EXPECT_DOUBLE_EQ(carrier.X, 210.0);
+        EXPECT_DOUBLE_EQ(carrier.Y, 120.0);
     }
 }
 
