@@ -373,7 +373,7 @@ void SaveComet(const TArtContext& context, const std::string& relative, double a
     cairo_fill(cr);
     cairo_pattern_destroy(head);
     cairo_destroy(cr);
-    SavePng(context, relative, surface);
+    SavePngForAdding(context, relative, surface);
 }
 
 void ChameleonArt(const TArtContext& context) {
