@@ -62,12 +62,12 @@ public:
         }
         const TPlayerData& progress = FManager.Progress();
         const TTimeBar& time = FManager.TimeBar();
+        // Short enough to fit right of x = 500: the bars are the brick, shuffle and bonus bars.
         return {
-            Format("level %d.%d pass %d lives %d score %d bricks %d", progress.Level, progress.SubLevel,
-                   progress.Pass, progress.Lives, progress.Score, progress.BricksInStock),
-            Format("time %.0f of %.0f s bars: brick %.2f shuffle %.2f bonus %.2f",
-                   time.Total() * time.TimeLimit(), time.TimeLimit(), FManager.BrickBar().Total(),
-                   FManager.ShuffleBar().Total(), FManager.BonusBar().Total()),
+            Format("L%d.%d p%d lives %d score %d bricks %d", progress.Level, progress.SubLevel, progress.Pass,
+                   progress.Lives, progress.Score, progress.BricksInStock),
+            Format("time %.0f/%.0f s bars %.2f %.2f %.2f", time.Total() * time.TimeLimit(), time.TimeLimit(),
+                   FManager.BrickBar().Total(), FManager.ShuffleBar().Total(), FManager.BonusBar().Total()),
         };
     }
     void UpdatePlayTime() override { FManager.Player().UpdatePlayTime(FManager.Data().GameClock->Step); }
