@@ -133,6 +133,7 @@ int RunGame(const TGCommandLine& options) {
             form.WaitForSounds();
         }
         form.SetAutoplay(options.Autoplay);
+        form.SetDeveloperSwitch(options.Developer);
         if (options.Scene.empty()) {
             form.OpenFirstScreen();
         } else {

@@ -66,6 +66,8 @@ public:
     // The developer user: the core configuration's IsCindrelUsrEnable is set and the current
     // player is "qendrivols" (any letter case).
     bool IsDeveloperUser() const { return Players->IsDeveloperUser(); }
+    // The information overlay (F8) is on.
+    bool DebugOverlayOn = false;
     // The hidden player "pelvorn" (any letter case).
     bool IsEasterEggUser() const { return Players->IsEasterEggUser(); }
     // The name of the current player; empty while no player is chosen.

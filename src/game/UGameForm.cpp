@@ -353,6 +353,7 @@ void TGameForm::FormKeyDown(int key) {
         FGameData->SetFullScreen(!FGameData->FullScreen());
     } else if (key == VK_F8) {
         FInfoOverlay = !FInfoOverlay;
+        FGameData->DebugOverlayOn = FInfoOverlay;
         if (FInfoOverlay) {
             SampleVideoMemory();
         }

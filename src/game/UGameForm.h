@@ -51,6 +51,8 @@ public:
     static constexpr const char* WidgetsSceneName = "widgets";
     // The scenes opened afterwards that have an automatic player are played by it.
     void SetAutoplay(bool on) { FAutoplay = on; }
+    // Every player is the developer user (the command line's --developer).
+    void SetDeveloperSwitch(bool on) { FGameData->Players->DeveloperSwitch = on; }
 
     // True once the sound-loading thread has ended; until then the engine is quiet.
     bool SoundsLoaded() const { return FMusicLoading && FMusicLoading->Ended(); }

@@ -72,5 +72,35 @@ TEST_F(CampaignRun, AFirstStartMakesAPlayerWhoseGameIsThereOnTheNextStart) {
     EXPECT_EQ(after.find("player 2:"), std::string::npos) << "no second player: " << after;
 }
 
+// With the developer switch the key N wins the sublevel on the board. Pressed again and again, it
+// takes the run through the stage-complete dialog, the construction screen and, after the level's
+// last sublevel, the map into the second level; the next start finds every win in the save.
+TEST_F(CampaignRun, WinsByTheDeveloperKeyWalkTheCampaignAndAreThereOnTheNextStart) {
+    constexpr int Frames = 3200;
+    std::string script;
+    for (int frame = 200; frame < Frames; frame += 150) {
+        script += std::to_string(frame) + " key N\n";
+    }
+    dir.Write("wins.txt", script);
+    CommandResult first =
+        Game(Frames, "--autoplay --developer --input " + ShellQuote((dir.Path() / "wins.txt").string()));
+    ASSERT_EQ(first.Status, 0) << first.Err;
+    const std::string before = Dump();
+    std::smatch reached;
+    ASSERT_TRUE(std::regex_search(before, reached, std::regex(R"(campaign: level (\d+)\.(\d+), pass 0)")))
+        << before;
+    const int level = std::stoi(reached[1].str());
+    EXPECT_GE(level, 2) << "the first level's four sublevels were won: " << before;
+    // A statistics record for each of the first level's sublevels at least.
+    std::smatch records;
+    ASSERT_TRUE(std::regex_search(before, records, std::regex(R"((\d+) statistics record)"))) << before;
+    EXPECT_GE(std::stoi(records[1].str()), 4) << before;
+
+    CommandResult second = Game(3);
+    ASSERT_EQ(second.Status, 0) << second.Err;
+    const std::string after = Dump();
+    EXPECT_EQ(Campaign(after), Campaign(before)) << after;
+}
+
 } // namespace
 } // namespace qm

@@ -172,7 +172,7 @@ private:
 // ---- TGameManager ----
 
 TGameManager::TGameManager(TGameData& data)
-    : FData(data), FPlayHost(std::make_unique<TManagerPlayHost>(*this)) {
+    : TGameDataBarHost(data), FData(data), FPlayHost(std::make_unique<TManagerPlayHost>(*this)) {
     FData.Players->SetHost(this);
     RecreateField();
     FSecretField = std::make_unique<TSecretLevelField>(
@@ -256,6 +256,13 @@ void TGameManager::ShowMenuScreen(bool keepReturnFlags, bool showHighScores) {
 
 void TGameManager::ShowGameScreen(bool forceNewSublevel) {
     FTipManager->HideTip();
+    TPlayer& player = Player();
+    // A completed monument is not played again: the map moves the player on first (a program
+    // ended between the win and the map comes back to this).
+    if (Progress().MonumentComplete && !player.EasterEggMode) {
+        ShowMapScreen(player.ReplayMode);
+        return;
+    }
     const TScreenState previous = ScreenState;
     const bool returning = previous == TScreenState::Construction || previous == TScreenState::Bonus ||
                            previous == TScreenState::Puzzle;
@@ -273,7 +280,6 @@ void TGameManager::ShowGameScreen(bool forceNewSublevel) {
         Player().ClearConstructionMoves();
         ScreenState = previous;
     }
-    TPlayer& player = Player();
     if (player.EasterEggMode && !player.EasterEggBonusShown) {
         player.EasterEggBonusShown = true;
         ShowBonusScreen(2);
@@ -786,11 +792,6 @@ void TGameManager::StartScoreMultiplier(double seconds) {
     Player().StartScoreMultiplier(seconds);
 }
 
-double TGameManager::FreezeTime() const {
-    const PGXMLNode node = BonusNodeOfKind(*FData.GameConfig, bkTimeLineFreeze);
-    return node ? node->GetFloatDef("FreezeTime", 10.0) : 10.0;
-}
-
 bool TGameManager::HasExtraBonuses() const {
     return !Progress().ExtraBonuses.empty();
 }
@@ -996,8 +997,15 @@ void TGameManager::SaveNextSublevelProgress() {
     int level = progress.Level;
     int subLevel = progress.SubLevel + 1;
     if (subLevel > FData.Players->SubLevelCountOf(level)) {
-        subLevel = 1;
-        level = std::min(level + 1, std::max(1, FData.Players->LevelCount()));
+        if (level >= Player().LastPlayableLevel()) {
+            // The pass ends here: the player stays on the finished level with its monument
+            // complete until the map moves on to the congratulations and the next pass.
+            subLevel = progress.SubLevel;
+            progress.MonumentComplete = true;
+        } else {
+            subLevel = 1;
+            ++level;
+        }
     }
     Player().BankSublevelWin(level, subLevel);
     SaveGame();
@@ -1049,12 +1057,17 @@ void TGameManager::EndFrame() {
     SwitchPendingScreen();
 }
 
-bool TGameManager::CompleteBankedWin() {
+TWinLeadsTo TGameManager::CompleteBankedWin() {
     TPlayerData& progress = Progress();
     const int level = progress.Level;
     Player().CompleteBankedSublevel();
-    const bool newLevel = progress.Level != level;
-    if (newLevel) {
+    TWinLeadsTo next = TWinLeadsTo::NextSublevel;
+    if (progress.MonumentComplete) {
+        next = TWinLeadsTo::PassEnd;
+    } else if (progress.Level != level) {
+        next = TWinLeadsTo::NextLevel;
+    }
+    if (next != TWinLeadsTo::NextSublevel) {
         // The new level starts afresh from the map; what was queued belonged to the old one.
         progress.LevelEntered = false;
         progress.SublevelInProgress = false;
@@ -1063,7 +1076,29 @@ bool TGameManager::CompleteBankedWin() {
         FRestartPending = 0;
     }
     SaveGame();
-    return newLevel;
+    return next;
+}
+
+void TGameManager::FinishPass() {
+    TPlayer& player = Player();
+    if (player.ReplayMode) {
+        player.StartNextPass();
+        ShowMenuScreen(false, false);
+    } else {
+        // The congratulations read the rank of the pass just finished.
+        ShowCongratulationsScreen();
+        player.StartNextPass();
+    }
+    SaveGame();
+}
+
+void TGameManager::LeaveEasterEggLevel() {
+    TPlayer& player = Player();
+    player.EasterEggPlayed = true;
+    player.AbandonSublevel();
+    ShowMenuScreen(false, false);
+    player.EasterEggMode = false;
+    SaveGame();
 }
 
 // Stands for the board's transformation into the next sublevel: the board is refilled at once.
@@ -1077,7 +1112,7 @@ void TGameManager::StartNextSublevel() {
     if (next) {
         const int level = progress.SavedLevel();
         const int subLevel = progress.SavedSubLevel();
-        if (level != progress.Level) {
+        if (level != progress.Level || progress.MonumentComplete) {
             // A new level is entered from the map; until then the board stays as it is.
             CompleteBankedWin();
             return;
@@ -1137,22 +1172,6 @@ void TGameManager::WorkZoneSublevelEnded(bool won) {
 }
 
 // ---- IBarHost ----
-
-const TGameEnvironment& TGameManager::Env() const {
-    return *FData.Environment;
-}
-
-TGTimer& TGameManager::GameClock() {
-    return *FData.GameClock;
-}
-
-TGResManager* TGameManager::ResManager() {
-    return FData.ResManager.get();
-}
-
-TGGraphicsDevice* TGameManager::Device() {
-    return FData.Device.get();
-}
 
 int TGameManager::LevelNumber() const {
     return Progress().Level;

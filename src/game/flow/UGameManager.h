@@ -8,6 +8,7 @@
 // of the frame.
 
 #include "UBars.h"
+#include "UGameDataBarHost.h"
 #include "UGamePlayers.h"
 #include "UGameStateQueue.h"
 #include "ULevels.h"
@@ -43,6 +44,14 @@ enum class TScreenState : uint8_t {
     Welcome = 10,
     Help = 11,
     Splash = 13,
+};
+
+// Where a won sublevel leads once the board has changed.
+enum class TWinLeadsTo : uint8_t {
+    NextSublevel,
+    NextLevel,
+    // The last monument of the pass (or of the hidden bonus level) is complete.
+    PassEnd,
 };
 
 // The level number as the resource-set names carry it: two digits ("03", "10").
@@ -90,7 +99,7 @@ public:
     virtual void ScoreMultiplierEnded() {}
 };
 
-class TGameManager : public IPlayManager, public IBarHost, public IPlayerHost {
+class TGameManager : public IPlayManager, public TGameDataBarHost, public IPlayerHost {
 public:
     // Builds the main field, the work zone and the background for the current player, refreshes
     // the background and loads both sound limiters.
@@ -158,9 +167,15 @@ public:
     // The board transformation to the next sublevel ended.
     void SetLevelAndSubLevel(int level, int subLevel);
     // The board transformation after a won sublevel is over (until it exists: the construction
-    // screen is left): the banked win moves the player on, and the game is saved. True when the
-    // win leads into another level, which then starts afresh.
-    bool CompleteBankedWin();
+    // screen is left): the banked win moves the player on, and the game is saved. A win that
+    // leads into another level, or ends the pass, leaves nothing of the old level queued: the map
+    // comes next.
+    TWinLeadsTo CompleteBankedWin();
+    // The map has moved the player past the last monument of the pass: the congratulations come
+    // (in replay mode the menu), and the next pass begins.
+    void FinishPass();
+    // The hidden bonus level is over: it cannot be started again, and the menu comes next.
+    void LeaveEasterEggLevel();
     int ColorCellsTotal() const { return FColorCellsTotal; }
     bool HasTwoLayerCells() const;
 
@@ -214,7 +229,6 @@ public:
     void FreezeTimeBar() override;
     void StartDoubleMaterials(double seconds) override;
     void StartScoreMultiplier(double seconds) override;
-    double FreezeTime() const override;
     bool HasExtraBonuses() const;
 
     // ---- secret level ----
@@ -280,11 +294,7 @@ public:
     void WorkZoneSublevelEnded(bool won) override;
     void ReleaseBricks(int count, int x, int y) override;
 
-    // ---- IBarHost ----
-    const TGameEnvironment& Env() const override;
-    TGTimer& GameClock() override;
-    TGResManager* ResManager() override;
-    TGGraphicsDevice* Device() override;
+    // ---- IBarHost (the engine's services come with TGameDataBarHost) ----
     int LevelNumber() const override;
     int BricksInSublevel() const override;
     int MaxBricksPerObligatorySubLevel() const override;

@@ -20,6 +20,7 @@
 #include "UPlayer.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 
@@ -55,6 +56,20 @@ public:
     int SelectedBonusKind() const override { return FManager.SelectedBonusKind(); }
     bool ShowTips() const override { return FManager.Progress().ShowTips; }
     bool IsDeveloperUser() const override { return FManager.IsDeveloperUser(); }
+    std::vector<std::string> DiagnosticLines() const override {
+        if (!FManager.Data().DebugOverlayOn || !FManager.IsDeveloperUser()) {
+            return {};
+        }
+        const TPlayerData& progress = FManager.Progress();
+        const TTimeBar& time = FManager.TimeBar();
+        // Short enough to fit right of x = 500: the bars are the brick, shuffle and bonus bars.
+        return {
+            Format("L%d.%d p%d lives %d score %d bricks %d", progress.Level, progress.SubLevel, progress.Pass,
+                   progress.Lives, progress.Score, progress.BricksInStock),
+            Format("time %.0f/%.0f s bars %.2f %.2f %.2f", time.Total() * time.TimeLimit(), time.TimeLimit(),
+                   FManager.BrickBar().Total(), FManager.ShuffleBar().Total(), FManager.BonusBar().Total()),
+        };
+    }
     void UpdatePlayTime() override { FManager.Player().UpdatePlayTime(FManager.Data().GameClock->Step); }
     void SublevelShown() override {
         TPlayer& player = FManager.Player();
@@ -74,6 +89,9 @@ public:
     void ShowMenuScreen() override { FManager.ShowMenuScreen(false, false); }
     void ShowBonusScreen(int page) override { FManager.ShowBonusScreen(page); }
     void DrawWorkZone() override { FManager.WorkZone().UpdateAndDraw(); }
+    void SetBricksInFlightHidden(bool hidden) override {
+        FManager.WorkZone().SetBricksInFlightHidden(hidden);
+    }
     void ScreenBuilt() override {
         if (FManager.WorkZoneLive) {
             FManager.WorkZone().Repopulate();
@@ -112,6 +130,11 @@ const char* const EffectWidgets[] = {"PauseDialog", "HelpDialog",     "Backgroun
 const char* const ModalDialogs[] = {"StageCompleteDialog", "TipDialog",     "SecretMapDialog",
                                     "OptionsDialog",       "HelpDialog",    "LossLifeDialog1",
                                     "LossLifeDialog2",     "GameOverDialog"};
+// The diagnostic lines over the board, in the information overlay's font and colour.
+constexpr const char* DiagnosticFont = "SysFont";
+constexpr uint32_t DiagnosticColor = 0xFFFF0000;
+constexpr double DiagnosticLineX = 500;
+constexpr std::array<double, 2> DiagnosticLineY = {40, 60};
 // The widgets that arrive with the intro.
 const char* const IntroWidgets[] = {"ConstructionWidget", "FieldWidget", "TimeLineWidget", "InGameMenu"};
 
@@ -582,8 +605,17 @@ void TGameScreen::DrawAfterWorkZone() {
 }
 
 void TGameScreen::DrawStateQueue() {
-    if (!FIntroRunning) {
-        GetHost().StateQueue().Update();
+    if (FIntroRunning) {
+        return;
+    }
+    GetHost().StateQueue().Update();
+    const std::vector<std::string> lines = GetHost().DiagnosticLines();
+    if (lines.empty() || !AppData().ResManager || !AppData().ResManager->HasFont(DiagnosticFont)) {
+        return;
+    }
+    TGFont& font = AppData().GetFont(DiagnosticFont);
+    for (size_t i = 0; i < lines.size() && i < DiagnosticLineY.size(); ++i) {
+        font.DrawString(lines[i], DiagnosticColor, DiagnosticLineX, DiagnosticLineY[i]);
     }
 }
 

@@ -55,6 +55,9 @@ public:
     virtual int SelectedBonusKind() const { return 0; }
     virtual bool ShowTips() const { return false; }
     virtual bool IsDeveloperUser() const { return false; }
+    // The lines drawn over the board while the information overlay is on; none unless the
+    // player is the developer user.
+    virtual std::vector<std::string> DiagnosticLines() const { return {}; }
     // Counts the player's time in the sublevel; not called while paused.
     virtual void UpdatePlayTime() {}
     // The screen has come up on a new sublevel (not on a return from another screen): the

@@ -7,6 +7,16 @@ namespace qm {
 void TWorkZone::LaunchBricks(int count, int x, int y) {
     for (int i = 0; i < count; ++i) {
         FBricks.push_back(std::make_unique<TBrick>(FHost, true, x, y));
+        FBricks.back()->SetVisible(!FFlyingHidden);
+    }
+}
+
+void TWorkZone::SetBricksInFlightHidden(bool hidden) {
+    FFlyingHidden = hidden;
+    for (const auto& brick : FBricks) {
+        if (brick->State() == TBrick::Flying) {
+            brick->SetVisible(!hidden);
+        }
     }
 }
 

@@ -95,14 +95,19 @@ public:
     // Workers who were leaving go at once.
     void ReleaseDepartingWorkers() {}
     void SublevelEnded(bool /*won*/) {}
+    // During the pause the bricks in flight are not seen; those thrown while hidden start hidden.
+    void SetBricksInFlightHidden(bool hidden);
+    bool BricksInFlightHidden() const { return FFlyingHidden; }
     size_t BricksInFlight() const;
     size_t BrickCount() const { return FBricks.size(); }
+    const std::vector<std::unique_ptr<TBrick>>& Bricks() const { return FBricks; }
     int Repopulations() const { return FRepopulations; }
 
 private:
     IBarHost& FHost;
     std::vector<std::unique_ptr<TBrick>> FBricks;
     int FRepopulations = 0;
+    bool FFlyingHidden = false;
 };
 
 // The tips of the current player.

@@ -21,10 +21,24 @@ bool IsTimedScreen(const std::string& name) {
 }
 
 void ContinueFromConstruction(TGameManager& manager) {
-    if (manager.CompleteBankedWin()) {
-        manager.ShowMapScreen(manager.Player().ReplayMode);
-    } else {
+    TPlayer& player = manager.Player();
+    const TWinLeadsTo next = manager.CompleteBankedWin();
+    if (next == TWinLeadsTo::NextSublevel) {
         manager.ShowGameScreen(false);
+    } else if (player.EasterEggMode && next == TWinLeadsTo::PassEnd) {
+        manager.LeaveEasterEggLevel();
+    } else {
+        manager.ShowMapScreen(player.ReplayMode);
+    }
+}
+
+// The map's main path stands for its medal and the flight to the next monument: past the last
+// monument of the pass that is the end of the pass.
+void ContinueFromMap(TGameManager& manager) {
+    if (manager.Progress().MonumentComplete) {
+        manager.FinishPass();
+    } else {
+        manager.ShowGameScreen(manager.Player().ReplayMode || manager.Progress().StartFresh);
     }
 }
 
@@ -109,7 +123,6 @@ void RegisterStandInScreens() {
 }
 
 void ContinueFromScreen(TGameManager& manager, const std::string& screenName) {
-    TPlayer& player = manager.Player();
     if (screenName == "SplashScreen") {
         manager.ShowSplashScreen2();
     } else if (screenName == "SplashScreen2") {
@@ -120,7 +133,7 @@ void ContinueFromScreen(TGameManager& manager, const std::string& screenName) {
     } else if (screenName == "MenuScreen") {
         ContinueFromMenu(manager);
     } else if (screenName == "MapScreen") {
-        manager.ShowGameScreen(player.ReplayMode || manager.Progress().StartFresh);
+        ContinueFromMap(manager);
     } else if (screenName == "ConstructionScreen") {
         ContinueFromConstruction(manager);
     } else if (screenName == "BonusScreen") {

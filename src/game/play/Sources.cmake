@@ -13,6 +13,7 @@ target_sources(qm_game PRIVATE
   src/game/play/USpecialsScene.cpp
   src/game/play/UAutoPlayer.cpp
   src/game/play/UBars.cpp
+  src/game/play/UGameDataBarHost.cpp
   src/game/play/UBrick.cpp
   src/game/play/UBonusStates.cpp
 )

@@ -8,7 +8,6 @@
 #include "UGRandom.h"
 #include "UGStrings.h"
 #include "UGameData.h"
-#include "UIce.h"
 #include "ULevels.h"
 #include "UParticleSystem.h"
 #include "USpecials.h"
@@ -148,32 +147,13 @@ void TGameDataPlayHost::SpawnBricksFromCell(TCell& cell) {
     }
 }
 
-// ---- TGameDataBarHost ----
+// ---- TBoardBarHost ----
 
-TGameDataBarHost::TGameDataBarHost(TGameData& data, TGameDataPlayHost& play) : FData(data), FPlay(play) {}
+TBoardBarHost::TBoardBarHost(TGameData& data, TGameDataPlayHost& play)
+    : TGameDataBarHost(data), FData(data), FPlay(play) {}
 
-const TGameEnvironment& TGameDataBarHost::Env() const {
-    return *FData.Environment;
-}
-
-TGTimer& TGameDataBarHost::GameClock() {
-    return *FData.GameClock;
-}
-
-TGResManager* TGameDataBarHost::ResManager() {
-    return FData.ResManager.get();
-}
-
-TGGraphicsDevice* TGameDataBarHost::Device() {
-    return FData.Device.get();
-}
-
-void TGameDataBarHost::PlaySound(const std::string& name) {
+void TBoardBarHost::PlaySound(const std::string& name) {
     FData.SoundEngine->PlaySound(name);
-}
-
-std::unique_ptr<ITimeBarIce> TGameDataBarHost::CreateTimeBarIce(double seconds) {
-    return std::make_unique<TTimeBarIce>(TParticleEnv::Of(FData), seconds);
 }
 
 // ---- TBoardTestScene ----

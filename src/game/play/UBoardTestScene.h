@@ -3,6 +3,7 @@
 #include "UBars.h"
 #include "UBrick.h"
 #include "UField.h"
+#include "UGameDataBarHost.h"
 #include "UGameStateQueue.h"
 #include "UPlayHost.h"
 
@@ -84,20 +85,15 @@ private:
 
 // The bars' services over the game data, with the player's lives, level and bonus as plain
 // values until the player's progress exists.
-class TGameDataBarHost : public IBarHost {
+class TBoardBarHost : public TGameDataBarHost {
 public:
-    TGameDataBarHost(TGameData& data, TGameDataPlayHost& play);
+    TBoardBarHost(TGameData& data, TGameDataPlayHost& play);
 
-    const TGameEnvironment& Env() const override;
-    TGTimer& GameClock() override;
-    TGResManager* ResManager() override;
-    TGGraphicsDevice* Device() override;
     void AddScore(int points) override { FPlay.Score += points; }
     int Lives() const override { return 3; }
     char MarbleOfMarvane() const override { return FPlay.Marvane; }
     int SelectedBonusKind() const override { return 1; }
     void PlaySound(const std::string& name) override;
-    std::unique_ptr<ITimeBarIce> CreateTimeBarIce(double seconds) override;
 
 private:
     TGameData& FData;
@@ -140,7 +136,7 @@ private:
 
     TGameData& FData;
     TGameDataPlayHost FHost;
-    TGameDataBarHost FBarHost;
+    TBoardBarHost FBarHost;
     TTimeBar FTimeBar;
     TBrickBar FBrickBar;
     TShuffleBar FShuffleBar;

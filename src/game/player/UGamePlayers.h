@@ -100,6 +100,8 @@ public:
     // The Name of Rank element number `rank` (from 1); empty when there is none.
     std::string RankNameOf(int rank) const;
 
+    // The developer user: the core configuration's switch and the developer's name, or the
+    // program's developer switch for whoever plays.
     bool IsDeveloperUser() const;
     bool IsEasterEggUser() const;
 
@@ -108,6 +110,8 @@ public:
     int32_t PreviewPlayerIndex = 0;
     bool NewPlayerCreated = false;
     bool SequentialSecretLevels = false;
+    // Set from the command line (--developer); not saved.
+    bool DeveloperSwitch = false;
     int32_t SuperBonusSpecialBudget = 0;
 
 private:

@@ -576,6 +576,12 @@ bool TPlayer::AllSecretMapsComplete() const {
     return ReplayMode && Main.Pass > 0 && Main.MaxLevelReached == FinishedCampaignLevel;
 }
 
+int TPlayer::LastPlayableLevel() const {
+    const int campaignLevels = std::min(FOwner->LevelCount(), TimedLevelCount);
+    const int last = AllSecretMapsComplete() ? campaignLevels : campaignLevels - 1;
+    return std::max(1, last);
+}
+
 PGXMLNode TPlayer::ChooseSecretLevelField() {
     TPlayerData& data = ActiveData();
     PGXMLCollection fields = FOwner->GameConfig().GetCollection("SecretLevelField");

@@ -251,6 +251,10 @@ public:
 
     bool SecretMapComplete() const;
     bool AllSecretMapsComplete() const;
+    // The last level a pass of the campaign leads through: the eighth monument only once every
+    // secret map is complete, the one before it otherwise. Levels beyond the eighth (the hidden
+    // bonus level) are never reached by playing on.
+    int LastPlayableLevel() const;
     // The secret level offered once the level's own one is won; null when the configuration has
     // no top-level SecretLevelField.
     PGXMLNode ChooseSecretLevelField();

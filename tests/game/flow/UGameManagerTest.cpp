@@ -4,6 +4,7 @@
 #include "UCoreStates.h"
 #include "UGNullWindow.h"
 #include "UGRandom.h"
+#include "UGStrings.h"
 #include "UGameData.h"
 #include "USpecials.h"
 #include "UStandInScreens.h"
@@ -340,17 +341,100 @@ TEST_F(GameManagerTest, AWonSublevelIsSavedAtOnceAndTheBoardChangeMovesThePlayer
     EXPECT_EQ(Progress().SubLevel, 1) << "the board still shows the won sublevel";
     EXPECT_EQ(Saved().Main.Level, 1);
     EXPECT_EQ(Saved().Main.SubLevel, 2);
-    EXPECT_FALSE(Manager().CompleteBankedWin());
+    EXPECT_EQ(Manager().CompleteBankedWin(), TWinLeadsTo::NextSublevel);
     EXPECT_EQ(Progress().SubLevel, 2);
     // The level's last sublevel leads into the next level, which starts afresh from the map.
     Progress().SubLevel = lastSub;
     Manager().SaveNextSublevelProgress();
-    EXPECT_TRUE(Manager().CompleteBankedWin());
+    EXPECT_EQ(Manager().CompleteBankedWin(), TWinLeadsTo::NextLevel);
     EXPECT_EQ(Progress().Level, 2);
     EXPECT_EQ(Progress().SubLevel, 1);
     EXPECT_FALSE(Progress().SublevelInProgress);
     EXPECT_TRUE(Manager().Queue().IsEmpty());
     EXPECT_EQ(Saved().Main.Level, 2);
+}
+
+// Each won sublevel, from its level and the player's state, to what the save holds at once, the
+// screen that follows the construction screen, the one that follows the map, and where the
+// player stands in the end. The levels have four to six sublevels; the eighth monument opens only
+// with every secret map; the ninth level is the hidden bonus level and never follows the eighth.
+TEST_F(GameManagerTest, EveryWonSublevelLeadsOnFromTheConstructionScreenAndTheMap) {
+    Start();
+    struct TCase {
+        int Level, SubLevel, SecretMaps, Pass;
+        bool Replay, EasterEgg;
+        std::string Saved;
+        std::string AfterConstruction, AfterMap;
+        std::string End;
+    };
+    const std::vector<TCase> cases = {
+        {1, 1, 0, 0, false, false, "1.2", "GameScreen", "", "1.2 pass 0"},
+        {1, 4, 0, 0, false, false, "2.1", "MapScreen", "GameScreen", "2.1 pass 0"},
+        {3, 4, 0, 0, false, false, "3.5", "GameScreen", "", "3.5 pass 0"},
+        {3, 5, 0, 0, false, false, "4.1", "MapScreen", "GameScreen", "4.1 pass 0"},
+        {6, 6, 0, 1, false, false, "7.1", "MapScreen", "GameScreen", "7.1 pass 1"},
+        {7, 6, 3, 0, false, false, "7.6 complete", "MapScreen", "CongratulationsScreen", "1.1 pass 1"},
+        {7, 6, 7, 0, false, false, "8.1", "MapScreen", "GameScreen", "8.1 pass 0"},
+        {8, 6, 7, 0, false, false, "8.6 complete", "MapScreen", "CongratulationsScreen", "1.1 pass 1"},
+        {8, 6, 7, 2, false, false, "8.6 complete", "MapScreen", "CongratulationsScreen",
+         "1.1 pass 2 finished"},
+        // The main record has finished a pass through the eighth level: a replay may go there too.
+        {7, 6, 0, 0, true, false, "8.1", "MapScreen", "GameScreen", "8.1 pass 0"},
+        {8, 6, 0, 0, true, false, "8.6 complete", "MapScreen", "MenuScreen", "1.1 pass 1"},
+        {9, 4, 0, 0, false, true, "9.5", "GameScreen", "", "9.5 pass 0 in bonus mode"},
+        {9, 5, 0, 0, false, true, "9.5 complete", "MenuScreen", "", "9.5 pass 0 bonus level played"},
+    };
+    TPlayer& player = Manager().Player();
+    auto describe = [&player](const TPlayerData& record) {
+        return Format("%d.%d pass %d", record.Level, record.SubLevel, record.Pass) +
+               (player.AllPassesFinished ? " finished" : "") +
+               (player.EasterEggPlayed ? " bonus level played" : "") +
+               (player.EasterEggMode ? " in bonus mode" : "");
+    };
+    for (const TCase& c : cases) {
+        const std::string label = Format("won %d.%d", c.Level, c.SubLevel);
+        player.ReplayMode = c.Replay;
+        player.EasterEggMode = c.EasterEgg;
+        player.EasterEggBonusShown = true;
+        player.EasterEggPlayed = false;
+        player.AllPassesFinished = false;
+        TPlayerData& record = Progress();
+        record.Level = c.Level;
+        record.SubLevel = c.SubLevel;
+        record.Pass = c.Pass;
+        record.SecretMapsCompleted = c.SecretMaps;
+        record.MonumentComplete = false;
+        Manager().ScreenState = TScreenState::Game;
+
+        Manager().SaveNextSublevelProgress();
+        const TPlayer& saved = Saved();
+        const TPlayerData& savedRecord = c.EasterEgg ? saved.EasterEgg : c.Replay ? saved.Replay : saved.Main;
+        EXPECT_EQ(Format("%d.%d", savedRecord.Level, savedRecord.SubLevel) +
+                      (savedRecord.MonumentComplete ? " complete" : ""),
+                  c.Saved)
+            << label;
+        if (record.MonumentComplete && !c.EasterEgg) {
+            // Started again before the map, the game goes to the map rather than the finished board.
+            Manager().ShowGameScreen(false);
+            EXPECT_EQ(Manager().PendingScreenName(), "MapScreen") << label;
+        }
+        Manager().ScreenState = TScreenState::Construction;
+        ContinueFromScreen(Manager(), "ConstructionScreen");
+        EXPECT_EQ(Manager().PendingScreenName(), c.AfterConstruction) << label;
+        if (!c.AfterMap.empty()) {
+            ContinueFromScreen(Manager(), "MapScreen");
+            EXPECT_EQ(Manager().PendingScreenName(), c.AfterMap) << label;
+        }
+        EXPECT_EQ(describe(record), c.End) << label;
+    }
+    // After the third pass the menu's play leads nowhere; otherwise it leads to the map.
+    player.AllPassesFinished = true;
+    Manager().ShowMenuScreen(false, false);
+    ContinueFromScreen(Manager(), "MenuScreen");
+    EXPECT_EQ(Manager().PendingScreenName(), "MenuScreen");
+    player.AllPassesFinished = false;
+    ContinueFromScreen(Manager(), "MenuScreen");
+    EXPECT_EQ(Manager().PendingScreenName(), "MapScreen");
 }
 
 TEST_F(GameManagerTest, ASublevelAskedForStartsOnceTheStateThatAskedHasEnded) {

@@ -96,6 +96,7 @@ public:
     int SelectedBonusKind() const override { return Selected; }
     bool ShowTips() const override { return true; }
     bool LowVideoMemory() const override { return LowMemory; }
+    void SetBricksInFlightHidden(bool hidden) override { BricksHidden = hidden; }
 
     TScreenManager Manager;
     TGameStateQueue Queue{&Manager};
@@ -105,6 +106,7 @@ public:
     std::vector<int> Kinds;
     int Selected = 0;
     bool LowMemory = true;
+    bool BricksHidden = false;
 };
 
 class GameScreenTest : public ::testing::Test {
@@ -181,10 +183,35 @@ TEST_F(GameScreenTest, PauseKeysToggleOnlyWhenNothingHoldsTheScreen) {
         screen.KeyDown(c.Key, Keys(c.Alt));
         EXPECT_EQ(screen.Paused(), c.Paused);
         EXPECT_EQ(Host.Queue.Paused(), c.Paused);
+        EXPECT_EQ(Host.BricksHidden, c.Paused);
         // Alt+Enter belongs to the window (full screen), so play sees it; the pause keys it
         // does not.
         EXPECT_EQ(keys.Keys, c.Alt ? std::vector<int>{VK_RETURN} : std::vector<int>{});
+        if (c.Paused) {
+            screen.KeyDown(c.Key, Keys(c.Alt));
+            EXPECT_FALSE(screen.Paused());
+            EXPECT_FALSE(Host.BricksHidden) << "the bricks fly on in sight";
+        }
     }
+}
+
+// The bricks in flight go out of sight with the pause, those thrown meanwhile too, and all come
+// back with play.
+TEST(WorkZoneTest, ThePauseHidesTheBricksInFlightUntilPlayResumes) {
+    test::TBarTestHost host;
+    TWorkZone zone(host);
+    auto visible = [&zone] {
+        return std::count_if(zone.Bricks().begin(), zone.Bricks().end(),
+                             [](const auto& brick) { return brick->Visible(); });
+    };
+    zone.LaunchBricks(3, 400, 300);
+    EXPECT_EQ(visible(), 3);
+    zone.SetBricksInFlightHidden(true);
+    zone.LaunchBricks(1, 300, 300);
+    EXPECT_EQ(zone.BricksInFlight(), 4u);
+    EXPECT_EQ(visible(), 0);
+    zone.SetBricksInFlightHidden(false);
+    EXPECT_EQ(visible(), 4);
 }
 
 TEST_F(GameScreenTest, AFullBonusBarCreatesOneBonusStateOfAValidKind) {

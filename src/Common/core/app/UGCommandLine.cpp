@@ -69,6 +69,8 @@ TGCommandLine ParseCommandLine(const std::vector<std::string>& args) {
             result.NoVSync = true;
         } else if (arg == "--autoplay") {
             result.Autoplay = true;
+        } else if (arg == "--developer") {
+            result.Developer = true;
         } else if (arg == "--help" || arg == "-h") {
             result.ShowHelp = true;
         } else if (arg == "--version") {
@@ -99,6 +101,9 @@ std::string CommandLineUsage(const std::string& programName) {
   --scene NAME          open a test scene or a named screen directly
   --autoplay            an automatic player plays the scene (the "sublevel" scene
                         has one): it finds a legal swap and clicks it, like a person
+  --developer           every player is the developer user: the developer keys work
+                        (on the board, N wins the sublevel and F loses it) and the
+                        F8 overlay shows the diagnostic lines
   --stats               print frame times and draw calls per frame at exit
   --no-vsync            present as soon as a frame is drawn, not with the display
   --audio-wav FILE      render the game's sound into FILE (WAV, 44100 Hz, 16-bit

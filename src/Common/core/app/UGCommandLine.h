@@ -31,6 +31,8 @@ struct TGCommandLine {
     bool NoVSync = false;    // --no-vsync
     // --autoplay: the game's automatic player plays the scene that has one.
     bool Autoplay = false;
+    // --developer: the developer keys and diagnostics are on for every player.
+    bool Developer = false;
     // --audio-wav: the sound is rendered into this file instead of a sound card.
     std::optional<std::filesystem::path> AudioWav;
     bool ShowHelp = false;

@@ -8,11 +8,11 @@ namespace {
 
 TEST(CommandLine, ReadsEveryOption) {
     TGCommandLine options =
-        ParseCommandLine({"--data",    "d",          "--user-dir",   "u",        "--cache-dir",
-                          "c",         "--headless", "--fixed-step", "--frames", "30",
-                          "--input",   "in.txt",     "--screenshot", "5:a.png",  "--screenshot",
-                          "30:b.png",  "--windowed", " -MCE ",       "--stats",  "--no-vsync",
-                          "--autoplay"});
+        ParseCommandLine({"--data",     "d",          "--user-dir",   "u",        "--cache-dir",
+                          "c",          "--headless", "--fixed-step", "--frames", "30",
+                          "--input",    "in.txt",     "--screenshot", "5:a.png",  "--screenshot",
+                          "30:b.png",   "--windowed", " -MCE ",       "--stats",  "--no-vsync",
+                          "--autoplay", "--developer"});
     EXPECT_EQ(options.DataFolder, "d");
     EXPECT_EQ(*options.UserFolder, "u");
     EXPECT_EQ(*options.CacheFolder, "c");
@@ -28,10 +28,12 @@ TEST(CommandLine, ReadsEveryOption) {
     EXPECT_TRUE(options.Statistics);
     EXPECT_TRUE(options.NoVSync);
     EXPECT_TRUE(options.Autoplay);
+    EXPECT_TRUE(options.Developer);
     TGCommandLine defaults = ParseCommandLine({});
     EXPECT_FALSE(defaults.Statistics);
     EXPECT_FALSE(defaults.NoVSync);
     EXPECT_FALSE(defaults.Autoplay);
+    EXPECT_FALSE(defaults.Developer);
 }
 
 TEST(CommandLine, RejectsBadOptionsWithAMessage) {
