@@ -1101,6 +1101,12 @@ void TGameManager::LeaveEasterEggLevel() {
     SaveGame();
 }
 
+void TGameManager::StartBankedSublevel() {
+    FNextSublevelPending = true;
+    FRestartPending = 0;
+    StartNextSublevel();
+}
+
 // Stands for the board's transformation into the next sublevel: the board is refilled at once.
 void TGameManager::StartNextSublevel() {
     const bool next = FNextSublevelPending;

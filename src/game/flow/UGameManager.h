@@ -171,6 +171,10 @@ public:
     // leads into another level, or ends the pass, leaves nothing of the old level queued: the map
     // comes next.
     TWinLeadsTo CompleteBankedWin();
+    // The construction screen is left for the next sublevel of the same level: what the won
+    // sublevel left queued (its celebration, a wait state on a drained time bar) is dropped and
+    // the next sublevel starts with a full time bar, before the game screen shows again.
+    void StartBankedSublevel();
     // The map has moved the player past the last monument of the pass: the congratulations come
     // (in replay mode the menu), and the next pass begins.
     void FinishPass();

@@ -24,6 +24,7 @@ void ContinueFromConstruction(TGameManager& manager) {
     TPlayer& player = manager.Player();
     const TWinLeadsTo next = manager.CompleteBankedWin();
     if (next == TWinLeadsTo::NextSublevel) {
+        manager.StartBankedSublevel();
         manager.ShowGameScreen(false);
     } else if (player.EasterEggMode && next == TWinLeadsTo::PassEnd) {
         manager.LeaveEasterEggLevel();

@@ -419,8 +419,14 @@ TEST_F(GameManagerTest, EveryWonSublevelLeadsOnFromTheConstructionScreenAndTheMa
             EXPECT_EQ(Manager().PendingScreenName(), "MapScreen") << label;
         }
         Manager().ScreenState = TScreenState::Construction;
+        // The won sublevel's time went into its score.
+        Manager().DrainTimeBar(true);
         ContinueFromScreen(Manager(), "ConstructionScreen");
         EXPECT_EQ(Manager().PendingScreenName(), c.AfterConstruction) << label;
+        if (c.AfterConstruction == "GameScreen") {
+            EXPECT_EQ(Manager().TimeBar().State(), TTimeBar::Filling)
+                << label << ": the next sublevel has started";
+        }
         if (!c.AfterMap.empty()) {
             ContinueFromScreen(Manager(), "MapScreen");
             EXPECT_EQ(Manager().PendingScreenName(), c.AfterMap) << label;
