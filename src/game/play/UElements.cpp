@@ -12,6 +12,17 @@
 
 namespace qm {
 
+void AddLoopingClip(TGActiveChannel& channel, const std::string& sequence, int frames,
+                    double framesPerSecond) {
+    TGClipSeg& clip = channel.AddClipSeg();
+    clip.SeqId = sequence;
+    clip.Pivot = pvCenter;
+    clip.EndFrame = frames - 1;
+    clip.Length = frames / framesPerSecond;
+    clip.SetLoopStart(true);
+    clip.SetLoopEnd(true);
+}
+
 namespace {
 
 constexpr double DeathShrinkSeconds = 0.3;
@@ -321,13 +332,7 @@ void TSpecial::Created() {
     glow.Pivot = pvCenter;
     glow.Parent = &at;
     if (TGSequence* seq = FHost.FindSeq(light); seq && seq->Count() > 0) {
-        TGClipSeg& clip = glow.AddClipSeg();
-        clip.SeqId = light;
-        clip.Pivot = pvCenter;
-        clip.EndFrame = seq->Count() - 1;
-        clip.Length = seq->Count() / 10.0;
-        clip.SetLoopStart(true);
-        clip.SetLoopEnd(true);
+        AddLoopingClip(glow, light, seq->Count(), 10.0);
     }
 }
 

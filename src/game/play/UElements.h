@@ -18,6 +18,10 @@ class TChameleonAni;
 class TDiagonalStrike;
 class TField;
 
+// A clip that plays the frames of `sequence` (`frames` of them) over and over on `channel`.
+void AddLoopingClip(TGActiveChannel& channel, const std::string& sequence, int frames,
+                    double framesPerSecond);
+
 class TElement {
 public:
     explicit TElement(IPlayHost& host) : FHost(host) {}

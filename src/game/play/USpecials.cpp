@@ -171,13 +171,7 @@ PGAnimotion FlyingSprite(IPlayHost& host, const std::string& sequence, TGIntPoin
         frames.Pivot = pvCenter;
         frames.Blending = sprite.Blending;
         frames.SeqId = sequence;
-        TGClipSeg& clip = frames.AddClipSeg();
-        clip.SeqId = sequence;
-        clip.Pivot = pvCenter;
-        clip.EndFrame = seq->Count() - 1;
-        clip.Length = seq->Count() / 20.0;
-        clip.SetLoopStart(true);
-        clip.SetLoopEnd(true);
+        AddLoopingClip(frames, sequence, seq->Count(), 20.0);
     }
     TGMotionSeg& flight = sprite.AddMotionSeg();
     flight.Length = seconds;
@@ -554,13 +548,7 @@ void TMarbleWithLineEffect::StartOverlay(int type) {
     TGActiveChannel& look = Overlay->GetChannel(0);
     look.SeqId = name;
     look.Pivot = pvCenter;
-    TGClipSeg& clip = look.AddClipSeg();
-    clip.SeqId = name;
-    clip.Pivot = pvCenter;
-    clip.EndFrame = seq->Count() - 1;
-    clip.Length = seq->Count() / 20.0;
-    clip.SetLoopStart(true);
-    clip.SetLoopEnd(true);
+    AddLoopingClip(look, name, seq->Count(), 20.0);
 }
 
 bool TMarbleWithLineEffect::Fire() {

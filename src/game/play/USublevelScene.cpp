@@ -119,7 +119,7 @@ char TSublevelPlayHost::MarbleOfMarvane() const {
 TSublevelScene::TSublevelScene(TGameData& data) : TSublevelScene(data, {}) {}
 
 TSublevelScene::TSublevelScene(TGameData& data, std::vector<TTestSublevel> sublevels)
-    : FData(data), FHost(data, *this), FQueue(this) {
+    : TGameDataBarHost(data), FData(data), FHost(data, *this), FQueue(this) {
     // Effects that take their time (the frozen row) run as states of this queue.
     FHost.Queue = &FQueue;
     FData.ResManager->SetResourceSet(TBoardTestScene::ResourceSetName);
@@ -282,11 +282,6 @@ void TSublevelScene::FireIdleButtonBonus() {
     FQueue.MouseDown(0, input);
     input.SetButton(0, false);
     FQueue.MouseUp(0, input);
-}
-
-double TSublevelScene::FreezeTime() const {
-    const PGXMLNode node = BonusNodeOfKind(*FData.GameConfig, bkTimeLineFreeze);
-    return node ? node->GetFloatDef("FreezeTime", 10.0) : 10.0;
 }
 
 void TSublevelScene::RenderBoard() {
@@ -577,28 +572,6 @@ bool TSublevelScene::IsQueued(TOtherState state) const {
         return FPendingSublevel >= 0;
     }
     return state == TOtherState::FrozenRow && FQueue.HasExact<TFrozenRowState>();
-}
-
-// ---- IBarHost ----
-
-const TGameEnvironment& TSublevelScene::Env() const {
-    return *FData.Environment;
-}
-
-TGTimer& TSublevelScene::GameClock() {
-    return *FData.GameClock;
-}
-
-TGResManager* TSublevelScene::ResManager() {
-    return FData.ResManager.get();
-}
-
-TGGraphicsDevice* TSublevelScene::Device() {
-    return FData.Device.get();
-}
-
-std::unique_ptr<ITimeBarIce> TSublevelScene::CreateTimeBarIce(double seconds) {
-    return std::make_unique<TTimeBarIce>(TParticleEnv::Of(FData), seconds);
 }
 
 bool TSublevelScene::EndStateQueued() const {

@@ -12,6 +12,7 @@
 #include "UBonusStates.h"
 #include "UBrick.h"
 #include "UCoreStates.h"
+#include "UGameDataBarHost.h"
 #include "UGameStateQueue.h"
 
 #include <functional>
@@ -48,7 +49,7 @@ private:
     TSublevelScene& FScene;
 };
 
-class TSublevelScene : public IPlayManager, public IAutoPlayTarget, private IBarHost {
+class TSublevelScene : public IPlayManager, public IAutoPlayTarget, private TGameDataBarHost {
 public:
     static constexpr const char* SceneName = "sublevel";
     static constexpr int StartLives = 3;
@@ -182,19 +183,13 @@ protected:
 private:
     friend class TSublevelPlayHost;
 
-    // ---- IBarHost ----
-    const TGameEnvironment& Env() const override;
-    TGTimer& GameClock() override;
-    TGResManager* ResManager() override;
-    TGGraphicsDevice* Device() override;
+    // ---- IBarHost (the game data answers the rest) ----
     int LevelNumber() const override { return 1; }
     int BricksInSublevel() const override { return FBricksCollected; }
     bool EndStateQueued() const override;
     char MarbleOfMarvane() const override { return FHost.MarbleOfMarvane(); }
     int SelectedBonusKind() const override { return FBonusKind; }
     bool BonusStateQueued() const override { return FQueue.HasKindOf<TBonusState>(); }
-    double FreezeTime() const override;
-    std::unique_ptr<ITimeBarIce> CreateTimeBarIce(double seconds) override;
 
     void LoadLevel();
     void StepBars();
