@@ -98,6 +98,10 @@ int RunGame(const TGCommandLine& options) {
     if (options.AudioWav) {
         wave = std::make_unique<TGWaveWriter>(fs::absolute(*options.AudioWav));
     }
+    std::unique_ptr<TGEventTrace> trace;
+    if (options.TraceFile) {
+        trace = std::make_unique<TGEventTrace>(fs::absolute(*options.TraceFile));
+    }
     std::optional<TGInputScript> script;
     if (options.InputFile) {
         script = TGInputScript::LoadFromFile(fs::absolute(*options.InputFile));
@@ -123,6 +127,7 @@ int RunGame(const TGCommandLine& options) {
     info.FontRasterizer = &fontRasterizer;
     info.ProgressWindow = &progressWindow;
     info.MediaCenter = options.MediaCenter;
+    info.Trace = trace.get();
     ChooseAudioOutput(options, info, wave.get());
 
     try {
@@ -152,6 +157,7 @@ int RunGame(const TGCommandLine& options) {
         loop.MaxFrames = options.Frames;
         loop.Script = script ? &*script : nullptr;
         loop.Screenshots = screenshots;
+        loop.Trace = trace.get();
         TGFrameLoop(form, window, ticks, loop).Run();
         if (wave) {
             wave->Close();

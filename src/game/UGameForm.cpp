@@ -242,9 +242,6 @@ void TGameForm::DoFrame() {
     if (FSpecialsScene) {
         FSpecialsScene->Draw();
     }
-    if (FGameScreenScene) {
-        FGameScreenScene->EndFrame();
-    }
     if (FInfoOverlay) {
         DrawInfoOverlay();
     }

@@ -72,5 +72,8 @@ void DrawSecretLevelArt(TArtContext& context);
 // The play screen around the board: the coast behind it, side panel, board frame, counter
 // plates, round buttons, announcement banners and the sky's passers-by.
 void DrawGameScreenArt(TArtContext& context);
+// The board's changes between sublevels and the flight to the monument: the stars of a burst
+// colour cell and the streaks of the camera's flight.
+void DrawTransformationArt(TArtContext& context);
 
 } // namespace artgen

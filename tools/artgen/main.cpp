@@ -73,6 +73,7 @@ int main(int argc, char** argv) {
     DrawIconArt(context);
     DrawSecretLevelArt(context);
     DrawGameScreenArt(context);
+    DrawTransformationArt(context);
     WriteFontFile(context, argv[1]);
     return 0;
 }

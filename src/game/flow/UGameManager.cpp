@@ -5,6 +5,7 @@
 #include "UElements.h"
 #include "UFrozenRowState.h"
 #include "UGError.h"
+#include "UGEventTrace.h"
 #include "UGRandom.h"
 #include "UGResManager.h"
 #include "UGStrings.h"
@@ -393,6 +394,30 @@ void TGameManager::SwitchPendingScreen() {
         SwitchToScreen(screen, set);
     }
     FData.CurrentScreenName = screen;
+    TraceEvent("screen " + screen);
+}
+
+void TGameManager::TraceEvent(const std::string& event) const {
+    if (TGEventTrace* trace = FData.EventTrace()) {
+        trace->Write(event);
+    }
+}
+
+// A sublevel starts for the trace when the board first waits for the player's move: filled,
+// settled, and nothing but the waiting state at work.
+void TGameManager::TraceSublevelStart() {
+    if (!FSublevelStartToTrace || !FQueue || ScreenState != TScreenState::Game || !FField ||
+        !FQueue->HasExact<TWaitState>() || BoardBusy(*FQueue) || !FField->IsStable() ||
+        FQueue->HasExact<TMatchState>() || FQueue->HasExact<TGameToConstructionScreenState>()) {
+        return;
+    }
+    FSublevelStartToTrace = false;
+    const TPlayerData& progress = Progress();
+    TraceEvent(Format("sublevel-start %d.%d lives %d time %g", progress.Level, progress.SubLevel,
+                      progress.Lives, FTimeBar->TimeLimit()));
+    for (const std::string& row : TraceBoardRows(*FField)) {
+        TraceEvent("board " + row);
+    }
 }
 
 void TGameManager::SwitchToScreen(const std::string& screenName, const std::string& resourceSetName) {
@@ -468,8 +493,6 @@ void TGameManager::PrepareLevel(bool keepLevelState) {
     }
     if (FQueue && !keepLevelState) {
         FQueue->Clear();
-        FNextSublevelPending = false;
-        FRestartPending = 0;
     }
     // States that stay hold no cells of the old field (only the waiting and dropping states
     // survive a kept level, and they look the field up every frame).
@@ -533,6 +556,7 @@ void TGameManager::PrepareSublevel() {
     progress.RandomFlip = Random(2) == 1;
     Player().ResetSublevelCounters();
     progress.SublevelInProgress = true;
+    FSublevelStartToTrace = true;
 }
 
 int TGameManager::PlaceColorCells(TCellsStructsArr& records) {
@@ -861,7 +885,19 @@ void TGameManager::ResumePlay() {
 }
 
 bool TGameManager::IsQueued(TOtherState state) const {
-    return FQueue && state == TOtherState::FrozenRow && FQueue->HasKindOf<TFrozenRowState>();
+    if (!FQueue) {
+        return false;
+    }
+    switch (state) {
+    case TOtherState::FieldRotate:
+        return FQueue->HasExact<TFieldRotateState>();
+    case TOtherState::ShowHideFieldLayer:
+        return FQueue->HasExact<TShowHideFieldLayerState>();
+    case TOtherState::FrozenRow:
+        return FQueue->HasKindOf<TFrozenRowState>();
+    default:
+        return false;
+    }
 }
 
 void TGameManager::RemoveTimeLineFreezeStates() {
@@ -994,6 +1030,7 @@ void TGameManager::SetCatchUpMode(bool on) {
 // ended during the celebration, the construction screen or the board's change does not lose it.
 void TGameManager::SaveNextSublevelProgress() {
     TPlayerData& progress = Progress();
+    TraceEvent(Format("sublevel-won %d.%d score %d", progress.Level, progress.SubLevel, progress.Score));
     int level = progress.Level;
     int subLevel = progress.SubLevel + 1;
     if (subLevel > FData.Players->SubLevelCountOf(level)) {
@@ -1025,6 +1062,7 @@ void TGameManager::SaveGame() {
         std::fprintf(stderr, "Saving the game: %s\n", error.what());
         return;
     }
+    TraceEvent("save");
     if (FSaveTrace) {
         std::printf("saved: level %d.%d\n", progress.SavedLevel(), progress.SavedSubLevel());
         std::fflush(stdout);
@@ -1035,25 +1073,23 @@ void TGameManager::RestartLevelAfterGameOver() {
     Player().RestartLevelAfterGameOver();
 }
 
-void TGameManager::GoToNextSublevel() {
-    FNextSublevelPending = true;
-}
+void TGameManager::GoToNextSublevel() {}
 
 void TGameManager::RestartSublevel(bool fromFirst) {
-    FRestartPending = fromFirst ? 2 : 1;
-}
-
-bool TGameManager::SublevelEndQueued() const {
-    return FQueue && (SublevelEnding(*FQueue) || FQueue->HasExact<TGameToConstructionScreenState>());
+    const TPlayerData& progress = Progress();
+    // After a game over the player's lives are already those of the fresh start.
+    TraceEvent(Format("sublevel-lost %d.%d lives %d", progress.Level, progress.SubLevel,
+                      fromFirst ? 0 : progress.Lives));
+    if (fromFirst) {
+        TraceEvent("game-over");
+    }
 }
 
 void TGameManager::EndFrame() {
     if (FSaveTrace) {
         SaveGame();
     }
-    if (!SublevelEndQueued() && (FNextSublevelPending || FRestartPending != 0)) {
-        StartNextSublevel();
-    }
+    TraceSublevelStart();
     SwitchPendingScreen();
 }
 
@@ -1072,8 +1108,6 @@ TWinLeadsTo TGameManager::CompleteBankedWin() {
         progress.LevelEntered = false;
         progress.SublevelInProgress = false;
         EmptyStateQueues();
-        FNextSublevelPending = false;
-        FRestartPending = 0;
     }
     SaveGame();
     return next;
@@ -1101,40 +1135,52 @@ void TGameManager::LeaveEasterEggLevel() {
     SaveGame();
 }
 
-void TGameManager::StartBankedSublevel() {
-    FNextSublevelPending = true;
-    FRestartPending = 0;
-    StartNextSublevel();
+TCellsStructsArr TGameManager::SublevelLayout(int level, int subLevel) const {
+    PGXMLNode levelNode = FData.Players->LevelNode(level);
+    PGXMLCollection sublevels = levelNode ? levelNode->GetCollection("SubLevel") : nullptr;
+    if (!sublevels || subLevel < 1 || static_cast<size_t>(subLevel) > sublevels->Count()) {
+        throw EGError("TGameManager.SublevelLayout", Format("level %d has no sublevel %d", level, subLevel));
+    }
+    PGXMLNode sublevel = sublevels->GetItem(static_cast<size_t>(subLevel - 1));
+    PGXMLNode fieldNode = FirstChild(*sublevel, "Field");
+    if (!fieldNode) {
+        throw EGError("TGameManager.SublevelLayout", sublevel->GetLocation() + " has no Field");
+    }
+    TSublevelParseContext context;
+    context.TwoLayerCells = HasTwoLayerCells();
+    context.PlayerName = Player().Name;
+    context.Level = level;
+    context.SubLevel = subLevel;
+    context.ScreenName = FData.CurrentScreenName;
+    return LoadSublevelData(*fieldNode, FField->RowCount, FField->ColCount, context);
 }
 
-// Stands for the board's transformation into the next sublevel: the board is refilled at once.
-void TGameManager::StartNextSublevel() {
-    const bool next = FNextSublevelPending;
-    const bool fromFirst = FRestartPending == 2;
-    FNextSublevelPending = false;
-    FRestartPending = 0;
-    TPlayerData& progress = Progress();
-    EmptyStateQueues();
-    if (next) {
-        const int level = progress.SavedLevel();
-        const int subLevel = progress.SavedSubLevel();
-        if (level != progress.Level || progress.MonumentComplete) {
-            // A new level is entered from the map; until then the board stays as it is.
-            CompleteBankedWin();
-            return;
+// A win leads on within the level; a win that ends the level (or the pass) leaves the board as
+// it is, and the map opens the next level on a board of its own.
+bool TGameManager::PlanBoardChange(bool won, bool fromFirst, TBoardChange& change) {
+    const TPlayerData& progress = Progress();
+    if (won) {
+        if (progress.MonumentComplete || progress.SavedLevel() != progress.Level) {
+            return false;
         }
-        SetLevelAndSubLevel(level, subLevel);
+        change.Level = progress.SavedLevel();
+        change.SubLevel = progress.SavedSubLevel();
     } else {
-        if (fromFirst) {
-            progress.SubLevel = 1;
-        }
-        PrepareSublevel();
+        change.Level = progress.Level;
+        change.SubLevel = fromFirst ? 1 : progress.SubLevel;
     }
+    change.Current = SublevelLayout(progress.Level, progress.SubLevel);
+    change.Next = SublevelLayout(change.Level, change.SubLevel);
+    return true;
+}
+
+// A fresh bar: a freeze or a locked lives display of the sublevel that ended goes with the old.
+void TGameManager::RestartTimeBar() {
     IBarHost& host = *this;
     FTimeBar = std::make_unique<TTimeBar>(host);
-    FTimeBar->SetTimeLimit(SubLevelNode()->GetFloat("TimeLimit"));
-    Queue().Push<TWaitState>();
-    Queue().Push<TDropNewElementsState>(true);
+    if (PGXMLNode sublevel = SubLevelNode()) {
+        FTimeBar->SetTimeLimit(sublevel->GetFloat("TimeLimit"));
+    }
 }
 
 // ---- dialogs and animations of the game screen ----
@@ -1207,7 +1253,7 @@ bool TGameManager::BonusStateQueued() const {
 }
 
 bool TGameManager::EndStateQueued() const {
-    return SublevelEndQueued();
+    return FQueue && (SublevelEnding(*FQueue) || FQueue->HasExact<TGameToConstructionScreenState>());
 }
 
 bool TGameManager::ExtraLifeAnimationShown() const {

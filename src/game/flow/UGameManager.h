@@ -143,8 +143,7 @@ public:
     const std::string& PendingResourceSet() const { return FPendingSet; }
     // Called by the frame hook after the frame was drawn: builds the requested screen.
     void SwitchPendingScreen();
-    // The frame hook's call once the frame is drawn: a sublevel asked for by the play states
-    // starts once the state that asked has ended, then a requested screen is switched to.
+    // The frame hook's call once the frame is drawn: a requested screen is switched to.
     void EndFrame();
     // What a switch does: load the set and show the screen. Tests put a recorder here.
     std::function<void(const std::string& screenName, const std::string& resourceSetName)> ScreenSwitcher;
@@ -165,16 +164,14 @@ public:
     // The colour cells of the current sublevel; the number placed.
     int PlaceColorCells(TCellsStructsArr& records);
     // The board transformation to the next sublevel ended.
-    void SetLevelAndSubLevel(int level, int subLevel);
+    void SetLevelAndSubLevel(int level, int subLevel) override;
+    bool PlanBoardChange(bool won, bool fromFirst, TBoardChange& change) override;
+    void RestartTimeBar() override;
     // The board transformation after a won sublevel is over (until it exists: the construction
     // screen is left): the banked win moves the player on, and the game is saved. A win that
     // leads into another level, or ends the pass, leaves nothing of the old level queued: the map
     // comes next.
     TWinLeadsTo CompleteBankedWin();
-    // The construction screen is left for the next sublevel of the same level: what the won
-    // sublevel left queued (its celebration, a wait state on a drained time bar) is dropped and
-    // the next sublevel starts with a full time bar, before the game screen shows again.
-    void StartBankedSublevel();
     // The map has moved the player past the last monument of the pass: the congratulations come
     // (in replay mode the menu), and the next pass begins.
     void FinishPass();
@@ -327,8 +324,11 @@ private:
     void RecreateField();
     void RecreateBars();
     void SwitchToScreen(const std::string& screenName, const std::string& resourceSetName);
-    bool SublevelEndQueued() const;
-    void StartNextSublevel();
+    // One line of the run's event trace, when it has one.
+    void TraceEvent(const std::string& event) const;
+    void TraceSublevelStart();
+    // The layout of a sublevel as its definition gives it (no colour cells placed).
+    TCellsStructsArr SublevelLayout(int level, int subLevel) const;
 
     TGameData& FData;
     std::unique_ptr<TManagerPlayHost> FPlayHost;
@@ -355,10 +355,8 @@ private:
     std::string FPendingScreen;
     std::string FPendingSet;
     bool FSaveTrace = false;
-    // A won sublevel moves on once the state that declared the win has ended.
-    bool FNextSublevelPending = false;
-    // The same sublevel, or the level's first, starts again once the losing state has ended.
-    int FRestartPending = 0;
+    // The sublevel prepared last has not yet been written to the event trace.
+    bool FSublevelStartToTrace = false;
 };
 
 // The three objects that live from start-up to shutdown, created in this order right after the

@@ -12,6 +12,7 @@
 #include "UGKeys.h"
 #include "UGRandom.h"
 #include "UGResManager.h"
+#include "UGSprite.h"
 #include "UGStrings.h"
 #include "UGWidButton.h"
 #include "UGWidLabel.h"
@@ -392,6 +393,83 @@ void TGameScreen::StartIntro() {
     }
 }
 
+// Where each play widget goes when the camera leaves the board for the monument: the board up,
+// the gauges and the menu out at the sides, the work zone down, the scenery grows as it fades.
+struct TFlightMove {
+    const char* Widget;
+    double DX;
+    double DY;
+    bool Grow;
+};
+const TFlightMove CameraFlightMoves[] = {
+    {"FieldWidget", 0.0, -600.0, false},        {"TimeLineWidget", 300.0, 0.0, false},
+    {"InGameMenu", -300.0, 0.0, false},         {"BeforeWorkZoneWidget", 0.0, 400.0, false},
+    {"AfterWorkZoneWidget", 0.0, 400.0, false}, {"BrickWidget", 0.0, 400.0, false},
+    {"WorkZoneWidget", 0.0, 400.0, false},      {"BackgroundWidget", 0.0, 0.0, true},
+    {"CloudsWidget", 0.0, 0.0, true},
+};
+const char* const CameraBlurSequence = "stuff/Blur";
+constexpr double Pi = 3.14159265358979323846;
+
+void TGameScreen::PlayScreenAnimation(const std::string& name) {
+    if (name == TGameToConstructionScreenState::CameraFlight) {
+        StartCameraFlight();
+    }
+}
+
+bool TGameScreen::ScreenAnimationDone(const std::string& name) const {
+    if (name != TGameToConstructionScreenState::CameraFlight || !FCameraFlight) {
+        return true;
+    }
+    if (FCameraFlightTime < CameraFlightSeconds) {
+        return false;
+    }
+    for (const TFlightMove& move : CameraFlightMoves) {
+        if (const TGWidget* widget = FindChild(move.Widget); widget && widget->IsInEffect()) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void TGameScreen::StartCameraFlight() {
+    FCameraFlight = true;
+    FCameraFlightTime = 0.0;
+    TGAppData& app = AppData();
+    for (const TFlightMove& move : CameraFlightMoves) {
+        TGWidget* widget = FindChild(move.Widget);
+        if (!widget || !widget->IsVisible()) {
+            continue;
+        }
+        widget->HideEffect = std::make_shared<TFlyEffect>(app, *widget, false, CameraFlightSeconds, move.DX,
+                                                          move.DY, false, move.Grow, move.Grow);
+        widget->Hide();
+    }
+}
+
+void TGameScreen::StepCameraFlight() {
+    if (FCameraFlight) {
+        FCameraFlightTime += AppData().InterfaceClock->Step;
+    }
+}
+
+// The streaks swell and fade over the flight, stretched over the whole screen.
+void TGameScreen::DrawCameraBlur() {
+    if (!FCameraFlight || FCameraFlightTime >= CameraFlightSeconds) {
+        return;
+    }
+    TGResManager& resources = *AppData().ResManager;
+    if (!resources.HasSeq(CameraBlurSequence)) {
+        return;
+    }
+    const TGSprite& blur = resources.GetSeq(CameraBlurSequence).GetSprite(0);
+    const double share = std::sin(Pi * FCameraFlightTime / CameraFlightSeconds);
+    const uint32_t alpha = static_cast<uint32_t>(std::lround(255.0 * std::clamp(share, 0.0, 1.0)));
+    const double scaleX = AppData().ScreenWidth / static_cast<double>(std::max(1, blur.PixelWidth()));
+    const double scaleY = AppData().ScreenHeight / static_cast<double>(std::max(1, blur.PixelHeight()));
+    blur.DrawTransformed({0.0, 0.0}, {scaleX, scaleY}, 0.0, 0.0, 0.0, (alpha << 24) | 0x00FFFFFFu, bmDefault);
+}
+
 void TGameScreen::StepIntro() {
     if (!FIntroRunning) {
         return;
@@ -422,6 +500,7 @@ void TGameScreen::UpdateFrame() {
     StepBackAnimations();
     StepHurryUp();
     StepIntro();
+    StepCameraFlight();
     if (!LeaveStateQueued() && !ModalDialogOpen()) {
         StepBars();
         TBonusBar* bonusBar = host.BonusBar();
@@ -639,6 +718,7 @@ void TGameScreen::DrawAnnouncements() {
             }
         }
     }
+    DrawCameraBlur();
 }
 
 // ---- input ----

@@ -122,6 +122,8 @@ public:
     static constexpr double BonusReadyPause = 60.0;
     static constexpr double TipEffectSeconds = 0.3;
     static constexpr double FieldPauseEffectSeconds = 0.3;
+    // The play widgets fly away while the streaks of the flight cross the screen.
+    static constexpr double CameraFlightSeconds = 1.0;
 
     explicit TGameScreen(TGAppData& appData);
     ~TGameScreen() override;
@@ -168,6 +170,10 @@ public:
     void ExtraLifeGained() override { ShowExtraLife(); }
     bool ExtraLifeAnimationShown() const override { return FAddLifeAni && FAddLifeAni->GetVisible(); }
     void ScoreMultiplierEnded() override { EndScoreMultiplier(); }
+    // The camera's flight to the monument is the one animation the screen plays itself; the
+    // others are done at once.
+    void PlayScreenAnimation(const std::string& name) override;
+    bool ScreenAnimationDone(const std::string& name) const override;
 
     // ---- IAutoPlayTarget ----
     // The board of the sublevel; the automatic player asks only while one is played.
@@ -203,6 +209,9 @@ private:
     void StartIntro();
     void StepIntro();
     void EndIntro();
+    void StartCameraFlight();
+    void StepCameraFlight();
+    void DrawCameraBlur();
     void StepHurryUp();
     void StepBars();
     void StepBonusReady();
@@ -237,6 +246,8 @@ private:
     bool FPaused = false;
     bool FIntroRunning = false;
     double FIntroTime = 0.0;
+    bool FCameraFlight = false;
+    double FCameraFlightTime = 0.0;
     bool FHurryUpShown = false;
     PGAnimotion FHurryUpAni;
     PGAnimotion FBonusReadyAni;

@@ -49,10 +49,6 @@ void TGameScreenScene::Open() {
     GetWidgetManager(FData).ShowScreenFromConfig(TGameScreen::ScreenName);
 }
 
-void TGameScreenScene::EndFrame() {
-    FSublevel->StartPendingSublevel();
-}
-
 TGameScreen* TGameScreenScene::Screen() const {
     return dynamic_cast<TGameScreen*>(FSublevel->Queue().GameScreen());
 }

@@ -23,8 +23,6 @@ public:
 
     // Builds the screen from the configuration and shows it.
     void Open();
-    // After the widget tree has drawn: the next sublevel once the last one has ended.
-    void EndFrame();
 
     TGameScreen* Screen() const;
     TSublevelScene& Sublevel() { return *FSublevel; }

@@ -24,7 +24,8 @@ void ContinueFromConstruction(TGameManager& manager) {
     TPlayer& player = manager.Player();
     const TWinLeadsTo next = manager.CompleteBankedWin();
     if (next == TWinLeadsTo::NextSublevel) {
-        manager.StartBankedSublevel();
+        // The won sublevel's end state is still queued: back on the game screen it turns the
+        // board into the next sublevel.
         manager.ShowGameScreen(false);
     } else if (player.EasterEggMode && next == TWinLeadsTo::PassEnd) {
         manager.LeaveEasterEggLevel();

@@ -4,9 +4,11 @@
 #include "UField.h"
 #include "UFieldEffect.h"
 #include "UGError.h"
+#include "UGEventTrace.h"
 #include "UGGraphicsDevice.h"
 #include "UGKeys.h"
 #include "UGRandom.h"
+#include "UGStrings.h"
 #include "UGWidget.h"
 #include "UGameData.h"
 #include "UParticleEffects.h"
@@ -29,6 +31,11 @@ public:
     TField* CurrentField() override { return nullptr; }
     void PausePlay() override {}
     void ResumePlay() override {}
+    bool PlanBoardChange(bool /*won*/, bool /*fromFirst*/, TBoardChange& /*change*/) override {
+        return false;
+    }
+    void SetLevelAndSubLevel(int /*level*/, int /*subLevel*/) override {}
+    void RestartTimeBar() override {}
 };
 
 IPlayManager& ManagerOf(const TGameStateQueue& queue) {
@@ -47,6 +54,15 @@ TField& FieldOf(const TGameStateQueue& queue) {
 bool GoalMet(const TGameStateQueue& queue) {
     TField& field = FieldOf(queue);
     return field.LayersCleared() && field.Host().BoxCountReached();
+}
+
+// The player's swaps go into the event trace of the run, when it has one.
+void TraceSwap(const TGameStateQueue& queue, const TCell& from, const TCell& to) {
+    IPlayManager* manager = queue.GameManager();
+    TGameData* data = manager ? manager->GameData() : nullptr;
+    if (TGEventTrace* trace = data ? data->EventTrace() : nullptr) {
+        trace->Write(Format("swap %d,%d %d,%d", from.Row, from.Col, to.Row, to.Col));
+    }
 }
 
 bool IsBoxElement(const TSimpleElement* element) {
@@ -155,6 +171,7 @@ void TWaitState::ProcessEvent(int x, int y, bool isDrag) {
             if (!FFirstCell->Element || !cell->Element) {
                 throw EGError("TWaitState.ProcessEvent", "Bad FFirstCell or Cell");
             }
+            TraceSwap(Queue(), *FFirstCell, *cell);
             Queue().Push<TSwapElementsState>(*FFirstCell, *cell);
             DropSelection(true);
             return;
@@ -738,6 +755,7 @@ TSubLevelCompleteState::TSubLevelCompleteState(TGameStateQueue& queue) : TGameSt
     manager.EndDoubleMaterials();
     manager.ResetBoxCounters();
     manager.EvictTexturesAfterFrame();
+    FBoardTurns = manager.PlanBoardChange(true, false, FChange);
 }
 
 bool TSubLevelCompleteState::Initialize() {
@@ -758,6 +776,11 @@ void TSubLevelCompleteState::UpdateHelper() {
         ManagerOf(Queue()).TimeBarRunningOrStopped()) {
         Finish();
         ManagerOf(Queue()).GoToNextSublevel();
+        if (FBoardTurns) {
+            Queue().Push<TShowHideFieldLayerState>(true);
+            Queue().Push<TFieldRotateState>(std::move(FChange));
+            FBoardTurns = false;
+        }
     }
 }
 
@@ -828,6 +851,11 @@ void TSubLevelFailState::ShowLossDialog() {
         });
     }
     manager.RestartSublevel(gameOver);
+    TBoardChange change;
+    if (manager.PlanBoardChange(false, gameOver, change)) {
+        Queue().Push<TShowHideFieldLayerState>(true);
+        Queue().Push<TFieldRotateState>(std::move(change));
+    }
 }
 
 void TSubLevelFailState::Finalize(bool removed) {
@@ -871,8 +899,13 @@ void TGameToConstructionScreenState::BuildFlow() {
     FFlow.AddAction([&manager] { manager.DrainTimeBar(true); });
     FFlow.AddWait([this] { return CountTimeIntoScore(); });
     FFlow.AddWait([&manager] { return !manager.IsDialogVisible(StageCompleteDialog); });
-    // The camera flight to the monument belongs to the construction screen, which starts it when
-    // the machine has the video memory for it.
+    // The camera flies from the board to the monument; a screen that cannot show the flight is
+    // done with it at once.
+    FFlow.AddAction([&manager] {
+        manager.PlaySound(CameraFlyingSound);
+        manager.PlayScreenAnimation(CameraFlight);
+    });
+    FFlow.AddWait([&manager] { return manager.ScreenAnimationDone(CameraFlight); });
     FFlow.AddAction([this, &manager] {
         manager.ShowConstructionScreen();
         Finish();

@@ -7,6 +7,7 @@
 // The cascade runs swap -> match -> pack -> drop -> match -> pack -> drop ... until a match state
 // finds nothing (its Finalize then pushes no pack state).
 
+#include "UFieldTransformations.h"
 #include "UFlows.h"
 #include "UGAnimotion.h"
 #include "UGameStateQueue.h"
@@ -173,6 +174,12 @@ public:
     bool Initialize() override;
     void UpdateHelper() override;
     std::string GetName() const override { return "TSubLevelCompleteState"; }
+
+private:
+    // Planned at the win, while the player still stands on the won sublevel: the construction
+    // screen moves the player on before this state comes to turn the board.
+    TBoardChange FChange;
+    bool FBoardTurns = false;
 };
 
 class TSubLevelFailState : public TGameState {
@@ -201,6 +208,9 @@ class TGameToConstructionScreenState : public TGameState {
 public:
     static constexpr const char* StageCompleteDialog = "StageCompleteDialog";
     static constexpr const char* WinAnimation = "ExcellentWin";
+    // The game screen's flight from the board to the monument.
+    static constexpr const char* CameraFlight = "CameraFlight";
+    static constexpr const char* CameraFlyingSound = "CameraFlyingVisitIn";
     static constexpr int Fireworks = 3;
 
     explicit TGameToConstructionScreenState(TGameStateQueue& queue);

@@ -219,6 +219,32 @@ void TCell::Draw(int originX, int originY) {
     }
 }
 
+std::vector<std::string> TraceBoardRows(const TField& field) {
+    std::vector<std::string> rows;
+    for (int r = 0; r < field.RowCount; ++r) {
+        std::string row;
+        for (int c = 0; c < field.ColCount; ++c) {
+            const TCell& cell = field.Cell(r, c);
+            const TSimpleElement* element = cell.Element.get();
+            if (cell.Kind == 0) {
+                row += '#';
+            } else if (!element) {
+                row += '.';
+            } else if (dynamic_cast<const TMarbleWildChameleon*>(element)) {
+                row += 'c';
+            } else if (const auto* marble = dynamic_cast<const TMarble*>(element)) {
+                row += marble->Color;
+            } else if (dynamic_cast<const TSpecial*>(element)) {
+                row += 's';
+            } else {
+                row += 'b';
+            }
+        }
+        rows.push_back(row);
+    }
+    return rows;
+}
+
 // ---- TField: creation ----
 
 struct TField::TGroups {
@@ -812,12 +838,16 @@ void TField::CreateNewElement(TCell& cell, bool avoidMatches) {
 
 void TField::Refill(bool avoidMatches) {
     std::vector<int> lowestFilled(static_cast<size_t>(ColCount), -1);
+    // Presets placed by this refill: a box preset in the top row of a fresh board must not stop
+    // the column below it from filling, as an element left standing from play does.
+    std::vector<bool> preset(static_cast<size_t>(RowCount * ColCount), false);
     TCell* boxCell = BoxMayAppear() ? PickBoxCell() : nullptr;
     for (int c = FirstCol; c <= LastCol; ++c) {
         for (int r = FirstRow; r <= LastRow; ++r) {
             TCell& cell = Cell(r, c);
             if (cell.Kind != 0 && !cell.Element && ApplyPreset(cell)) {
                 lowestFilled[static_cast<size_t>(c)] = r;
+                preset[static_cast<size_t>(r * ColCount + c)] = true;
             }
         }
     }
@@ -830,7 +860,7 @@ void TField::Refill(bool avoidMatches) {
                 continue;
             }
             if (cell.Element) {
-                if (scanToBottom) {
+                if (scanToBottom || preset[static_cast<size_t>(r * ColCount + c)]) {
                     continue;
                 }
                 break;

@@ -105,6 +105,10 @@ struct TFieldListener {
     std::function<void()> ReplacementDraw;
 };
 
+// The board as the event trace writes it, a string a row, a character a cell: "1".."8" a marble
+// of that colour, "c" a chameleon, "s" a special, "b" a box, "." an empty cell, "#" no cell.
+std::vector<std::string> TraceBoardRows(const TField& field);
+
 class TField {
 public:
     TField(IPlayHost& host, int rowCount, int colCount, int fieldX, int fieldY);

@@ -19,6 +19,7 @@ namespace qm {
 
 class TField;
 class TGameData;
+struct TBoardChange;
 class TGameStateQueue;
 // The widget input state (pointer position, held buttons and keys); the queue only passes it on.
 struct TGInputState;
@@ -48,6 +49,17 @@ public:
     virtual TField* CurrentField() = 0;
     virtual void PausePlay() = 0;
     virtual void ResumePlay() = 0;
+
+    // ---- the board between sublevels ----
+    // Where the board goes when the sublevel on it ends: after a win the sublevel the win leads
+    // to, after a loss the same one again (the level's first when `fromFirst`), with both
+    // layouts. False when the board does not turn here: a win that leads into another level,
+    // which the map opens.
+    virtual bool PlanBoardChange(bool won, bool fromFirst, TBoardChange& change) = 0;
+    // The transformation is over: that sublevel is played now, on its own layout.
+    virtual void SetLevelAndSubLevel(int level, int subLevel) = 0;
+    // The time bar starts the current sublevel's time again from full.
+    virtual void RestartTimeBar() = 0;
 
     // ---- other states ----
     virtual bool IsQueued(TOtherState /*state*/) const { return false; }
@@ -118,8 +130,8 @@ public:
     virtual void RestartLevelAfterGameOver() {}
 
     // ---- the screen and the flow ----
-    // The board becomes the next sublevel, or the current one again (the first when
-    // `fromFirst`) once the state that asked has ended.
+    // A sublevel was won, or lost (a lost level starts again from its first sublevel when
+    // `fromFirst`): the bookkeeping of its end. The board itself turns by the transformation.
     virtual void GoToNextSublevel() {}
     virtual void RestartSublevel(bool /*fromFirst*/) {}
     virtual void ShowDialog(const std::string& /*name*/, std::function<void()> /*onOk*/) {}

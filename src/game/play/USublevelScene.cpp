@@ -189,29 +189,61 @@ double TSublevelScene::LevelValue(const char* name, double fallback) const {
 void TSublevelScene::StartSublevel(int index) {
     const TGameEnvironment& env = *FData.Environment;
     FQueue.Clear();
-    FSublevel = index % static_cast<int>(FSublevels.size());
-    FPendingSublevel = -1;
     FField = std::make_unique<TField>(FHost, env.FieldRowCount, env.FieldColumnCount,
                                       FData.GameConfig->GetInt("FieldX"), FData.GameConfig->GetInt("FieldY"));
     FHost.Field = FField.get();
-    const TTestSublevel& sublevel = FSublevels[static_cast<size_t>(FSublevel)];
+    ApplySublevel(index);
+    RestartTimeBar();
+    FQueue.Push<TWaitState>();
+    FQueue.Push<TDropNewElementsState>(true);
+}
+
+TCellsStructsArr TSublevelScene::SublevelLayout(int index) const {
+    const TGameEnvironment& env = *FData.Environment;
     TSublevelParseContext context;
     context.Level = 1;
-    context.SubLevel = FSublevel + 1;
+    context.SubLevel = index + 1;
     context.ScreenName = SceneName;
-    FField->ApplyCellRecords(
-        LoadSublevelText(sublevel.Text, env.FieldRowCount, env.FieldColumnCount, context));
-    FField->MarbleSet = sublevel.Marbles;
+    return LoadSublevelText(FSublevels[static_cast<size_t>(index)].Text, env.FieldRowCount,
+                            env.FieldColumnCount, context);
+}
+
+void TSublevelScene::ApplySublevel(int index) {
+    FSublevel = index % static_cast<int>(FSublevels.size());
+    FField->ApplyCellRecords(SublevelLayout(FSublevel));
+    FField->MarbleSet = FSublevels[static_cast<size_t>(FSublevel)].Marbles;
     IBarHost& bars = *this;
-    FTimeBar = std::make_unique<TTimeBar>(bars);
-    FTimeBar->SetTimeLimit(sublevel.TimeLimit);
     FBrickBar = std::make_unique<TBrickBar>(bars);
     FShuffleBar = std::make_unique<TShuffleBar>(bars);
     FBonusBar = std::make_unique<TBonusBar>(bars);
     FBoxes = 0;
     FBricksCollected = 0;
-    FQueue.Push<TWaitState>();
-    FQueue.Push<TDropNewElementsState>(true);
+}
+
+// The scene's sublevels follow each other in a ring.
+bool TSublevelScene::PlanBoardChange(bool won, bool fromFirst, TBoardChange& change) {
+    const int count = static_cast<int>(FSublevels.size());
+    int next = FSublevel;
+    if (won) {
+        next = (FSublevel + 1) % count;
+    } else if (fromFirst) {
+        next = 0;
+    }
+    change.Level = 1;
+    change.SubLevel = next + 1;
+    change.Current = SublevelLayout(FSublevel);
+    change.Next = SublevelLayout(next);
+    return true;
+}
+
+void TSublevelScene::SetLevelAndSubLevel(int /*level*/, int subLevel) {
+    ApplySublevel(subLevel - 1);
+}
+
+void TSublevelScene::RestartTimeBar() {
+    IBarHost& bars = *this;
+    FTimeBar = std::make_unique<TTimeBar>(bars);
+    FTimeBar->SetTimeLimit(FSublevels[static_cast<size_t>(FSublevel)].TimeLimit);
 }
 
 // The states draw their celebrations over the board and under the texts.
@@ -226,14 +258,6 @@ void TSublevelScene::Update() {
     StepBars();
     StepBonus();
     StepMessage();
-    StartPendingSublevel();
-}
-
-void TSublevelScene::StartPendingSublevel() {
-    const bool ending = SublevelEnding(FQueue) || FQueue.HasExact<TGameToConstructionScreenState>();
-    if (FPendingSublevel >= 0 && !ending) {
-        StartSublevel(FPendingSublevel);
-    }
 }
 
 // The construction flight counts the time into points itself.
@@ -493,12 +517,10 @@ void TSublevelScene::RestartLevelAfterGameOver() {
 
 void TSublevelScene::GoToNextSublevel() {
     ++FWins;
-    FPendingSublevel = FSublevel + 1;
 }
 
-void TSublevelScene::RestartSublevel(bool fromFirst) {
+void TSublevelScene::RestartSublevel(bool /*fromFirst*/) {
     ++FLosses;
-    FPendingSublevel = fromFirst ? 0 : FSublevel;
 }
 
 void TSublevelScene::ShowDialog(const std::string& name, std::function<void()> onOk) {
@@ -568,10 +590,16 @@ void TSublevelScene::ReleaseBricks(int count, int x, int y) {
 }
 
 bool TSublevelScene::IsQueued(TOtherState state) const {
-    if (state == TOtherState::FieldRotate) {
-        return FPendingSublevel >= 0;
+    switch (state) {
+    case TOtherState::FieldRotate:
+        return FQueue.HasExact<TFieldRotateState>();
+    case TOtherState::ShowHideFieldLayer:
+        return FQueue.HasExact<TShowHideFieldLayerState>();
+    case TOtherState::FrozenRow:
+        return FQueue.HasExact<TFrozenRowState>();
+    default:
+        return false;
     }
-    return state == TOtherState::FrozenRow && FQueue.HasExact<TFrozenRowState>();
 }
 
 bool TSublevelScene::EndStateQueued() const {

@@ -80,7 +80,6 @@ public:
     // The texts and the message.
     void RenderOverlay();
     // Starts the sublevel a finished state asked for, once the board's ending states are gone.
-    void StartPendingSublevel();
     // The thrown bricks, drawn over what lies below them.
     void DrawBricks();
 
@@ -120,6 +119,9 @@ public:
     TField* CurrentField() override { return FField.get(); }
     void PausePlay() override {}
     void ResumePlay() override {}
+    bool PlanBoardChange(bool won, bool fromFirst, TBoardChange& change) override;
+    void SetLevelAndSubLevel(int level, int subLevel) override;
+    void RestartTimeBar() override;
     void PlaySound(const std::string& name) override;
     void PlayJingleSublevelWin() override { PlaySound("JingleSublevelWin"); }
     void PlayJingleLost() override { PlaySound("JingleLost"); }
@@ -177,6 +179,10 @@ protected:
     // Plays `sublevels` (every one of level 1's when empty) instead of level 1's.
     TSublevelScene(TGameData& data, std::vector<TTestSublevel> sublevels);
     void StartSublevel(int index);
+    // The layout of a sublevel of the list and the bars of a fresh start on it; the elements
+    // on the board stay.
+    void ApplySublevel(int index);
+    TCellsStructsArr SublevelLayout(int index) const;
     // What each brick thrown out of the board adds to the bonus bar.
     virtual double BonusChargePerBrick() const;
 
@@ -215,7 +221,6 @@ private:
     std::vector<std::unique_ptr<TBrick>> FBricks;
     int FSublevel = 0;
     // The sublevel to start once the state that asked for it has ended; -1 for none.
-    int FPendingSublevel = -1;
     int FScore = 0;
     int FLives = StartLives;
     int FBoxes = 0;

@@ -74,6 +74,13 @@ protected:
         game->SaveFile().Load(*reread);
         return reread->CurrentPlayer();
     }
+    TCellsStructsArr Layout(int level, int subLevel) const {
+        PGXMLNode sublevel = game->Players->LevelNode(level)
+                                 ->GetCollection("SubLevel")
+                                 ->GetItem(static_cast<size_t>(subLevel - 1));
+        return LoadSublevelData(*sublevel->GetCollection("Field")->GetItem(0), 10, 10,
+                                TSublevelParseContext{});
+    }
     std::string Pending() const {
         return Manager().PendingScreenName() + " " + Manager().PendingResourceSet();
     }
@@ -423,10 +430,6 @@ TEST_F(GameManagerTest, EveryWonSublevelLeadsOnFromTheConstructionScreenAndTheMa
         Manager().DrainTimeBar(true);
         ContinueFromScreen(Manager(), "ConstructionScreen");
         EXPECT_EQ(Manager().PendingScreenName(), c.AfterConstruction) << label;
-        if (c.AfterConstruction == "GameScreen") {
-            EXPECT_EQ(Manager().TimeBar().State(), TTimeBar::Filling)
-                << label << ": the next sublevel has started";
-        }
         if (!c.AfterMap.empty()) {
             ContinueFromScreen(Manager(), "MapScreen");
             EXPECT_EQ(Manager().PendingScreenName(), c.AfterMap) << label;
@@ -443,26 +446,75 @@ TEST_F(GameManagerTest, EveryWonSublevelLeadsOnFromTheConstructionScreenAndTheMa
     EXPECT_EQ(Manager().PendingScreenName(), "MapScreen");
 }
 
-TEST_F(GameManagerTest, ASublevelAskedForStartsOnceTheStateThatAskedHasEnded) {
+// Frames of the game screen on the real manager: the queue steps, the board draws, the frame
+// ends. Without a game screen every dialog is answered at once.
+void PlayFrames(TGameData& game, TGameManager& manager, int count) {
+    for (int i = 0; i < count; ++i) {
+        game.GameClock->Step = 0.01;
+        manager.Queue().Update();
+        manager.TimeBar().Step(0.0);
+        manager.TimeBar().UpdateAndDraw(0, 0);
+        manager.Field().Draw();
+        manager.EndFrame();
+    }
+}
+
+// Every playable cell holds an element and every hole none; the holes are those of the layout.
+void ExpectFullBoardOf(const TField& field, const TCellsStructsArr& layout, const std::string& label) {
+    for (int r = 0; r < field.RowCount; ++r) {
+        for (int c = 0; c < field.ColCount; ++c) {
+            const TCell& cell = field.Cell(r, c);
+            EXPECT_EQ(cell.Kind == 0, layout.At(r, c).LayerCount == lcHole) << label << " " << r << "," << c;
+            EXPECT_EQ(cell.Element != nullptr, cell.Kind != 0) << label << " " << r << "," << c;
+            if (const TMarble* marble = cell.Marble()) {
+                EXPECT_NE(field.MarbleSet.find(marble->Color), std::string::npos)
+                    << label << " " << r << "," << c;
+            }
+        }
+    }
+}
+
+// A loss costs one life and turns the board back into the same sublevel, full and with its
+// whole time; a win leads through the construction screen to the next sublevel's own layout.
+TEST_F(GameManagerTest, TheBoardTurnsIntoTheSameSublevelAfterALossAndIntoTheNextAfterAWin) {
     Start();
     Manager().ShowGameScreen(false);
     Manager().EndFrame();
-    Manager().SaveNextSublevelProgress();
-    Manager().Queue().Push<TSubLevelCompleteState>();
-    Manager().GoToNextSublevel();
-    Manager().EndFrame();
-    EXPECT_EQ(Progress().SubLevel, 1) << "the completing state is still queued";
-    Manager().Queue().Clear();
-    Manager().EndFrame();
-    EXPECT_EQ(Progress().SubLevel, 2);
-    EXPECT_FALSE(Progress().WinBanked);
+    PlayFrames(*game, Manager(), 200);
+    const int lives = Progress().Lives;
+
+    Manager().Queue().Push<TSubLevelFailState>();
+    PlayFrames(*game, Manager(), 600);
+    EXPECT_EQ(Progress().Lives, lives - 1);
+    EXPECT_EQ(Progress().SubLevel, 1);
+    EXPECT_FALSE(Manager().Queue().HasExact<TSubLevelFailState>());
+    EXPECT_FALSE(Manager().Queue().HasExact<TFieldRotateState>());
     EXPECT_TRUE(Manager().Queue().HasExact<TWaitState>());
+    EXPECT_EQ(Manager().TimeBar().State(), TTimeBar::Running) << "the bar filled up again and runs";
     EXPECT_DOUBLE_EQ(Manager().TimeBar().TimeLimit(),
                      game->Players->CurrentSubLevelNode()->GetFloat("TimeLimit"));
-    // A game over starts the level again from its first sublevel.
-    Manager().RestartSublevel(true);
+    EXPECT_TRUE(Manager().Field().Active);
+    ExpectFullBoardOf(Manager().Field(), Layout(1, 1), "after the loss");
+    PlayFrames(*game, Manager(), 300);
+    EXPECT_EQ(Progress().Lives, lives - 1) << "one lost life does not run on";
+
+    // The win is planned while the won sublevel is on the board; the construction screen moves
+    // the player on; back on the board the queued end turns it.
+    Manager().Queue().Push<TSubLevelCompleteState>();
+    Manager().ShowConstructionScreen();
     Manager().EndFrame();
-    EXPECT_EQ(Progress().SubLevel, 1);
+    ContinueFromScreen(Manager(), "ConstructionScreen");
+    EXPECT_EQ(Manager().PendingScreenName(), "GameScreen");
+    Manager().EndFrame();
+    PlayFrames(*game, Manager(), 600);
+    EXPECT_EQ(Progress().SubLevel, 2);
+    EXPECT_FALSE(Progress().WinBanked);
+    EXPECT_EQ(Progress().Lives, lives - 1);
+    EXPECT_EQ(Manager().Field().MarbleSet, game->Players->CurrentSubLevelNode()->GetString("Marbles"));
+    EXPECT_DOUBLE_EQ(Manager().TimeBar().TimeLimit(),
+                     game->Players->CurrentSubLevelNode()->GetFloat("TimeLimit"));
+    EXPECT_NE(Manager().TimeBar().State(), TTimeBar::Stopped);
+    ExpectFullBoardOf(Manager().Field(), Layout(1, 2), "after the win");
 }
 
 TEST_F(GameManagerTest, TheThreeProcessObjectsExistBetweenStartAndShutdown) {

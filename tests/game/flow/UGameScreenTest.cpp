@@ -75,6 +75,12 @@ public:
     TField* CurrentField() override { return nullptr; }
     void PausePlay() override {}
     void ResumePlay() override {}
+    // The board of these tests never turns into another sublevel.
+    bool PlanBoardChange(bool /*won*/, bool /*fromFirst*/, TBoardChange& /*change*/) override {
+        return false;
+    }
+    void SetLevelAndSubLevel(int /*level*/, int /*subLevel*/) override {}
+    void RestartTimeBar() override {}
     bool MouseBonusArmed() const override { return Armed; }
     bool Armed = false;
 };

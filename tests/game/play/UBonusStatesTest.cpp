@@ -54,6 +54,12 @@ public:
     TField* CurrentField() override { return Field; }
     void PausePlay() override {}
     void ResumePlay() override {}
+    // The board of these tests never turns into another sublevel.
+    bool PlanBoardChange(bool /*won*/, bool /*fromFirst*/, TBoardChange& /*change*/) override {
+        return false;
+    }
+    void SetLevelAndSubLevel(int /*level*/, int /*subLevel*/) override {}
+    void RestartTimeBar() override {}
     bool MouseBonusArmed() const override { return MouseBonusArmedIn(*Queue); }
     bool MouseBonusQueued() const override { return MouseBonusQueuedIn(*Queue); }
     bool BonusEffectBusy() const override { return BonusEffectBusyIn(*Queue); }

@@ -41,6 +41,12 @@ public:
     TField* CurrentField() override { return Field; }
     void PausePlay() override {}
     void ResumePlay() override {}
+    // The board of these tests never turns into another sublevel.
+    bool PlanBoardChange(bool /*won*/, bool /*fromFirst*/, TBoardChange& /*change*/) override {
+        return false;
+    }
+    void SetLevelAndSubLevel(int /*level*/, int /*subLevel*/) override {}
+    void RestartTimeBar() override {}
 
     void PlaySound(const std::string& name) override { Sounds.push_back(name); }
     bool TimeBarStopped() const override { return TimeStopped; }

@@ -480,14 +480,16 @@ TEST(FieldRefillTest, PresetsAndTheDropIn) {
     EXPECT_EQ(after[0][0], '7');
     EXPECT_EQ(after[2][0], 'B');
     EXPECT_EQ(after[2][1], 'b');
-    EXPECT_EQ(after[3][1], '.') << "the scan of a column ends at its first element; packing fills the rest";
+    EXPECT_NE(after[3][1], '.') << "the scan passes over what the presets placed: a fresh board fills whole";
     EXPECT_EQ(field->Cell(0, 0).PresetMarble, '0');
     EXPECT_EQ(field->Cell(2, 1).PresetSpecial, '0');
-    // Both columns were filled down to row 2: their elements enter as a stack, the lowest one
-    // row above the board.
-    EXPECT_EQ(field->Cell(2, 1).Element->GetPosition().Y, -24);
-    EXPECT_EQ(field->Cell(1, 1).Element->GetPosition().Y, -72);
-    EXPECT_EQ(field->Cell(0, 1).Element->GetPosition().Y, -120);
+    // The first column was filled down to row 2, where the marble left from play ends its scan,
+    // the second to the bottom: their elements enter as a stack, the lowest one row above the
+    // board.
+    EXPECT_EQ(field->Cell(3, 1).Element->GetPosition().Y, -24);
+    EXPECT_EQ(field->Cell(2, 1).Element->GetPosition().Y, -72);
+    EXPECT_EQ(field->Cell(1, 1).Element->GetPosition().Y, -120);
+    EXPECT_EQ(field->Cell(0, 1).Element->GetPosition().Y, -168);
     EXPECT_EQ(field->Cell(2, 0).Element->GetPosition().Y, -24);
     EXPECT_EQ(field->Cell(0, 0).Element->GetPosition().Y, -120);
     // The marble below them stays where it is.

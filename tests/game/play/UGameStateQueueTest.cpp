@@ -81,6 +81,12 @@ public:
     TField* CurrentField() override { return nullptr; }
     void PausePlay() override { Calls.push_back("pause"); }
     void ResumePlay() override { Calls.push_back("resume"); }
+    // The board of these tests never turns into another sublevel.
+    bool PlanBoardChange(bool /*won*/, bool /*fromFirst*/, TBoardChange& /*change*/) override {
+        return false;
+    }
+    void SetLevelAndSubLevel(int /*level*/, int /*subLevel*/) override {}
+    void RestartTimeBar() override {}
     std::vector<std::string> Calls;
 };
 

@@ -23,7 +23,7 @@ namespace fs = std::filesystem;
 TGBaseAppData::TGBaseAppData(const TGAppStartInfo& info)
     : FProgramFolder(info.ProgramFolder), FWorkingFolder(info.ProgramFolder),
       FCaches(info.ProgramFolder, info.CacheFolder), FTicks(info.Ticks), FWindow(info.Window),
-      FMediaCenter(info.MediaCenter), FProgress(info.Progress) {
+      FMediaCenter(info.MediaCenter), FTrace(info.Trace), FProgress(info.Progress) {
     if (!FTicks) {
         throw EGError("TGBaseAppData.Create", "no tick source");
     }

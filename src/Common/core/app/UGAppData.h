@@ -21,6 +21,7 @@
 namespace qm {
 
 class IGWindow;
+class TGEventTrace;
 class IGProgressWindow;
 class TGWidgetStyleManager;
 
@@ -53,6 +54,8 @@ struct TGAppStartInfo {
     // Opens the audio output when the configuration turns sound on; gives null and the reason
     // when there is none. Unset: no audio output (logic tests, tools, headless runs).
     std::function<std::unique_ptr<IGAudioOutput>(std::string& whyNot)> OpenAudio;
+    // The event trace of the run; none unless asked for.
+    TGEventTrace* Trace = nullptr;
 };
 
 // The root of the engine: the core configuration, the language, the clocks, the per-user
@@ -97,6 +100,8 @@ public:
     IGWindow* Window() const { return FWindow; }
     IGTickSource& Ticks() const { return *FTicks; }
     bool MediaCenter() const { return FMediaCenter; }
+    // Where the game's events are written; null unless the run asked for a trace.
+    TGEventTrace* EventTrace() const { return FTrace; }
 
     PGXMLNode Config;
     std::unique_ptr<TGNewXMLNode> Fonts;
@@ -136,6 +141,7 @@ private:
     IGTickSource* FTicks;
     IGWindow* FWindow;
     bool FMediaCenter;
+    TGEventTrace* FTrace;
     TGProgressCallback FProgress;
     std::unique_ptr<TGNullRenderBackend> FNullBackend;
     std::unique_ptr<IGAudioOutput> FAudioOutput;

@@ -71,6 +71,8 @@ TGCommandLine ParseCommandLine(const std::vector<std::string>& args) {
             result.Autoplay = true;
         } else if (arg == "--developer") {
             result.Developer = true;
+        } else if (arg == "--trace") {
+            result.TraceFile = value();
         } else if (arg == "--help" || arg == "-h") {
             result.ShowHelp = true;
         } else if (arg == "--version") {
@@ -104,6 +106,8 @@ std::string CommandLineUsage(const std::string& programName) {
   --developer           every player is the developer user: the developer keys work
                         (on the board, N wins the sublevel and F loses it) and the
                         F8 overlay shows the diagnostic lines
+  --trace FILE          write one line per game event to FILE as it happens,
+                        each starting with its frame number (see the README)
   --stats               print frame times and draw calls per frame at exit
   --no-vsync            present as soon as a frame is drawn, not with the display
   --audio-wav FILE      render the game's sound into FILE (WAV, 44100 Hz, 16-bit

@@ -33,6 +33,8 @@ struct TGCommandLine {
     bool Autoplay = false;
     // --developer: the developer keys and diagnostics are on for every player.
     bool Developer = false;
+    // --trace: the game's events are written into this file as they happen.
+    std::optional<std::filesystem::path> TraceFile;
     // --audio-wav: the sound is rendered into this file instead of a sound card.
     std::optional<std::filesystem::path> AudioWav;
     bool ShowHelp = false;

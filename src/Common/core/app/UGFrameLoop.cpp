@@ -62,6 +62,9 @@ bool TGFrameLoop::Dispatch(const TGWindowEvent& event) {
 // the run is over.
 bool TGFrameLoop::RunFrame() {
     ++FFrame;
+    if (FOptions.Trace) {
+        FOptions.Trace->SetFrame(FFrame);
+    }
     if (FOptions.Script) {
         for (const TGWindowEvent& event : FOptions.Script->EventsAt(FFrame)) {
             if (!Dispatch(event)) {

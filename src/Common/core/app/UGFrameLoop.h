@@ -1,6 +1,7 @@
 #pragma once
 
 #include "UGCommandLine.h"
+#include "UGEventTrace.h"
 #include "UGGameForm.h"
 #include "UGGraphicsDevice.h"
 #include "UGInputScript.h"
@@ -43,6 +44,8 @@ struct TGLoopOptions {
     const TGInputScript* Script = nullptr;
     std::vector<TGScreenshotRequest> Screenshots;
     TGFrameStatistics* Statistics = nullptr;
+    // Told the number of every frame before it runs, so that its events carry it.
+    TGEventTrace* Trace = nullptr;
 };
 
 // The message loop of the main window: events are handled as they come, and every 10 ms one

@@ -1,0 +1,175 @@
+#include "TestHelpers.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <regex>
+#include <string>
+#include <vector>
+
+namespace qm {
+namespace {
+
+using test::CommandResult;
+using test::ShellQuote;
+using test::TempDir;
+namespace fs = std::filesystem;
+
+struct TTraceLine {
+    uint64_t Frame = 0;
+    std::string Event;
+};
+
+std::vector<TTraceLine> ReadTrace(const fs::path& file) {
+    std::vector<TTraceLine> lines;
+    std::ifstream in(file);
+    std::string line;
+    while (std::getline(in, line)) {
+        const size_t space = line.find(' ');
+        if (space == std::string::npos) {
+            ADD_FAILURE() << "a trace line without an event: " << line;
+            continue;
+        }
+        lines.push_back({std::stoull(line.substr(0, space)), line.substr(space + 1)});
+    }
+    return lines;
+}
+
+// The events of the trace that start with `prefix`, in order.
+std::vector<std::string> EventsStartingWith(const std::vector<TTraceLine>& trace, const std::string& prefix) {
+    std::vector<std::string> events;
+    for (const TTraceLine& line : trace) {
+        if (line.Event.rfind(prefix, 0) == 0) {
+            events.push_back(line.Event);
+        }
+    }
+    return events;
+}
+
+// The board written after the n-th (from 0) "sublevel-start" event.
+std::vector<std::string> BoardAtStart(const std::vector<TTraceLine>& trace, size_t n) {
+    std::vector<std::string> rows;
+    size_t seen = 0;
+    for (size_t i = 0; i < trace.size(); ++i) {
+        if (trace[i].Event.rfind("sublevel-start", 0) != 0 || seen++ != n) {
+            continue;
+        }
+        for (size_t j = i + 1; j < trace.size() && trace[j].Event.rfind("board ", 0) == 0; ++j) {
+            rows.push_back(trace[j].Event.substr(6));
+        }
+        break;
+    }
+    return rows;
+}
+
+std::string Joined(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines) {
+        text += line + "\n";
+    }
+    return text;
+}
+
+// Every "?" of the pattern stands for a marble of one of `colours`; every other character must
+// be there as it is.
+void ExpectBoardLike(const std::vector<std::string>& board, const std::vector<std::string>& pattern,
+                     const std::string& colours) {
+    ASSERT_EQ(board.size(), pattern.size()) << Joined(board);
+    for (size_t r = 0; r < board.size(); ++r) {
+        ASSERT_EQ(board[r].size(), pattern[r].size()) << Joined(board);
+        for (size_t c = 0; c < board[r].size(); ++c) {
+            const char want = pattern[r][c];
+            const char got = board[r][c];
+            if (want == '?') {
+                EXPECT_NE(colours.find(got), std::string::npos)
+                    << "row " << r << " column " << c << " holds '" << got << "':\n"
+                    << Joined(board);
+            } else {
+                EXPECT_EQ(got, want) << "row " << r << " column " << c << ":\n" << Joined(board);
+            }
+        }
+    }
+}
+
+// The game as a player starts it, with the developer keys, writing its event trace.
+class SublevelFlow : public ::testing::Test {
+protected:
+    CommandResult Game(int frames, const std::string& keys, const std::string& extra = "") {
+        dir.Write("keys.txt", keys);
+        return test::RunCommand(
+            ShellQuote(QM_GAME_BINARY) + " --headless --fixed-step --autoplay --developer --data " +
+            ShellQuote(QM_BINARY_DIR "/data") + " --user-dir " + ShellQuote((dir.Path() / "user").string()) +
+            " --cache-dir " + ShellQuote((dir.Path() / "cache").string()) + " --frames " +
+            std::to_string(frames) + " --input " + ShellQuote((dir.Path() / "keys.txt").string()) +
+            " --trace " + ShellQuote(TraceFile().string()) + " " + extra);
+    }
+    fs::path TraceFile() const { return dir.Path() / "trace.txt"; }
+
+    TempDir dir;
+};
+
+// One lost life costs one life: the board turns back into the same sublevel, full, with its
+// whole time, and play goes on with the lives left.
+TEST_F(SublevelFlow, ALostSublevelStartsAgainWithALifeLessAFullTimeBarAndAFullBoard) {
+    CommandResult run = Game(2600, "700 key F\n");
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    const std::vector<TTraceLine> trace = ReadTrace(TraceFile());
+    EXPECT_EQ(EventsStartingWith(trace, "sublevel-lost"),
+              std::vector<std::string>{"sublevel-lost 1.1 lives 2"});
+    EXPECT_TRUE(EventsStartingWith(trace, "game-over").empty());
+    EXPECT_EQ(EventsStartingWith(trace, "sublevel-start"),
+              (std::vector<std::string>{"sublevel-start 1.1 lives 3 time 260",
+                                        "sublevel-start 1.1 lives 2 time 260"}));
+    const std::vector<std::string> board = BoardAtStart(trace, 1);
+    ExpectBoardLike(board,
+                    {
+                        "##??????##",
+                        "#????????#",
+                        "??????????",
+                        "??????????",
+                        "??????????",
+                        "??????????",
+                        "??????????",
+                        "??????????",
+                        "#??3??3??#",
+                        "##?1??2?##",
+                    },
+                    "1234");
+}
+
+// A won sublevel leads through the construction screen back to the board, which turns into the
+// next sublevel: its own holes, boxes and specials, every other cell a marble of its own colours.
+TEST_F(SublevelFlow, AWonSublevelTurnsTheBoardIntoTheNextSublevelFull) {
+    const fs::path turning = dir.Path() / "turning.png";
+    CommandResult run = Game(3000, "700 key N\n");
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    const std::vector<TTraceLine> trace = ReadTrace(TraceFile());
+    const std::vector<std::string> won = EventsStartingWith(trace, "sublevel-won");
+    ASSERT_EQ(won.size(), 1u) << run.Out;
+    EXPECT_TRUE(std::regex_match(won[0], std::regex(R"(sublevel-won 1\.1 score \d+)"))) << won[0];
+    EXPECT_EQ(
+        EventsStartingWith(trace, "screen"),
+        (std::vector<std::string>{"screen GameScreen", "screen ConstructionScreen", "screen GameScreen"}));
+    EXPECT_EQ(EventsStartingWith(trace, "sublevel-start"),
+              (std::vector<std::string>{"sublevel-start 1.1 lives 3 time 260",
+                                        "sublevel-start 1.2 lives 3 time 270"}));
+    EXPECT_TRUE(EventsStartingWith(trace, "sublevel-lost").empty());
+    ExpectBoardLike(BoardAtStart(trace, 1),
+                    {
+                        "?b??????b?",
+                        "??????????",
+                        "??#????#??",
+                        "??#????#??",
+                        "??????????",
+                        "??????????",
+                        "??#????#??",
+                        "??#????#??",
+                        "??????????",
+                        "5???ss???5",
+                    },
+                    "12345");
+    EXPECT_FALSE(EventsStartingWith(trace, "save").empty());
+}
+
+} // namespace
+} // namespace qm
