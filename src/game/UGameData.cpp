@@ -75,6 +75,8 @@ int TBaseGameData::FirstTimeStepCount() const {
 
 void TBaseGameData::CheckVideoMemory() {
     int64_t memory = Device->GetVideoMem(mkTexture);
+    FLowVideoMemory = memory < LowVideoMemoryBelow;
+    FHighVideoMemory = memory >= HighVideoMemoryFrom;
     if (memory < Config->GetInt("MinimumVideoMemoryForRun")) {
         if (Window()) {
             Window()->ShowMessage(TGGameForm::FatalTitle, TGGameForm::NotEnoughMemoryText);
@@ -157,7 +159,10 @@ void TGameData::LoadPlayers() {
     const TSaveLoadResult result = SaveFile().Load(*Players);
     if (result.Source == TSaveSource::Fresh) {
         Players->Options.FullScreen = FFullScreen;
+        // The game's own pointer is drawn every frame; a card with little memory is spared it.
+        Players->Options.HardwareCursor = !HighVideoMemory();
     }
+    ShowSystemCursor = Players->Options.HardwareCursor;
     if (result.Damaged) {
         SaveDamaged = true;
         SaveProblem = result.Problem;
@@ -223,6 +228,11 @@ void TGameData::SetMuteSounds(bool on) {
 
 void TGameData::SetShowTips(bool on) {
     Players->CurrentPlayer().ActiveData().ShowTips = on;
+}
+
+void TGameData::SetHardwareCursor(bool on) {
+    Players->Options.HardwareCursor = on;
+    ShowSystemCursor = on;
 }
 
 bool TGameData::ShowTipsOption() const {

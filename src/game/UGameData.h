@@ -21,6 +21,14 @@ public:
     TBaseGameData(const TGAppStartInfo& info, const std::string& gameConfigName);
     ~TBaseGameData() override;
 
+    // The card's texture memory at start-up decides what may be shown: below the first figure
+    // screens and dialogs come and go without their effects; from the second on, the camera flies
+    // between the board and the monument.
+    static constexpr int64_t LowVideoMemoryBelow = 64ll * 1024 * 1024;
+    static constexpr int64_t HighVideoMemoryFrom = 100ll * 1024 * 1024;
+    bool LowVideoMemory() const { return FLowVideoMemory; }
+    bool HighVideoMemory() const { return FHighVideoMemory; }
+
     // The cache of decoded art for the current colour depth.
     std::filesystem::path CacheFolder() const;
     // Progress steps reported by the resource manager since start-up.
@@ -40,6 +48,8 @@ private:
     void RebuildGraphicsCache(const TGAppStartInfo& info);
 
     std::shared_ptr<TFirstTimeProgress> FFirstTime;
+    bool FLowVideoMemory = false;
+    bool FHighVideoMemory = false;
 };
 
 // The game's application data: the engine, the game configuration, and the players with their
@@ -60,6 +70,8 @@ public:
     void SetSoundVolume(int volume);
     void SetMuteSounds(bool on);
     void SetShowTips(bool on);
+    // The system's arrow instead of the game's own pointer.
+    void SetHardwareCursor(bool on);
     // False for a player without a name.
     bool ShowTipsOption() const;
 

@@ -213,5 +213,41 @@ TEST_F(GameDataStartTest, EachMinimumIsMetByExactlyThatMuchMemory) {
     EXPECT_TRUE(window.Messages.empty());
 }
 
+// The card's memory decides whether screens show their effects, whether the camera flies, and
+// for a new installation which pointer is shown; a pointer the player chose stands on any card.
+TEST_F(GameDataStartTest, VideoMemoryGivesTheLowAndHighFlagsAndTheFirstChoiceOfPointer) {
+    struct TCase {
+        int64_t Megabytes;
+        bool Low, High, SystemArrow;
+    };
+    const std::vector<TCase> cases = {
+        {32, true, false, true},  {63, true, false, true},   {64, false, false, true},
+        {99, false, false, true}, {100, false, true, false}, {512, false, true, false},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Megabytes);
+        renderer.Megabytes = c.Megabytes;
+        auto game = Start();
+        EXPECT_EQ(game->LowVideoMemory(), c.Low);
+        EXPECT_EQ(game->HighVideoMemory(), c.High);
+        EXPECT_EQ(game->Players->Options.HardwareCursor, c.SystemArrow);
+        EXPECT_EQ(game->ShowSystemCursor, c.SystemArrow);
+    }
+    for (const bool chosen : {true, false}) {
+        SCOPED_TRACE(chosen);
+        renderer.Megabytes = 512;
+        {
+            auto game = Start();
+            game->SetHardwareCursor(chosen);
+            EXPECT_EQ(game->ShowSystemCursor, chosen);
+            game->Save();
+        }
+        renderer.Megabytes = chosen ? 512 : 32;
+        auto game = Start();
+        EXPECT_EQ(game->Players->Options.HardwareCursor, chosen);
+        EXPECT_EQ(game->ShowSystemCursor, chosen) << "the saved choice, not the card's";
+    }
+}
+
 } // namespace
 } // namespace qm

@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <gtest/gtest.h>
+#include <vector>
 
 namespace qm {
 namespace {
@@ -29,6 +30,9 @@ public:
     void TimerTick() override { ++Ticks; }
     void Update() override { ++Updates; }
     void Draw() override {
+        if (DuringDraw) {
+            DuringDraw();
+        }
         if (!DrawError.empty()) {
             throw EGError("TRecordingWidgets.Draw", DrawError);
         }
@@ -38,6 +42,14 @@ public:
     int Ticks = 0;
     int Updates = 0;
     std::string DrawError;
+    std::function<void()> DuringDraw;
+};
+
+// The null renderer, noting how many frames it had presented at each eviction.
+class TEvictionBackend : public TGNullRenderBackend {
+public:
+    void EvictManagedTextures() override { PresentsAtEviction.push_back(Presents); }
+    std::vector<int> PresentsAtEviction;
 };
 
 TGWindowEvent Event(TGWindowEvent::TKind kind, int key = 0) {
@@ -74,7 +86,7 @@ protected:
     fs::path data;
     TGManualTickSource ticks{100};
     TGNullWindow window;
-    TGNullRenderBackend renderer;
+    TEvictionBackend renderer;
     TGAppStartInfo info;
     std::unique_ptr<TGameForm> form;
     TRecordingWidgets* widgets = nullptr;
@@ -290,6 +302,23 @@ TEST_F(GameFormTest, AnExposedWindowGetsItsRepeatedFramePresented) {
     EXPECT_EQ(renderer.Presents, presents);
     form->HandleEvent(Event(TGWindowEvent::Expose));
     EXPECT_EQ(renderer.Presents, presents + 1);
+}
+
+// A request made while a frame is drawn is served once that frame is on the screen, and once.
+TEST_F(GameFormTest, TexturesAreEvictedOnceAfterTheFrameThatAskedIsPresented) {
+    Create();
+    Data().Device->SetSkipSameFrames(false);
+    Tick();
+    widgets->DuringDraw = [this] {
+        EXPECT_TRUE(renderer.PresentsAtEviction.empty()) << "nothing is evicted while the frame is drawn";
+        Data().TextureEvictionRequested = true;
+    };
+    Tick();
+    widgets->DuringDraw = nullptr;
+    Tick();
+    Tick();
+    EXPECT_EQ(renderer.PresentsAtEviction, std::vector<int>{2});
+    EXPECT_FALSE(Data().TextureEvictionRequested);
 }
 
 TEST_F(GameFormTest, AnErrorInAFrameStillPresentsItAndIsShownOnce) {

@@ -6,6 +6,7 @@
 #include "UFrozenRowState.h"
 #include "UGError.h"
 #include "UGEventTrace.h"
+#include "UGGraphicsDevice.h"
 #include "UGRandom.h"
 #include "UGResManager.h"
 #include "UGStrings.h"
@@ -106,7 +107,8 @@ int PlaceColorCellsIn(TCellsStructsArr& records, int count, const std::string& m
 
 class TGameManager::TManagerPlayHost : public IPlayHost {
 public:
-    explicit TManagerPlayHost(TGameManager& manager) : FManager(manager) {}
+    explicit TManagerPlayHost(TGameManager& manager)
+        : FManager(manager), FLooks(manager.FData.GameConfig.get()) {}
 
     const TGameEnvironment& Env() const override { return FManager.Env(); }
     TGTimer& GameClock() override { return FManager.GameClock(); }
@@ -145,8 +147,11 @@ public:
     bool SubLevelCompleteQueued() const override {
         return FManager.FQueue && FManager.FQueue->HasExact<TSubLevelCompleteState>();
     }
+    // A planted column holds its marbles locked until it blasts: packing and shuffling wait for it
+    // as they wait for a frozen row.
     bool FieldEffectQueued() const override {
-        return FManager.FQueue && FManager.FQueue->HasKindOf<TFrozenRowState>();
+        return FManager.FQueue && (FManager.FQueue->HasKindOf<TFrozenRowState>() ||
+                                   FManager.FQueue->HasKindOf<TPlantedColumnState>());
     }
     void PushPackState() override {
         if (FManager.FQueue) {
@@ -160,6 +165,9 @@ public:
     int BoxesCounted() const override { return FManager.Progress().BoxesCounted; }
     int BoxQuota() const override { return FManager.Player().BoxQuota(); }
     char MarbleOfMarvane() const override { return FManager.MarbleOfMarvane(); }
+    std::string SpecialMainSeq(int kind) const override { return FLooks.Main(kind); }
+    std::string SpecialSelectSeq(int kind) const override { return FLooks.Select(kind); }
+    std::string SpecialBonusLight(int kind) const override { return FLooks.BonusLight(kind); }
 
 private:
     double LevelValue(const char* name, double fallback) const {
@@ -168,6 +176,7 @@ private:
     }
 
     TGameManager& FManager;
+    TSpecialLooks FLooks;
 };
 
 // ---- TGameManager ----
@@ -967,8 +976,10 @@ void TGameManager::EndDoubleMaterials() {
     FBrickBar->EndDouble();
 }
 
+// The charge stays for the next sublevel of the level; only a player without a bonus to charge
+// has the bar put away.
 void TGameManager::RefreshBonusDisplay() {
-    FBonusBar->ResetBar();
+    FBonusBar->SetVisible(Progress().SelectedExtraBonus != bkNone);
 }
 
 // ---- IPlayManager: the player ----
@@ -1223,6 +1234,33 @@ void TGameManager::WorkZoneSublevelEnded(bool won) {
     FWorkZone->SublevelEnded(won);
 }
 
+// One planted column to a column, as the bonus that plants them allows.
+void TGameManager::StartPlantedColumn(int column) {
+    if (!FQueue) {
+        return;
+    }
+    for (size_t i = 0; i < FQueue->Count(); ++i) {
+        if (const auto* planted = dynamic_cast<const TPlantedColumnState*>(&FQueue->At(i));
+            planted && planted->Column == column) {
+            return;
+        }
+    }
+    FQueue->Push<TPlantedColumnState>(BonusNodeOfKind(*FData.GameConfig, bkCornerStoneDown), column);
+}
+
+void TGameManager::SetSequentialSecretLevels() {
+    FData.Players->SequentialSecretLevels = true;
+}
+
+void TGameManager::RunDeviceSelfTest() {
+    FData.Device->ProbeVideoMemory(
+        SelfTestMegabytes, [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); });
+}
+
+void TGameManager::EvictTexturesAfterFrame() {
+    FData.TextureEvictionRequested = true;
+}
+
 // ---- IBarHost ----
 
 int TGameManager::LevelNumber() const {
@@ -1277,8 +1315,12 @@ void TGameManager::EmptyStateQueues() {
     }
 }
 
-void TGameManager::ExtraBonusSelected(int32_t /*kind*/) {
+// A charge belongs to the bonus it was gathered for, and a bonus of the old kind waiting on the
+// button would fire the wrong effect.
+void TGameManager::ExtraBonusSelected(int32_t kind) {
     FBonusBar->ResetBar();
+    FBonusBar->SetVisible(kind != bkNone);
+    RemoveBonusStates();
 }
 
 void TGameManager::ScoreMultiplierEnded() {

@@ -294,6 +294,14 @@ public:
     void ShowMenuScreen() override { ShowMenuScreen(false, false); }
     void WorkZoneSublevelEnded(bool won) override;
     void ReleaseBricks(int count, int x, int y) override;
+    void EvictTexturesAfterFrame() override;
+    // The developer keys: a planted column on a column of the board, secret levels in order, and
+    // the check of the card's memory (written to the standard error).
+    void StartPlantedColumn(int column) override;
+    void SetSequentialSecretLevels() override;
+    void RunDeviceSelfTest() override;
+    // What the card's check asks of it.
+    static constexpr int SelfTestMegabytes = 32;
 
     // ---- IBarHost (the engine's services come with TGameDataBarHost) ----
     int LevelNumber() const override;

@@ -89,6 +89,17 @@ public:
     }
     void ShowMenuScreen() override { FManager.ShowMenuScreen(false, false); }
     void ShowBonusScreen(int page) override { FManager.ShowBonusScreen(page); }
+    bool LowVideoMemory() const override { return FManager.Data().LowVideoMemory(); }
+    // The default data keeps every special's art in the level's sets; data that splits it off
+    // defines these resources.
+    void LoadSpecialResources() override {
+        TGResManager& resources = *FManager.Data().ResManager;
+        for (const std::string& name : SpecialResourceNames(SelectedBonusKind(), FManager.CurrentField())) {
+            if (resources.HasResourceDef(name)) {
+                resources.LoadResource(name);
+            }
+        }
+    }
     void DrawWorkZone() override { FManager.WorkZone().UpdateAndDraw(); }
     void SetBricksInFlightHidden(bool hidden) override {
         FManager.WorkZone().SetBricksInFlightHidden(hidden);
@@ -200,7 +211,46 @@ std::vector<size_t> TBackAniSchedule::Step(double seconds) {
 
 // ---- TGameScreen ----
 
-TGameScreen::TGameScreen(TGAppData& appData) : TGWidScreen(appData) {}
+std::vector<std::string> SpecialResourceNames(int selectedBonus, const TField* field) {
+    constexpr int KindBits = 0x7F;
+    std::vector<int> kinds;
+    const int selected = selectedBonus & KindBits;
+    if (selected >= FirstExtraBonusKind && selected <= LastExtraBonusKind) {
+        kinds.push_back(selected);
+    }
+    if (field) {
+        const char phantomPreset = static_cast<char>('a' + bkPhantomBonuses - 1);
+        bool phantom = false;
+        for (int r = 0; r < field->RowCount && !phantom; ++r) {
+            for (int c = 0; c < field->ColCount && !phantom; ++c) {
+                const TCell& cell = field->Cell(r, c);
+                const auto* special = dynamic_cast<const TSpecial*>(cell.Element.get());
+                phantom =
+                    cell.PresetSpecial == phantomPreset || (special && special->Kind() == bkPhantomBonuses);
+            }
+        }
+        if (phantom) {
+            kinds.push_back(bkPhantomBonuses);
+        }
+        if (field->HasWildChameleon()) {
+            kinds.push_back(bkWildChameleon);
+        }
+    }
+    std::vector<std::string> names;
+    for (int kind : kinds) {
+        std::string name = "Special" + GetIdOfKind(kind);
+        if (std::find(names.begin(), names.end(), name) == names.end()) {
+            names.push_back(std::move(name));
+        }
+    }
+    return names;
+}
+
+TGameScreen::TGameScreen(TGAppData& appData) : TGWidScreen(appData) {
+    if (IGameScreenHost* host = Host()) {
+        host->LoadSpecialResources();
+    }
+}
 
 TGameScreen::~TGameScreen() {
     if (IGameScreenHost* host = Host(); host && host->StateQueue().GameScreen() == this) {
@@ -768,7 +818,7 @@ bool TGameScreen::ShuffleAllowed() const {
     const TField* field = host.CurrentField();
     const IPlayManager* manager = queue.GameManager();
     return field && field->IsStable() && !BoardBusy(queue) && !LeaveStateQueued() && !FPaused &&
-           !(manager && (manager->IsQueued(TOtherState::FrozenRow) || manager->BonusEffectBusy()));
+           !BonusActivePhaseIn(queue) && !(manager && manager->IsQueued(TOtherState::FrozenRow));
 }
 
 void TGameScreen::ShuffleClick() {

@@ -72,6 +72,9 @@ public:
     virtual void ShowBonusScreen(int /*page*/) {}
     // Cards with less video memory skip the screen's dissolves, fly-ins and the intro.
     virtual bool LowVideoMemory() const { return false; }
+    // The screen is about to be built: the art of the specials it will show is loaded besides
+    // the level's resource set.
+    virtual void LoadSpecialResources() {}
     // The work zone: its drawing, a click on it, its bricks in flight hidden during the pause,
     // and its characters standing still while the game clock is paused.
     virtual void DrawWorkZone() {}
@@ -113,6 +116,12 @@ private:
     double FClock = 0.0;
     double FLastCheck = 0.0;
 };
+
+// The resources ("Special" + the kind's id) with the art of the specials a game screen shows
+// beyond the board's own: the selected extra bonus (the kind in the low 7 bits; none for 0 or a
+// kind without a bonus), the phantom bonus when the field holds or will drop one, the wild
+// chameleon when the field holds one. Each once, in that order.
+std::vector<std::string> SpecialResourceNames(int selectedBonus, const TField* field);
 
 class TGameScreen : public TGWidScreen, public IPlayScreen, public IGameScreenView, public IAutoPlayTarget {
 public:

@@ -57,4 +57,8 @@ PGXMLNode TGameScreenScene::GameConfig() const {
     return FData.GameConfig;
 }
 
+bool TGameScreenScene::LowVideoMemory() const {
+    return FData.LowVideoMemory();
+}
+
 } // namespace qm

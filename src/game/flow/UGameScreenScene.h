@@ -34,6 +34,7 @@ public:
     TShuffleBar* ShuffleBar() override { return &FSublevel->ShuffleBar(); }
     TBonusBar* BonusBar() override { return &FSublevel->BonusBar(); }
     PGXMLNode GameConfig() const override;
+    bool LowVideoMemory() const override;
     PGXMLNode CurrentLevelConfig() const override { return FSublevel->CurrentLevelConfig(); }
     // The sublevel scene has no bonus states; the bar stays full.
     void PushBonusState(int /*kind*/) override {}

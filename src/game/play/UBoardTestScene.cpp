@@ -83,7 +83,7 @@ std::vector<TTestSublevel> LoadLevelOneSublevels(const IGXMLNode& gameConfig) {
 
 // ---- TGameDataPlayHost ----
 
-TGameDataPlayHost::TGameDataPlayHost(TGameData& data) : FData(data) {
+TGameDataPlayHost::TGameDataPlayHost(TGameData& data) : FData(data), FLooks(data.GameConfig.get()) {
     Budget = data.Environment->SpecialsForSuperBonus;
 }
 

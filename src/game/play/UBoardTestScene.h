@@ -1,6 +1,7 @@
 #pragma once
 
 #include "UBars.h"
+#include "UBonusStates.h"
 #include "UBrick.h"
 #include "UField.h"
 #include "UGameDataBarHost.h"
@@ -62,6 +63,9 @@ public:
     void MarvaneMarbleMatched() override;
     void SpawnBricksFromCell(TCell& cell) override;
     char MarbleOfMarvane() const override { return Marvane; }
+    std::string SpecialMainSeq(int kind) const override { return FLooks.Main(kind); }
+    std::string SpecialSelectSeq(int kind) const override { return FLooks.Select(kind); }
+    std::string SpecialBonusLight(int kind) const override { return FLooks.BonusLight(kind); }
 
     TField* Field = nullptr;
     TGameStateQueue* Queue = nullptr;
@@ -81,6 +85,7 @@ public:
 
 private:
     TGameData& FData;
+    TSpecialLooks FLooks;
 };
 
 // The bars' services over the game data, with the player's lives, level and bonus as plain

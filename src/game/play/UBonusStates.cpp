@@ -118,6 +118,31 @@ PGXMLNode BonusNodeOfKind(const IGXMLNode& gameConfig, int kind) {
     return nullptr;
 }
 
+TSpecialLooks::TSpecialLooks(const IGXMLNode* gameConfig) {
+    constexpr int KindCount = 15;
+    for (int kind = 1; kind <= KindCount; ++kind) {
+        const PGXMLNode node = gameConfig ? BonusNodeOfKind(*gameConfig, kind) : nullptr;
+        const std::string folder = SpecialFolder(kind) + "/";
+        auto look = [&](const char* attribute, const char* usual) {
+            if (!node || !node->HasAttribute(attribute)) {
+                return folder + usual;
+            }
+            const std::string name = node->GetString(attribute);
+            return name.empty() ? std::string() : folder + name;
+        };
+        TLook found{look("MainSeq", "Special"), look("SelectSeq", "SpecialSel"),
+                    look("GraySeq", "SpecialGray"), look("FillSeq", "SpecialFill"),
+                    node ? node->GetStringDef("BonusLight", "") : std::string()};
+        FLooks.push_back(std::move(found));
+    }
+}
+
+const TSpecialLooks::TLook& TSpecialLooks::Of(int kind) const {
+    // Checks the kind as every name of it does.
+    (void)SpecialIdOfKind(kind);
+    return FLooks[static_cast<size_t>(kind - 1)];
+}
+
 std::vector<std::string> BonusSequenceNames() {
     const std::string phantom = SpecialFolder(bkPhantomBonuses);
     return {phantom + "/SpecialDef1",
@@ -192,6 +217,11 @@ bool BonusEffectBusyIn(const TGameStateQueue& queue) {
     const auto* change = queue.FindKindOf<TColorChangeBonusState>();
     const auto* teleport = queue.FindKindOf<TCornerStoneTeleportBonusState2>();
     return (change && change->EffectRunning()) || (teleport && teleport->EffectRunning());
+}
+
+bool BonusActivePhaseIn(const TGameStateQueue& queue) {
+    const auto* phantom = queue.FindKindOf<TPhantomBonusState>();
+    return BonusEffectBusyIn(queue) || (phantom && phantom->EffectRunning());
 }
 
 void CancelMouseBonusesIn(TGameStateQueue& queue) {

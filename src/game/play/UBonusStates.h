@@ -39,6 +39,34 @@ struct TBonusTarget {
 // `kind`; null when there is none.
 PGXMLNode BonusNodeOfKind(const IGXMLNode& gameConfig, int kind);
 
+// The sequences every kind is drawn with, as its configuration names them in the kind's folder:
+// "MainSeq" on the board and the bonus button, "SelectSeq" selected, "GraySeq" the uncharged
+// button, "FillSeq" the edge of the charge (none when empty), and "BonusLight", a glow that loops
+// over the special (a full name; none when absent or empty). Read once, as the configuration
+// does not change while the game runs; a kind without a node, or a node without one of the
+// first four, keeps the folder's usual names ("Special", "SpecialSel", "SpecialGray",
+// "SpecialFill").
+class TSpecialLooks {
+public:
+    // Null: every kind keeps the usual names.
+    explicit TSpecialLooks(const IGXMLNode* gameConfig);
+
+    // Each raises "GetIdOfKind" for a kind outside 1..15.
+    const std::string& Main(int kind) const { return Of(kind).Main; }
+    const std::string& Select(int kind) const { return Of(kind).Select; }
+    const std::string& Gray(int kind) const { return Of(kind).Gray; }
+    const std::string& Fill(int kind) const { return Of(kind).Fill; }
+    const std::string& BonusLight(int kind) const { return Of(kind).BonusLight; }
+
+private:
+    struct TLook {
+        std::string Main, Select, Gray, Fill, BonusLight;
+    };
+    const TLook& Of(int kind) const;
+
+    std::vector<TLook> FLooks;
+};
+
 // Every sequence the bonus states draw besides their configured animations and the specials' own:
 // the phantom's definitions and sparkle, the colour change's swatches, the planted column's
 // highlight.
@@ -64,6 +92,9 @@ private:
 bool MouseBonusArmedIn(const TGameStateQueue& queue);
 bool MouseBonusQueuedIn(const TGameStateQueue& queue);
 bool BonusEffectBusyIn(const TGameStateQueue& queue);
+// Besides a busy colour change or teleport, the phantom bonus from its click until its marbles
+// are changed: the board must not be shuffled under the flights.
+bool BonusActivePhaseIn(const TGameStateQueue& queue);
 // Armed aimed bonuses are disarmed; the teleport's second stage is taken out, which puts the
 // carried element back.
 void CancelMouseBonusesIn(TGameStateQueue& queue);
@@ -217,6 +248,8 @@ public:
 
     // 1 line freeze, 2 cross fire, 3 diagonal: the one the button shows now.
     int ShowingType() const;
+    // Clicked: the chosen marbles are locked and the flights are on their way.
+    bool EffectRunning() const { return Type != 0; }
     // The type chosen by the click; 0 before.
     int Type = 0;
     std::vector<TBonusTarget> Targets;

@@ -12,6 +12,8 @@ constexpr double DefaultFreezeSeconds = 10.0;
 
 } // namespace
 
+TGameDataBarHost::TGameDataBarHost(TGameData& data) : FBarData(data), FLooks(data.GameConfig.get()) {}
+
 const TGameEnvironment& TGameDataBarHost::Env() const {
     return *FBarData.Environment;
 }

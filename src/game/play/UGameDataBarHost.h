@@ -5,6 +5,7 @@
 // derives from it and adds what it knows of the player and the state queue.
 
 #include "UBars.h"
+#include "UBonusStates.h"
 
 #include <memory>
 
@@ -14,7 +15,7 @@ class TGameData;
 
 class TGameDataBarHost : public IBarHost {
 public:
-    explicit TGameDataBarHost(TGameData& data) : FBarData(data) {}
+    explicit TGameDataBarHost(TGameData& data);
 
     const TGameEnvironment& Env() const override;
     TGTimer& GameClock() override;
@@ -23,9 +24,14 @@ public:
     // "FreezeTime" of the time-line-freeze bonus; 10 seconds when the configuration has none.
     double FreezeTime() const override;
     std::unique_ptr<ITimeBarIce> CreateTimeBarIce(double seconds) override;
+    // The bonus button's looks as the configuration names them.
+    std::string BonusMainSeq(int kind) const override { return FLooks.Main(kind); }
+    std::string BonusGraySeq(int kind) const override { return FLooks.Gray(kind); }
+    std::string BonusFillSeq(int kind) const override { return FLooks.Fill(kind); }
 
 private:
     TGameData& FBarData;
+    TSpecialLooks FLooks;
 };
 
 } // namespace qm

@@ -172,6 +172,10 @@ TGameData* TSublevelScene::GameData() {
     return &FData;
 }
 
+void TSublevelScene::EvictTexturesAfterFrame() {
+    FData.TextureEvictionRequested = true;
+}
+
 void TSublevelScene::LoadLevel() {
     PGXMLCollection levels = FData.GameConfig->GetCollection("Level");
     if (levels->Count() > 0) {

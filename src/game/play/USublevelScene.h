@@ -165,6 +165,7 @@ public:
     void FreezeTimeBar() override { FTimeBar->Freeze(); }
     void StartDoubleMaterials(double seconds) override { FBrickBar->StartDouble(seconds); }
     void StartScoreMultiplier(double seconds) override { FScoreMultiplierLeft += seconds; }
+    void EvictTexturesAfterFrame() override;
 
     // The extra bonus the full bonus bar starts next; the scene goes through every kind in turn.
     int BonusKind() const { return FBonusKind; }

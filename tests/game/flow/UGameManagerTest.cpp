@@ -1,6 +1,7 @@
 #include "UGameManager.h"
 
 #include "TestHelpers.h"
+#include "UBonusStates.h"
 #include "UCoreStates.h"
 #include "UGNullWindow.h"
 #include "UGRandom.h"
@@ -569,6 +570,158 @@ TEST_F(GameManagerTest, EachStandInScreenLeadsAlongTheMainPath) {
     test::ExpectErrorContaining([this] { ContinueFromScreen(Manager(), "HelpScreen"); },
                                 "THelpDialog.BackClick");
     EXPECT_EQ(StandInScreenNames().size(), 12u);
+}
+
+// The bar charges only for a bonus the player has chosen; a won sublevel keeps the charge for
+// the next sublevel of the level and puts the bar away when no bonus is left selected.
+TEST_F(GameManagerTest, TheBonusBarChargesOnlyForASelectedBonusAndAWinKeepsItsCharge) {
+    Start();
+    Manager().ShowGameScreen(false);
+    TPlayer& player = Manager().Player();
+    auto win = [this] {
+        Manager().Queue().Clear();
+        Manager().Queue().Push<TSubLevelCompleteState>();
+    };
+    struct TStep {
+        std::string What;
+        std::function<void()> Do;
+        bool Visible;
+        double Total;
+    };
+    const std::vector<TStep> steps = {
+        {"no bonus selected", [&] { player.SelectExtraBonus(bkNone); }, false, 0.0},
+        {"a charge without a bonus", [&] { Manager().AddToBar(TBarKind::Bonus, 0.3); }, false, 0.0},
+        {"a bonus selected", [&] { player.SelectExtraBonus(bkTimeLineFreeze); }, true, 0.0},
+        {"a charge", [&] { Manager().AddToBar(TBarKind::Bonus, 0.4); }, true, 0.4},
+        {"a won sublevel", win, true, 0.4},
+        {"another bonus selected", [&] { player.SelectExtraBonus(bkDiagonal); }, true, 0.0},
+        {"a charge", [&] { Manager().AddToBar(TBarKind::Bonus, 0.2); }, true, 0.2},
+        {"the bonus given back, then a won sublevel",
+         [&] {
+             Progress().SelectedExtraBonus = bkNone;
+             win();
+         },
+         false, 0.2},
+        {"a charge after it", [&] { Manager().AddToBar(TBarKind::Bonus, 0.3); }, false, 0.2},
+    };
+    for (const TStep& step : steps) {
+        step.Do();
+        EXPECT_EQ(Manager().BonusBar().Visible(), step.Visible) << step.What;
+        EXPECT_NEAR(Manager().BonusBar().Total(), step.Total, 1e-9) << step.What;
+    }
+    Manager().Queue().Clear();
+    // A bonus waiting on the button belongs to the kind it was charged for.
+    player.SelectExtraBonus(bkTimeLineFreeze);
+    Manager().Queue().Adopt(MakeBonusState(bkTimeLineFreeze, Manager().Queue(),
+                                           BonusNodeOfKind(*game->GameConfig, bkTimeLineFreeze)));
+    player.SelectExtraBonus(bkDiagonal);
+    EXPECT_FALSE(Manager().Queue().HasKindOf<TBonusState>());
+}
+
+// The developer keys' work in the campaign: a planted column locks its column until it blasts,
+// and the board counts it as an effect (it is not stable, so packing and shuffling wait).
+TEST_F(GameManagerTest, TheCampaignPlantsColumnsOrdersSecretLevelsAndAsksForEviction) {
+    Start();
+    Manager().ShowGameScreen(false);
+    EXPECT_FALSE(Manager().PlayHost().FieldEffectQueued());
+    ASSERT_TRUE(Manager().Field().IsStable());
+    for (int column : {3, 3, 5}) {
+        Manager().StartPlantedColumn(column);
+    }
+    std::vector<int> planted;
+    for (size_t i = 0; i < Manager().Queue().Count(); ++i) {
+        if (const auto* state = dynamic_cast<const TPlantedColumnState*>(&Manager().Queue().At(i))) {
+            planted.push_back(state->Column);
+        }
+    }
+    EXPECT_EQ(planted, (std::vector<int>{3, 5})) << "one planted column to a column";
+    EXPECT_TRUE(Manager().PlayHost().FieldEffectQueued());
+    EXPECT_FALSE(Manager().Field().IsStable());
+
+    EXPECT_FALSE(game->Players->SequentialSecretLevels);
+    Manager().SetSequentialSecretLevels();
+    EXPECT_TRUE(game->Players->SequentialSecretLevels);
+
+    EXPECT_FALSE(game->TextureEvictionRequested);
+    Manager().EvictTexturesAfterFrame();
+    EXPECT_TRUE(game->TextureEvictionRequested);
+
+    const int created = renderer.TexturesCreated;
+    Manager().RunDeviceSelfTest();
+    EXPECT_EQ(renderer.TexturesCreated - created, 5 * TGameManager::SelfTestMegabytes);
+    EXPECT_FALSE(game->Device->OutOfVideoMemory());
+}
+
+// Each kind is drawn on the board and on the bonus button with the sequences its node names in
+// the kind's folder; a kind whose node names none keeps the folder's usual names.
+TEST_F(GameManagerTest, SpecialsAreDrawnWithTheSequencesTheirNodesName) {
+    test::EditFile(
+        data / "config" / "game" / "Specials.xml",
+        R"(Kind="4" Name="Diagonal" MainSeq="Special" SelectSeq="SpecialSel" GraySeq="SpecialGray" FillSeq="SpecialFill")",
+        R"(Kind="4" Name="Diagonal" MainSeq="Lit" SelectSeq="LitSel" GraySeq="Dim" FillSeq="" BonusLight="stuff/Glow")");
+    Start();
+    struct TCase {
+        int Kind;
+        std::string Main, Select, Gray, Fill, Light;
+    };
+    const std::vector<TCase> cases = {
+        {bkDiagonal, "specials/13/Lit", "specials/13/LitSel", "specials/13/Dim", "", "stuff/Glow"},
+        {bkLineHorizontal, "specials/1/Special", "specials/1/SpecialSel", "specials/1/SpecialGray",
+         "specials/1/SpecialFill", ""},
+    };
+    IPlayHost& play = Manager().PlayHost();
+    const IBarHost& bars = Manager();
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Kind);
+        EXPECT_EQ(play.SpecialMainSeq(c.Kind), c.Main);
+        EXPECT_EQ(play.SpecialSelectSeq(c.Kind), c.Select);
+        EXPECT_EQ(play.SpecialBonusLight(c.Kind), c.Light);
+        EXPECT_EQ(bars.BonusMainSeq(c.Kind), c.Main);
+        EXPECT_EQ(bars.BonusGraySeq(c.Kind), c.Gray);
+        EXPECT_EQ(bars.BonusFillSeq(c.Kind), c.Fill);
+        std::unique_ptr<TSpecial> special = play.CreateSpecial(c.Kind, 100, 200);
+        EXPECT_EQ(special->GetSpriteName(), c.Main);
+        EXPECT_EQ(special->BonusLight != nullptr, !c.Light.empty()) << "the glow comes with its attribute";
+    }
+    test::ExpectErrorContaining([&play] { play.SpecialMainSeq(16); }, "GetIdOfKind");
+}
+
+// The music follows the screen: the menu's on the menu, the map and the screens opened from the
+// menu, the secret challenge's once a piece of the map is found, the level's everywhere else.
+TEST_F(GameManagerTest, TheMusicFollowsTheScreen) {
+    Start();
+    struct TCase {
+        TScreenState Screen;
+        TScreenState HelpReturn;
+        uint8_t CreditsFrom;
+        int PiecesFound;
+        std::string Music;
+    };
+    const std::vector<TCase> cases = {
+        {TScreenState::Menu, TScreenState::Menu, 0, 0, "Menu"},
+        {TScreenState::Map, TScreenState::Menu, 0, 0, "Menu"},
+        {TScreenState::Help, TScreenState::Menu, 0, 0, "Menu"},
+        {TScreenState::Help, TScreenState::Game, 0, 0, "Level3"},
+        {TScreenState::Credits, TScreenState::Menu, 1, 0, "Menu"},
+        {TScreenState::Credits, TScreenState::Menu, 2, 0, "Level3"},
+        {TScreenState::Puzzle, TScreenState::Menu, 0, 0, "Level3"},
+        {TScreenState::Puzzle, TScreenState::Menu, 0, 2, "SCL"},
+        {TScreenState::Game, TScreenState::Menu, 0, 2, "Level3"},
+        {TScreenState::Construction, TScreenState::Menu, 0, 0, "Level3"},
+        {TScreenState::Bonus, TScreenState::Menu, 1, 0, "Level3"},
+        {TScreenState::Congratulations, TScreenState::Menu, 0, 0, "Level3"},
+    };
+    Progress().Level = 3;
+    for (const TCase& c : cases) {
+        Manager().ScreenState = c.Screen;
+        Manager().HelpReturnState = c.HelpReturn;
+        Manager().BonusScreenMode = c.CreditsFrom;
+        Progress().PiecesFound = c.PiecesFound;
+        Manager().UpdateMusic();
+        EXPECT_EQ(Manager().MusicName(), c.Music)
+            << "screen " << static_cast<int>(c.Screen) << " help from " << static_cast<int>(c.HelpReturn)
+            << " credits from " << static_cast<int>(c.CreditsFrom) << " pieces " << c.PiecesFound;
+    }
 }
 
 } // namespace

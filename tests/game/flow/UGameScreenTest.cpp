@@ -7,6 +7,7 @@
 #include "UGWidLabel.h"
 #include "UGWidgetClasses.h"
 #include "game/play/BarTestHost.h"
+#include "game/play/PlayTestHost.h"
 
 #include <gtest/gtest.h>
 
@@ -339,6 +340,35 @@ TEST_F(GameScreenTest, TheExtraBonusTipNeedsAnExtraBonus) {
             EXPECT_EQ(dynamic_cast<TGWidLabel&>(bubble.GetChild("Text")).Caption,
                       c.Tip == 1 ? "Bonus" : "Shuffle");
         }
+    }
+}
+
+// Ids of the kinds in resource names: the time-line freeze is 4, the diagonal 13, the phantom 6,
+// the wild chameleon 14.
+TEST(SpecialResourceNames, TheSelectedBonusAndThePhantomsAndChameleonsOnTheBoard) {
+    test::TTestHost host;
+    struct TCase {
+        std::string What;
+        int Selected;
+        std::vector<std::string> Rows;
+        bool PhantomPreset;
+        std::vector<std::string> Names;
+    };
+    const std::vector<TCase> cases = {
+        {"nothing", bkNone, {"12", "34"}, false, {}},
+        {"a selected bonus", bkTimeLineFreeze, {}, false, {"Special4"}},
+        {"the flags above the kind", bkTimeLineFreeze | 0x80, {}, false, {"Special4"}},
+        {"a kind that is no extra bonus", bkRandom, {"12", "34"}, false, {}},
+        {"the phantom selected and on the board", bkPhantomBonuses, {"1o", "34"}, false, {"Special6"}},
+        {"everything", bkDiagonal, {"o2", "3W"}, false, {"Special13", "Special6", "Special14"}},
+        {"a phantom still to drop", bkNone, {"12", "34"}, true, {"Special6"}},
+    };
+    for (const TCase& c : cases) {
+        std::unique_ptr<TField> field = c.Rows.empty() ? nullptr : test::MakeField(host, c.Rows);
+        if (c.PhantomPreset) {
+            field->Cell(1, 1).PresetSpecial = 'o';
+        }
+        EXPECT_EQ(SpecialResourceNames(c.Selected, field.get()), c.Names) << c.What;
     }
 }
 

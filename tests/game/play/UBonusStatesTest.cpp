@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -529,6 +530,32 @@ TEST(BonusStates, ThePhantomTurnsThreeMarblesIntoMarblesWithTheShownStrike) {
     EXPECT_EQ(crossFire, TPhantomBonusState::Marbles);
     EXPECT_EQ(b.Text(), before);
     b.ExpectConsistentBoard();
+}
+
+// From its click until its marbles have changed the phantom must not have the board shuffled
+// under its flights; the player's own moves do not wait for it.
+TEST(BonusStates, ThePhantomsFlightsHoldTheShuffleButNotThePlayer) {
+    TBonusBoard b({"12341", "23412", "34123", "41234", "12341"});
+    auto& state = static_cast<TPhantomBonusState&>(b.Start(bkPhantomBonuses));
+    struct TPhase {
+        std::string What;
+        std::function<void()> Do;
+        bool Active;
+    };
+    const std::vector<TPhase> phases = {
+        {"the button shows the strikes", [&] { b.Seconds(0.5); }, false},
+        {"clicked", [&] { b.ClickButton(); }, true},
+        {"flying", [&] { b.Seconds(TPhantomBonusState::FlightSeconds / 2); }, true},
+        {"landed", [&] { b.RunOut(); }, false},
+    };
+    for (const TPhase& phase : phases) {
+        phase.Do();
+        EXPECT_EQ(BonusActivePhaseIn(b.Queue), phase.Active) << phase.What;
+        EXPECT_FALSE(b.Manager.BonusEffectBusy()) << phase.What;
+        if (phase.Active) {
+            EXPECT_TRUE(state.EffectRunning());
+        }
+    }
 }
 
 } // namespace

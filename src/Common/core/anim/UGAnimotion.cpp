@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <tuple>
 #include <utility>
 
 namespace qm {
@@ -830,6 +831,40 @@ bool TGAnimotion::IsFinished() const {
     }
     return FRoot->IsFinished();
 }
+
+// ---- builders ----
+
+TGClipSeg& AddClip(IGAnimotion& animotion, int channel, int parent, const std::string& seqId, uint8_t pivot,
+                   double fps, bool loopStart, bool loopEnd) {
+    TGClipSeg& clip = animotion.AddClipSeg(channel);
+    clip.SeqId = seqId;
+    clip.Pivot = pivot;
+    clip.SetFPS(fps);
+    clip.SetLoopStart(loopStart);
+    clip.SetLoopEnd(loopEnd);
+    animotion.GetChannel(channel).Parent = &animotion.GetChannel(parent);
+    return clip;
+}
+
+TGMotionSeg& AddMove(IGAnimotion& animotion, int channel, double xStart, double yStart, double xEnd,
+                     double yEnd, double length, double alphaStart, double alphaEnd, double angleStart,
+                     double angleEnd) {
+    TGMotionSeg& move = animotion.AddMotionSeg(channel);
+    const std::tuple<TGCatmullRom*, double, double> keys[] = {
+        {&move.X, xStart, xEnd},
+        {&move.Y, yStart, yEnd},
+        {&move.Alpha, alphaStart, alphaEnd},
+        {&move.Angle, angleStart, angleEnd},
+    };
+    for (const auto& [curve, start, end] : keys) {
+        curve->AddKey(0.0, start);
+        curve->AddKey(1.0, end);
+    }
+    move.Length = length;
+    return move;
+}
+
+// ---- clocks ----
 
 TGGameAnimotion::TGGameAnimotion(TGBaseAppData& app)
     : TGAnimotion(app.ResManager.get(), app.GameClock.get()) {}

@@ -362,6 +362,18 @@ private:
     std::vector<std::unique_ptr<TGActiveChannel>> FChannels;
 };
 
+// Builders of the animotions that code assembles rather than imports.
+// A clip of the whole of `seqId` once at `fps` frames per second on `channel`, which hangs on
+// channel `parent` (created when missing); `loopStart` and `loopEnd` make it the ends of the
+// channel's loop. Raises what TGClipSeg::SetFPS raises for an unknown sequence or a rate of 0.
+TGClipSeg& AddClip(IGAnimotion& animotion, int channel, int parent, const std::string& seqId, uint8_t pivot,
+                   double fps, bool loopStart, bool loopEnd);
+// A straight move of `channel` over `length` seconds, fading and turning on the way; scale and
+// colour hold what the channel has where the move starts.
+TGMotionSeg& AddMove(IGAnimotion& animotion, int channel, double xStart, double yStart, double xEnd,
+                     double yEnd, double length, double alphaStart, double alphaEnd, double angleStart,
+                     double angleEnd);
+
 // Runs on the game clock: stands still while play is paused.
 class TGGameAnimotion : public TGAnimotion {
 public:

@@ -158,6 +158,9 @@ public:
     // The manager of the current screen tree; empty until the first screen is shown.
     std::unique_ptr<IGWidgetInput> WidgetManager;
     bool ShowSystemCursor = false;
+    // Set where much of what is drawn changes (a new screen, the end of a sublevel): once the
+    // frame is presented, the device evicts the managed textures and the request is cleared.
+    bool TextureEvictionRequested = false;
 };
 
 } // namespace qm

@@ -160,6 +160,10 @@ void TGGameForm::RenderFrame() {
     double drawn = NowMs();
     device.PresentFrame();
     FFrameTimes = {updated - start, drawn - updated, NowMs() - drawn, true};
+    if (data->TextureEvictionRequested) {
+        data->TextureEvictionRequested = false;
+        device.EvictManagedTextures();
+    }
     UpdateSystemCursor();
     if (!error.empty()) {
         ReportError(error);

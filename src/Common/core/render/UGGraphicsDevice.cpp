@@ -749,6 +749,44 @@ int64_t TGGraphicsDevice::GetVideoMem(TGMemoryKind kind) const {
     return FFallbackVideoMemory;
 }
 
+void TGGraphicsDevice::EvictManagedTextures() {
+    FBackend.EvictManagedTextures();
+}
+
+void TGGraphicsDevice::ProbeVideoMemory(int megabytes, const std::function<void(const std::string&)>& log) {
+    constexpr int ProbeSide = 256;
+    constexpr int TexturesPerMegabyte = 5;
+    constexpr int64_t Megabyte = 1024 * 1024;
+    auto figures = [this, &log] {
+        log("---------------");
+        log(Format("Local video memory: %lld MB", static_cast<long long>(GetVideoMem(mkLocal) / Megabyte)));
+        log(Format("Non-local video memory: %lld MB",
+                   static_cast<long long>(GetVideoMem(mkNonLocal) / Megabyte)));
+        log(Format("Texture memory: %lld MB", static_cast<long long>(GetVideoMem(mkTexture) / Megabyte)));
+    };
+    log(Format("Trying %d MB", megabytes));
+    figures();
+    std::vector<PGTexture> textures;
+    bool retried = false;
+    while (static_cast<int>(textures.size()) < TexturesPerMegabyte * megabytes) {
+        try {
+            textures.push_back(CreateTexture(ProbeSide, ProbeSide, pfA8R8G8B8, false));
+        } catch (const EGError&) {
+            if (!FOutOfVideoMemory || retried) {
+                throw;
+            }
+            retried = true;
+            log(Format("Out of video memory after %zu textures", textures.size()));
+            figures();
+            FOutOfVideoMemory = false;
+            EvictManagedTextures();
+            log("Managed textures evicted");
+            figures();
+        }
+    }
+    log("The textures fit");
+}
+
 void TGGraphicsDevice::RegisterLostRestore(const void* owner, std::function<void()> lost,
                                            std::function<void()> restore) {
     FLostRestore.push_back({owner, std::move(lost), std::move(restore)});

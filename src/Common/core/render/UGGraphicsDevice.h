@@ -158,6 +158,13 @@ public:
     void Set16BitMode(bool on) { F16BitMode = on; }
     bool Is16BitMode() const { return F16BitMode; }
     int64_t GetVideoMem(TGMemoryKind kind) const;
+    // The renderer gives back the card's copies of the textures; they come back when drawn.
+    void EvictManagedTextures();
+    // The developer's check of the card: writes the three memory figures to `log`, then creates
+    // `megabytes` x 5 textures of 256 x 256 (a quarter of a megabyte each) one after another and
+    // frees them. When the card runs out, it says so, forgets the shortage, evicts the managed
+    // textures and tries once more; a second shortage stays (the main window then stops).
+    void ProbeVideoMemory(int megabytes, const std::function<void(const std::string&)>& log);
 
     // Owners of device objects that must be released when the display is lost and rebuilt
     // when it comes back (render targets, system fonts).

@@ -54,6 +54,7 @@ public:
         return std::vector<uint32_t>(static_cast<size_t>(FWidth) * static_cast<size_t>(FHeight), 0u);
     }
     bool QueryVideoMemory(TGMemoryKind, int64_t&) override { return false; }
+    void EvictManagedTextures() override { Calls.push_back("evict"); }
 
     // Textures the renderer refuses to create from now on (to test the fallbacks).
     int RefuseTextures = 0;

@@ -98,6 +98,9 @@ public:
     virtual std::vector<uint32_t> ReadBackBuffer() = 0;
     // Video memory in bytes of the kind; false when unknown.
     virtual bool QueryVideoMemory(TGMemoryKind kind, int64_t& bytes) = 0;
+    // Gives back the card's copies of the textures, which come back when next drawn. A driver
+    // that pages textures between the card and system memory by itself (OpenGL's) needs nothing.
+    virtual void EvictManagedTextures() {}
 };
 
 } // namespace qm

@@ -321,6 +321,19 @@ TGResourceDef TGResManager::LookupResource(const std::string& id) const {
                   Format("%s: no Resource with Id \"%s\"", ConfigLocation().c_str(), id.c_str()));
 }
 
+bool TGResManager::HasResourceDef(const std::string& id) const {
+    if (!FContext.Config) {
+        return false;
+    }
+    PGXMLCollection resources = FContext.Config->GetCollection("Resource");
+    for (size_t i = 0; i < resources->Count(); ++i) {
+        if (resources->GetItem(i)->GetString("Id") == id) {
+            return true;
+        }
+    }
+    return false;
+}
+
 void TGResManager::LoadResource(const std::string& id) {
     for (const auto& resource : FResources) {
         if (resource->Id() == id) {

@@ -131,6 +131,8 @@ public:
     // Loads one more resource besides the current set until the next set change.
     void LoadResource(const std::string& id);
     TGResourceDef LookupResource(const std::string& id) const;
+    // Whether the configuration defines a resource of that Id.
+    bool HasResourceDef(const std::string& id) const;
 
     TGResource& GetItem(const TGResourceClass& cls, const std::string& name) const;
     // Defined with the registration of the engine's resource types (UGEngineResources.cpp).

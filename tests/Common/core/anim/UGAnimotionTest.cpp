@@ -640,5 +640,82 @@ TEST_F(AnimotionDrawTest, ImportErrorsNameWhatIsWrongAndWhere) {
         << "a channel colour beyond 32 bits is refused by the XML layer";
 }
 
+// ---- builders ----
+
+TEST_F(AnimotionDrawTest, BuiltClipsPlayTheirWholeSequenceOnceOrInALoopUnderTheirParent) {
+    struct TCase {
+        int Channel, Parent;
+        std::string Seq;
+        uint8_t Pivot;
+        double Fps;
+        bool Loop;
+        int EndFrame;
+        double Length;
+    };
+    const std::vector<TCase> cases = {
+        {3, 1, "anim/Strip", pvCenter, 25.0, true, 49, 2.0},
+        {4, 0, "anim/Box", pvLeftTop, 10.0, false, 0, 0.1},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Seq);
+        TGClipSeg& clip = AddClip(animotion, c.Channel, c.Parent, c.Seq, c.Pivot, c.Fps, c.Loop, c.Loop);
+        TGActiveChannel& channel = animotion.GetChannel(c.Channel);
+        EXPECT_EQ(&channel.Segment(0), &clip);
+        EXPECT_EQ(clip.SeqId, c.Seq);
+        EXPECT_EQ(clip.Pivot, c.Pivot);
+        EXPECT_EQ(clip.StartFrame, 0);
+        EXPECT_EQ(clip.EndFrame, c.EndFrame);
+        EXPECT_DOUBLE_EQ(clip.Length, c.Length);
+        EXPECT_EQ(channel.Parent, &animotion.GetChannel(c.Parent));
+        EXPECT_EQ(channel.LoopStart, c.Loop ? &clip : nullptr);
+        EXPECT_EQ(channel.LoopEnd, c.Loop ? &clip : nullptr);
+    }
+    // A step shows the time it starts from; a step without time shows where it stands.
+    animotion.Update(1.0);
+    animotion.Update(0.0);
+    EXPECT_EQ(animotion.GetChannel(3).Frame, 24) << "half way through the strip";
+    animotion.Update(5.0);
+    EXPECT_FALSE(animotion.GetChannel(3).IsFinished()) << "the looping clip plays on";
+    EXPECT_TRUE(animotion.GetChannel(4).IsFinished());
+    EXPECT_EQ(ErrorText([&] { AddClip(animotion, 5, 1, "anim/None", pvCenter, 25.0, false, false); }),
+              "TGResManager.GetSeq: Sequence \"anim/None\" not found");
+    EXPECT_EQ(ErrorText([&] { AddClip(animotion, 5, 1, "anim/Box", pvCenter, 0.0, false, false); }),
+              "TGClipSeg.SetFPS: FPS must be above 0, not 0");
+}
+
+TEST_F(AnimotionDrawTest, ABuiltMoveRunsStraightFadingAndTurningAndHoldsTheRest) {
+    TGActiveChannel& channel = animotion.GetChannel(2);
+    channel.X = 500.0;
+    channel.ScaleX = 3.0;
+    channel.Color = 0xFF204060;
+    TGMotionSeg& move = AddMove(animotion, 2, 10.0, 20.0, 110.0, 70.0, 2.0, 1.0, 0.0, 0.0, 90.0);
+    EXPECT_DOUBLE_EQ(move.Length, 2.0);
+    for (const TGCatmullRom* curve : {&move.X, &move.Y, &move.Alpha, &move.Angle}) {
+        EXPECT_EQ(curve->KeyCount(), 2) << "the given ends replace the captured ones";
+    }
+    struct TSample {
+        double Step;
+        double X, Y, Angle;
+        uint32_t Alpha;
+    };
+    const std::vector<TSample> samples = {
+        {0.0, 10.0, 20.0, 0.0, 0xFF},
+        {1.0, 60.0, 45.0, 45.0, 0x80},
+        {1.5, 110.0, 70.0, 90.0, 0x00},
+    };
+    for (const TSample& sample : samples) {
+        // A step shows the time it starts from; a step without time shows where it stands.
+        animotion.Update(sample.Step);
+        animotion.Update(0.0);
+        SCOPED_TRACE(channel.Time());
+        EXPECT_NEAR(channel.X, sample.X, 1e-9);
+        EXPECT_NEAR(channel.Y, sample.Y, 1e-9);
+        EXPECT_NEAR(channel.Angle, sample.Angle, 1e-9);
+        EXPECT_EQ(channel.Color >> 24, sample.Alpha);
+        EXPECT_EQ(channel.Color & 0x00FFFFFF, 0x204060u);
+        EXPECT_DOUBLE_EQ(channel.ScaleX, 3.0);
+    }
+}
+
 } // namespace
 } // namespace qm

@@ -9,6 +9,8 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <iterator>
+#include <string>
+#include <vector>
 
 namespace qm {
 namespace {
@@ -216,6 +218,54 @@ INSTANTIATE_TEST_SUITE_P(Cases, GraphicsDeviceRefusal,
                                            RefusalCase{"RetryRefused", pfA4R4G4B4, 2, -1},
                                            RefusalCase{"A8R8G8B8NotRetried", pfA8R8G8B8, 1, -1}),
                          [](const auto& info) { return std::string(info.param.Name); });
+
+// The developer's check of the card: one shortage is met by evicting the managed textures and
+// trying again; a second one stays, as any shortage does.
+TEST_F(GraphicsDevice, TheMemoryProbeFillsTheCardOnceMoreAfterEvictingAndThenGivesUp) {
+    const std::vector<std::string> figures = {"---------------", "Local video memory: 512 MB",
+                                              "Non-local video memory: 512 MB", "Texture memory: 512 MB"};
+    auto lines = [&figures](std::initializer_list<std::vector<std::string>> parts) {
+        std::vector<std::string> all;
+        for (const std::vector<std::string>& part : parts) {
+            all.insert(all.end(), part.begin(), part.end());
+        }
+        return all;
+    };
+    const std::vector<std::string> shortage = {"Out of video memory after 0 textures"};
+    const std::vector<std::string> evicted = {"Managed textures evicted"};
+    struct TCase {
+        int Refusals;
+        int Created;
+        int Evictions;
+        bool OutOfMemory;
+        std::vector<std::string> Log;
+    };
+    const std::vector<TCase> cases = {
+        {0, 10, 0, false, lines({{"Trying 2 MB"}, figures, {"The textures fit"}})},
+        {1, 10, 1, false,
+         lines({{"Trying 2 MB"}, figures, shortage, figures, evicted, figures, {"The textures fit"}})},
+        {2, 0, 1, true, lines({{"Trying 2 MB"}, figures, shortage, figures, evicted, figures})},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Refusals);
+        TGNullRenderBackend backend(512);
+        TGGraphicsDevice device(backend, nullptr, Ticks, nullptr);
+        backend.RefuseTextures = c.Refusals;
+        std::vector<std::string> log;
+        auto probe = [&] {
+            device.ProbeVideoMemory(2, [&log](const std::string& line) { log.push_back(line); });
+        };
+        if (c.OutOfMemory) {
+            ExpectError(probe, "Out of video memory");
+        } else {
+            probe();
+        }
+        EXPECT_EQ(log, c.Log);
+        EXPECT_EQ(backend.TexturesCreated, c.Created);
+        EXPECT_EQ(std::count(backend.Calls.begin(), backend.Calls.end(), "evict"), c.Evictions);
+        EXPECT_EQ(device.OutOfVideoMemory(), c.OutOfMemory);
+    }
+}
 
 TEST_F(GraphicsDevice, CommonVertexBufferGrowsButNeverShrinksAndKeepsItsStride) {
     PGVertexBuffer small = Device.CommonVertexBuffer(vfXYZDiffuse, 4, 16);

@@ -210,6 +210,9 @@ TEST_F(ResManagerTest, FontDefinitionsComeFromTheFontFileAfterTheConfiguration) 
          R"(<Fonts><Resource Id="Two" Type="TestChildB"/></Fonts>)");
     EXPECT_EQ(Ids("All"), (std::vector<std::string>{"One", "Two"}));
     EXPECT_THROW(manager->LookupResource("Two"), EGError) << "the font file is not searched by id";
+    EXPECT_TRUE(manager->HasResourceDef("One"));
+    EXPECT_FALSE(manager->HasResourceDef("Two")) << "as LookupResource";
+    EXPECT_FALSE(manager->HasResourceDef("one")) << "ids compare exactly";
 }
 
 } // namespace
