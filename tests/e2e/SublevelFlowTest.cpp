@@ -171,5 +171,52 @@ TEST_F(SublevelFlow, AWonSublevelTurnsTheBoardIntoTheNextSublevelFull) {
     EXPECT_FALSE(EventsStartingWith(trace, "save").empty());
 }
 
+
+std::string FileBytes(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The value of a "NAME VALUE" line of the replay's run description.
+std::string RunValue(const std::string& run, const std::string& name) {
+    std::smatch found;
+    if (!std::regex_search(run, found, std::regex("(^|\\n)" + name + " ([^\\n]*)"))) {
+        ADD_FAILURE() << "no " << name << " in the run description";
+        return "";
+    }
+    return found[2].str();
+}
+
+// The golden replay of the campaign: the automatic player on the fixed step, the developer's N
+// winning now and then, through three sublevels. Its event trace and two screenshots must come
+// out byte for byte as recorded, so any change to play shows here. When play changes on purpose,
+// run scripts/record-campaign-replay, look at the pictures and say in the commit why.
+TEST_F(SublevelFlow, TheCampaignReplaysAsRecordedThroughThreeSublevels) {
+    const fs::path golden = fs::path(QM_SOURCE_DIR) / "tests/fixtures/campaign-replay";
+    const std::string run = FileBytes(golden / "run.txt");
+    const std::string frames = RunValue(run, "frames");
+    std::vector<std::string> shots;
+    std::string shotArgs;
+    const std::string shotList = RunValue(run, "screenshot");
+    const std::regex number(R"(\d+)");
+    for (auto it = std::sregex_iterator(shotList.begin(), shotList.end(), number);
+         it != std::sregex_iterator(); ++it) {
+        shots.push_back(it->str());
+        shotArgs += " --screenshot " + it->str() + ":" + ShellQuote((dir.Path() / ("frame" + it->str() + ".png")).string());
+    }
+    ASSERT_EQ(shots.size(), 2u);
+    CommandResult result = Game(std::stoi(frames), FileBytes(golden / "keys.txt"), shotArgs);
+    ASSERT_EQ(result.Status, 0) << result.Err;
+    const std::string trace = FileBytes(TraceFile());
+    EXPECT_EQ(trace, FileBytes(golden / "trace.txt"));
+    const std::vector<TTraceLine> lines = ReadTrace(TraceFile());
+    EXPECT_EQ(EventsStartingWith(lines, "sublevel-won").size(), 3u);
+    EXPECT_FALSE(EventsStartingWith(lines, "swap").empty()) << "the automatic player played between the wins";
+    for (const std::string& shot : shots) {
+        EXPECT_TRUE(FileBytes(dir.Path() / ("frame" + shot + ".png")) == FileBytes(golden / ("frame" + shot + ".png")))
+            << "frame " << shot << " differs from the recorded picture";
+    }
+}
+
 } // namespace
 } // namespace qm

@@ -38,17 +38,17 @@ std::vector<std::string> Report(const std::string& out) {
 // and copy the "sublevel:" lines it prints (without the prefix) into Expected.
 TEST(SublevelScene, AnAutoplayedRunEndsOnTheRecordedBoardAndScore) {
     const std::vector<std::string> Expected = {
-        "sublevel 2 score 25793 boxes 2 wins 1 losses 0",
-        "row 2211342553",
-        "row 1312511223",
-        "row 15#b244#44",
-        "row 11#2135#53",
-        "row 4354412314",
-        "row 3143455412",
-        "row 42#5124#23",
-        "row 43#2151#55",
-        "row 3221a32513",
-        "row 2445ab4145",
+        "sublevel 2 score 25843 boxes 0 wins 1 losses 0",
+        "row 3341233144",
+        "row 3242352321",
+        "row 11#2154#35",
+        "row 42#12a3#44",
+        "row 3B421353B2",
+        "row 2532244325",
+        "row 44#5513#14",
+        "row 42#4554#51",
+        "row 321a344442",
+        "row 2411ab1515",
     };
     TempDir dir;
     CommandResult run = Autoplay(dir, 16000);

@@ -482,7 +482,11 @@ bool TGameScreen::ScreenAnimationDone(const std::string& name) const {
     return true;
 }
 
+// A card with little video memory goes to the monument without the flight.
 void TGameScreen::StartCameraFlight() {
+    if (const auto* data = dynamic_cast<const TGameData*>(&AppData()); data && !data->HighVideoMemory()) {
+        return;
+    }
     FCameraFlight = true;
     FCameraFlightTime = 0.0;
     TGAppData& app = AppData();
