@@ -371,6 +371,25 @@ TEST(TGBassEngine, BadItemsAreReportedOnceAndStaySilent) {
     EXPECT_EQ(rig.Engine->LoadProblems().size(), 5u);
 }
 
+// A sound file cut inside a chunk (21 bytes, an odd chunk ending at the end of the file) is one
+// report naming the file, and that sound plays nothing; the others still play.
+TEST(TGBassEngine, ACutSoundFileIsReportedOnceWithItsName) {
+    TSoundRig rig(R"(<Sound Name="Odd" Src="odd.wav"/><Sound Name="Tone" Src="tone.wav"/>)",
+                  {{"odd.wav", std::string("RIFF\x0d\0\0\0WAVEjunk\x01\0\0\0x", 21)},
+                   {"tone.wav", test::MakeToneWave(1.0, ToneAmplitude)}});
+    rig.Load();
+    ASSERT_EQ(rig.Engine->LoadProblems().size(), 1u);
+    EXPECT_EQ(rig.Engine->LoadProblems()[0].File, "odd.wav");
+    EXPECT_EQ(rig.Engine->LoadProblems()[0].Text,
+              R"(TGBassEngine.LoadSounds: sound "Odd" stays silent: ReadWave: "odd.wav": no sound data)");
+    rig.Engine->PlaySound("Odd");
+    rig.Run(0.2);
+    EXPECT_EQ(rig.RecordedRms(0.0, 0.2), 0.0);
+    rig.Engine->PlaySound("Tone");
+    rig.Run(0.2);
+    EXPECT_GT(rig.RecordedRms(0.25, 0.4), Tolerance);
+}
+
 // Progress counts against 68 expected items: 34 items report 50 after the last one.
 TEST(TGBassEngine, ProgressIsCountedAgainstTheExpectedItems) {
     std::string xml;
