@@ -191,12 +191,26 @@ std::vector<uint8_t> CollectSmallBonuses(TConstrucionCells& cells) {
     return bonuses;
 }
 
+// Keeps `keep` of the bonuses, chosen at random, and zeroes the others. One pass of a partial
+// shuffle over the positions (one draw per kept bonus) chooses them, so that an outline with a
+// great many letters costs no more than its letters; the kept ones keep their reading order.
 void KeepRandomBonuses(std::vector<uint8_t>& bonuses, int keep) {
-    auto nonZero = [&] {
-        return std::count_if(bonuses.begin(), bonuses.end(), [](uint8_t b) { return b != 0; });
-    };
-    while (nonZero() > keep) {
-        bonuses[Random(static_cast<uint32_t>(bonuses.size()))] = 0;
+    std::vector<size_t> order;
+    for (size_t k = 0; k < bonuses.size(); ++k) {
+        if (bonuses[k] != 0) {
+            order.push_back(k);
+        }
+    }
+    const size_t kept = std::min(order.size(), static_cast<size_t>(std::max(keep, 0)));
+    if (kept == order.size()) {
+        return;
+    }
+    for (size_t k = 0; k < kept; ++k) {
+        const size_t other = k + Random(static_cast<uint32_t>(order.size() - k));
+        std::swap(order[k], order[other]);
+    }
+    for (size_t k = kept; k < order.size(); ++k) {
+        bonuses[order[k]] = 0;
     }
 }
 
