@@ -105,20 +105,16 @@ const char* TrueFalse(bool value) {
     return value ? "True" : "False";
 }
 
-std::string Quoted(const std::string& text) {
-    return "\"" + text + "\"";
-}
-
 EGError InvalidSublevel(const std::string& text, size_t position, const TScan& scan, int rowCount,
                         int columnCount, const TSublevelParseContext& context) {
     std::vector<std::string> lines = {
         "LoadSublevelData: Inalid sublevel definition. ",
         std::string("FirstLineReached: ") + TrueFalse(scan.FirstLineReached),
         std::string("FirstSymbolReached: ") + TrueFalse(scan.FirstSymbolReached),
-        "AFieldXML.Text: " + Quoted(text),
-        "S: " + Quoted(text),
+        "AFieldXML.Text: " + QuotedExcerpt(text, position),
+        "S: " + QuotedExcerpt(text, position),
         "K: " + std::to_string(position + 1),
-        "PlayerName: " + Quoted(context.PlayerName),
+        "PlayerName: " + QuotedExcerpt(context.PlayerName),
         "Level: " + std::to_string(context.Level),
         "SubLevel: " + std::to_string(context.SubLevel),
         "Screen: " + context.ScreenName,
@@ -127,7 +123,7 @@ EGError InvalidSublevel(const std::string& text, size_t position, const TScan& s
         "J: " + std::to_string(scan.J),
         "AICount: " + std::to_string(rowCount),
         "AJCount: " + std::to_string(columnCount),
-        "Statistics: " + Quoted(context.Statistics),
+        "Statistics: " + QuotedExcerpt(context.Statistics),
     };
     std::string message;
     for (size_t i = 0; i < lines.size(); ++i) {

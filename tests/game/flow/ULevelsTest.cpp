@@ -119,6 +119,19 @@ TEST(SublevelFieldTest, InvalidTextsNameTheOffendingPosition) {
     }
 }
 
+// A field of megabytes is quoted by a short excerpt around the offending character, not twice
+// whole: the report stays small enough to read.
+TEST(SublevelFieldTest, TheReportOfAHugeFieldQuotesAnExcerpt) {
+    const std::string text = std::string(4'500'000, ' ') + ".........." + std::string(4'500'000, ' ');
+    const std::string report = test::ErrorText([&] { LoadSublevelText(text, 1, 9, {}); });
+    const std::string excerpt =
+        "\"..." + std::string(31, ' ') + ".........." + std::string(39, ' ') + "...\" (9000010 bytes)";
+    EXPECT_EQ(ReportLine(report, "AFieldXML.Text: "), excerpt);
+    EXPECT_EQ(ReportLine(report, "S: "), excerpt);
+    EXPECT_EQ(ReportLine(report, "K: "), "4500010");
+    EXPECT_LT(report.size(), 600u);
+}
+
 TEST(SublevelFieldTest, TheReportOfAnInvalidFieldReadsWhole) {
     pugi::xml_document document;
     document.load_string("<Field>\n  ..\n  ...\n</Field>");
