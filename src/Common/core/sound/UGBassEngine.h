@@ -96,9 +96,10 @@ public:
     // minute, so a slow pattern (a damaged or hostile file) is cut there and the cut reported.
     static constexpr int64_t MaxEffectFrames = int64_t(AudioRate) * 30;
     // The sound that loading decodes and keeps (sample effects and module effects) holds at most
-    // this many bytes in all; an item beyond it stays silent and is reported. 96 MB is nine minutes
-    // of sound, many times what the game's effects take.
-    static constexpr size_t MaxLoadedSoundBytes = size_t(96) << 20;
+    // this many bytes in all; an item beyond it stays silent and is reported. 64 MB is six minutes
+    // of sound, many times what the game's effects take, and leaves room for the two music slots
+    // (ten minutes each at most) within 300 MB of sound.
+    static constexpr size_t MaxLoadedSoundBytes = size_t(64) << 20;
     size_t LoadedSoundBudget = MaxLoadedSoundBytes;
     // The bytes of decoded sound the loaded effects hold, each piece counted once however many
     // effects share it.
