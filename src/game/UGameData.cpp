@@ -66,7 +66,7 @@ TBaseGameData::TBaseGameData(const TGAppStartInfo& info, const std::string& game
 TBaseGameData::~TBaseGameData() = default;
 
 fs::path TBaseGameData::CacheFolder() const {
-    return Storage().UserFolder() / (Device->Is16BitMode() ? "cache16" : "cache32");
+    return GraphicsCacheRoot() / (Device->Is16BitMode() ? "cache16" : "cache32");
 }
 
 int TBaseGameData::FirstTimeStepCount() const {
@@ -109,14 +109,27 @@ void TBaseGameData::CheckGraphicsCache(const TGAppStartInfo& info) {
             stale.push_back(entry.path());
         }
     }
+    // A stale file that stays (a folder the check took for writable, a file locked by the system)
+    // is found stale again by its pool and rebuilt in memory; the game starts all the same.
     for (const fs::path& file : stale) {
-        fs::remove(file);
+        std::error_code error;
+        if (!fs::remove(file, error) && error) {
+            std::fprintf(stderr,
+                         "TBaseGameData.CheckGraphicsCache: cannot remove the stale cache \"%s\": %s\n",
+                         file.c_str(), error.message().c_str());
+            break;
+        }
     }
     RebuildGraphicsCache(info);
     // Stored only after a complete rebuild, so that an interrupted one is repeated at the next
-    // start; the cache folder first, as it now holds the fresh bundles.
-    StoreFolderHash(cache);
-    StoreFolderHash(gfx);
+    // start; the cache folder first, as it now holds the fresh bundles. Hashes that cannot be
+    // stored only cost another rebuild at the next start.
+    try {
+        StoreFolderHash(cache);
+        StoreFolderHash(gfx);
+    } catch (const EGError& error) {
+        std::fprintf(stderr, "TBaseGameData.CheckGraphicsCache: %s\n", error.what());
+    }
 }
 
 void TBaseGameData::RebuildGraphicsCache(const TGAppStartInfo& info) {

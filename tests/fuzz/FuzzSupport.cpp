@@ -132,4 +132,48 @@ std::unique_ptr<TGResource> CreatePool(TNullDevice& device, const std::string& x
     return TGResourceRegistry::Instance().ResolveClass("SeqPool").Create(context, def);
 }
 
+namespace {
+
+class TFuzzAppData : public TGAppData {
+public:
+    using TGAppData::TGAppData;
+    void ApplyVideoMode() override {}
+};
+
+// The application and what it keeps references to, removed with its user folder at exit.
+struct TDataFolderApp {
+    TDataFolderApp(const fs::path& data, const std::string& resourceSet, IGFontRasterizer* rasterizer) {
+        std::string pattern = (ScratchParent() / "quillmark-fuzz-user-XXXXXX").string();
+        if (!::mkdtemp(pattern.data())) {
+            throw std::runtime_error("mkdtemp failed");
+        }
+        UserFolder = pattern;
+        TGAppStartInfo info;
+        info.ProgramFolder = data;
+        info.UserFolder = UserFolder;
+        info.Ticks = &Ticks;
+        info.FontRasterizer = rasterizer;
+        App = std::make_unique<TFuzzAppData>(info);
+        App->ResManager->SetResourceSet(resourceSet);
+        App->InterfaceClock->Step = 0.05;
+        App->GameClock->Step = 0.05;
+    }
+    ~TDataFolderApp() {
+        App.reset();
+        std::error_code ec;
+        fs::remove_all(UserFolder, ec);
+    }
+
+    fs::path UserFolder;
+    TGManualTickSource Ticks{1000};
+    std::unique_ptr<TFuzzAppData> App;
+};
+
+} // namespace
+
+TGAppData& DataFolderApp(const fs::path& data, const std::string& resourceSet, IGFontRasterizer* rasterizer) {
+    static TDataFolderApp app(data, resourceSet, rasterizer);
+    return *app.App;
+}
+
 } // namespace qm::fuzz

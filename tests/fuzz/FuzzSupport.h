@@ -1,5 +1,6 @@
 #pragma once
 
+#include "UGAppData.h"
 #include "UGGraphicsDevice.h"
 #include "UGNullRenderBackend.h"
 #include "UGResManager.h"
@@ -72,5 +73,11 @@ private:
 // folders given; errors of its data come out as the engine's error.
 std::unique_ptr<TGResource> CreatePool(TNullDevice& device, const std::string& xml,
                                        const fs::path& dataFolder, const fs::path& userFolder);
+
+// The engine over a built data folder (the default one the seeds come from) on the null renderer,
+// made at the first call and kept for the process, with `resourceSet` loaded so that the seeds'
+// styles find their pictures and fonts (system fonts through `rasterizer`). Its per-user folder
+// (where the graphics cache is built) is a private temporary one.
+TGAppData& DataFolderApp(const fs::path& data, const std::string& resourceSet, IGFontRasterizer* rasterizer);
 
 } // namespace qm::fuzz

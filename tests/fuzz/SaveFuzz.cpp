@@ -1,6 +1,7 @@
 // The save file comes from the player's disk, where anything may have happened to it. The input is
-// the value stream inside the file (the outer hexadecimal text is tried as well). A stream that is
-// read must write back to a stream that reads to the same players.
+// the value stream inside the file (the outer hexadecimal text is tried as well). What is read is
+// written back whole: a stream that is read writes back to a stream that reads to the same players,
+// slot for slot, and that writes the same stream again.
 #include "FuzzSupport.h"
 #include "UGRandom.h"
 #include "UGXMLNode.h"
@@ -9,6 +10,7 @@
 
 #include <pugixml.hpp>
 
+#include <initializer_list>
 #include <string>
 
 namespace {
@@ -33,6 +35,22 @@ qm::PGXMLNode Config() {
     return config;
 }
 
+// What a slot holds, named or not, as far as a difference would show in play.
+std::string Slots(const qm::TGamePlayers& players) {
+    std::string text = qm::DescribeSave(players);
+    for (int slot = 1; slot <= qm::PlayerSlotCount; ++slot) {
+        const qm::TPlayer& player = players.GetPlayer(slot);
+        for (const qm::TPlayerData* data :
+             std::initializer_list<const qm::TPlayerData*>{&player.Main, &player.Replay, &player.EasterEgg}) {
+            text += std::to_string(slot) + ":" + player.Name + " " + std::to_string(data->Score) + " " +
+                    std::to_string(data->Level) + "." + std::to_string(data->SubLevel) + " " +
+                    std::to_string(data->ConstructionMoves.size()) + " " +
+                    std::to_string(player.Statistics.Records.size()) + "\n";
+        }
+    }
+    return text;
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -45,7 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const std::string written = WriteSaveStream(players);
         TGamePlayers again(Config());
         ReadSaveStream(written, again);
-        if (WriteSaveStream(again) != written) {
+        if (WriteSaveStream(again) != written || Slots(again) != Slots(players)) {
             __builtin_trap();
         }
     }

@@ -200,6 +200,100 @@ void SoundSeeds(const fs::path& data, TCorpus& wave, TCorpus& module) {
     }
 }
 
+std::string XmlText(const pugi::xml_document& document) {
+    std::ostringstream out;
+    document.save(out, "  ");
+    return out.str();
+}
+
+// The game configuration whole, and each level alone with the rest of the configuration but the
+// other levels, so that most seeds are small.
+void LevelSeeds(const fs::path& data, TCorpus& corpus) {
+    const std::string whole = TGConfigPreprocessor(data, false).ProcessFile(data / "GameConfig.xml");
+    corpus.Add("GameConfig.xml", whole);
+    pugi::xml_document config;
+    if (!config.load_string(whole.c_str())) {
+        throw EGError("quillmark-fuzz-seeds", "the default GameConfig.xml does not parse");
+    }
+    const pugi::xml_node root = config.document_element();
+    int index = 0;
+    for (const char* part : {"Level", "SecretLevelField"}) {
+        for (pugi::xml_node kept : root.children(part)) {
+            pugi::xml_document slice;
+            pugi::xml_node sliceRoot = slice.append_copy(root);
+            for (pugi::xml_node child = sliceRoot.first_child(); child;) {
+                const pugi::xml_node next = child.next_sibling();
+                const std::string name = child.name();
+                if (name == "Level" || name == "SecretLevelField") {
+                    sliceRoot.remove_child(child);
+                }
+                child = next;
+            }
+            sliceRoot.append_copy(kept);
+            corpus.Add(Format("%s%02d.xml", part, ++index), XmlText(slice));
+        }
+    }
+}
+
+// Widget types of the game, which the engine alone does not know, stand in the seeds as the
+// engine's nearest one.
+void EngineTypesOnly(pugi::xml_node node) {
+    static const char* const known[] = {"Widget",   "Image",     "Screen",          "Dialog",
+                                        "Button",   "Animotion", "Label",           "ScrollBar",
+                                        "CheckBox", "EditBox",   "ScrollBarSlider", "EditBoxContent"};
+    if (pugi::xml_attribute type = node.attribute("Type");
+        type && std::string_view(node.name()) == "Widget") {
+        const std::string value = type.value();
+        if (std::find(std::begin(known), std::end(known), value) == std::end(known)) {
+            type.set_value(value.ends_with("Screen") ? "Screen" : "Dialog");
+        }
+    }
+    for (pugi::xml_node child : node.children()) {
+        EngineTypesOnly(child);
+    }
+}
+
+void CollectEffects(const pugi::xml_node node, const std::string& name, TCorpus& corpus, int& index) {
+    for (pugi::xml_node child : node.children()) {
+        const std::string tag = child.name();
+        if (tag == "ShowEffect" || tag == "HideEffect") {
+            pugi::xml_document effect;
+            effect.append_copy(child);
+            corpus.Add(Format("%s.%02d.xml", name.c_str(), ++index), XmlText(effect));
+        } else {
+            CollectEffects(child, name, corpus, index);
+        }
+    }
+}
+
+// Every screen of the data's widget files alone, and every show and hide effect alone.
+void WidgetSeeds(const fs::path& data, TCorpus& screens, TCorpus& effects) {
+    for (const fs::path& file : FilesUnder(data / "config")) {
+        if (!EndsWith(file, ".xml")) {
+            continue;
+        }
+        // The files hold several elements at the top, as the preprocessor assembles them.
+        std::string body = ReadWholeFile(file);
+        if (body.starts_with("<?xml") && body.find("?>") != std::string::npos) {
+            body.erase(0, body.find("?>") + 2);
+        }
+        const std::string text = "<Root>" + body + "</Root>";
+        pugi::xml_document document;
+        if (!document.load_string(text.c_str())) {
+            continue;
+        }
+        const std::string name = Relative(file, data);
+        int index = 0;
+        for (pugi::xml_node widget : document.document_element().children("Widget")) {
+            pugi::xml_document screen;
+            EngineTypesOnly(screen.append_copy(widget));
+            screens.Add(Format("%s.%02d.xml", name.c_str(), ++index), XmlText(screen));
+        }
+        int effectIndex = 0;
+        CollectEffects(document.document_element(), name, effects, effectIndex);
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -249,8 +343,23 @@ int main(int argc, char** argv) {
                 song.Add(file.filename().string(), ReadWholeFile(file));
             }
         }
-        for (const TCorpus* corpus : {&inputScript, &image, &configXml, &configCache, &language, &imageFont,
-                                      &gfx, &bundle, &animotionXml, &wave, &module, &song, &fieldText}) {
+        TCorpus levelCheck(output, "level_check");
+        LevelSeeds(data, levelCheck);
+        TCorpus widgetScreen(output, "widget_screen");
+        TCorpus effectXml(output, "effect_xml");
+        WidgetSeeds(data, widgetScreen, effectXml);
+        // The hand-written animotions, each as the one animotion of a show effect.
+        for (const fs::path& file : FilesUnder(seeds / "animotion_xml")) {
+            std::string body = ReadWholeFile(file);
+            if (body.starts_with("<?xml") && body.find("?>") != std::string::npos) {
+                body.erase(0, body.find("?>") + 2);
+            }
+            effectXml.Add("animotion." + file.filename().string(),
+                          "<ShowEffect Type=\"AniEffect\">" + body + "</ShowEffect>");
+        }
+        for (const TCorpus* corpus :
+             {&inputScript, &image, &configXml, &configCache, &language, &imageFont, &gfx, &bundle,
+              &animotionXml, &wave, &module, &song, &fieldText, &levelCheck, &widgetScreen, &effectXml}) {
             if (corpus->Count() == 0) {
                 throw EGError("quillmark-fuzz-seeds", "a harness got no seeds; is the data folder built?");
             }

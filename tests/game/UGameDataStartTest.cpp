@@ -174,6 +174,48 @@ TEST_F(GameDataStartTest, AFailedRebuildHidesTheWindowAndLeavesTheHashesUnstored
     EXPECT_EQ(progress.Shows, 1) << "the interrupted rebuild is repeated";
 }
 
+// A per-user folder the game may not write, holding a cache gone stale: the stale cache is left
+// alone, the graphics cache is built again in the cache folder, and one warning says so; no error
+// stops the start. A second start finds the new cache there.
+TEST_F(GameDataStartTest, AReadOnlyUserFolderLeavesItsStaleCacheAndBuildsInTheCacheFolder) {
+    Start();
+    const std::string staleBundle = test::ReadFile(Cache() / "_PoolA.bun");
+    const auto staleTime = fs::last_write_time(Cache() / "_PoolA.bun");
+    WritePicture(data / "gfx" / "a" / "one.png", 12, 0xFF0000FF);
+
+    const fs::path user = info.UserFolder;
+    const fs::path caches = dir.Path() / "caches";
+    info.CacheFolder = caches;
+    info.Writable = [user](const fs::path& folder) {
+        const std::string relative = fs::relative(folder, user).string();
+        return relative.empty() || relative.rfind("..", 0) == 0;
+    };
+    ::testing::internal::CaptureStderr();
+    std::unique_ptr<TGameData> game;
+    EXPECT_NO_THROW(game = Start());
+    const std::string warnings = ::testing::internal::GetCapturedStderr();
+    ASSERT_TRUE(game);
+    EXPECT_EQ(game->FirstTimeStepCount(), 2);
+    EXPECT_EQ(game->GraphicsCacheRoot(), fs::absolute(caches).lexically_normal());
+    EXPECT_TRUE(fs::exists(caches / "cache32" / "_PoolA.bun"));
+    EXPECT_TRUE(fs::exists(caches / "cache32" / "_PoolB.bun"));
+    EXPECT_EQ(test::ReadFile(Cache() / "_PoolA.bun"), staleBundle);
+    EXPECT_EQ(fs::last_write_time(Cache() / "_PoolA.bun"), staleTime);
+    // One warning about the cache (the start also says that sound is off), and no error.
+    const std::string warning = "TGBaseAppData: the per-user folder \"" + user.string() +
+                                "\" may not be written: the graphics cache is kept in \"" +
+                                fs::absolute(caches).lexically_normal().string() + "\"\n";
+    const size_t at = warnings.find(warning);
+    EXPECT_NE(at, std::string::npos) << warnings;
+    EXPECT_EQ(warnings.find(warning, at + 1), std::string::npos) << warnings;
+    EXPECT_EQ(warnings.find("rror"), std::string::npos) << warnings;
+    game.reset();
+
+    const auto built = fs::last_write_time(caches / "cache32" / "_PoolA.bun");
+    game = Start();
+    EXPECT_EQ(fs::last_write_time(caches / "cache32" / "_PoolA.bun"), built);
+}
+
 TEST_F(GameDataStartTest, Force16BitUsesTheSixteenBitCache) {
     Configure("Force16Bit=\"0\"", "Force16Bit=\"1\"");
     auto game = Start();

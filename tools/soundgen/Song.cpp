@@ -1,6 +1,10 @@
 #include "Song.h"
 
+#include "Instruments.h"
+
+#include <algorithm>
 #include <charconv>
+#include <cstdio>
 #include <sstream>
 #include <stdexcept>
 
@@ -34,6 +38,24 @@ private:
     int FLine = 0;
     TSong FSong;
 };
+
+// The first control byte of a word (0x00..0x1f, 0x7f), or -1: such bytes would end up in the
+// module's instrument names or hide what a line says when it is printed.
+int ControlByte(const std::string& word) {
+    for (char c : word) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7f) {
+            return byte;
+        }
+    }
+    return -1;
+}
+
+std::string HexByte(int byte) {
+    char text[8];
+    std::snprintf(text, sizeof text, "0x%02x", byte);
+    return text;
+}
 
 std::vector<std::string> Words(const std::string& line) {
     std::vector<std::string> words;
@@ -241,6 +263,18 @@ void TSongReader::Statement(const std::vector<std::string>& words) {
         }
         if (FSong.Instruments.size() == 128) {
             Fail("more than 128 instruments");
+        }
+        // Checked here, so that a mistake names its line rather than failing when the module is
+        // made.
+        if (const int byte = ControlByte(words[1]); byte >= 0) {
+            Fail("the instrument name holds the control byte " + HexByte(byte));
+        }
+        if (const int byte = ControlByte(words[2]); byte >= 0) {
+            Fail("instrument \"" + words[1] + "\": the synthesis holds the control byte " + HexByte(byte));
+        }
+        const std::vector<std::string> synths = InstrumentSynths();
+        if (std::find(synths.begin(), synths.end(), words[2]) == synths.end()) {
+            Fail("instrument \"" + words[1] + "\": no synthesis \"" + words[2] + "\"");
         }
         TSongInstrument& instrument = FSong.Instruments.emplace_back();
         instrument.Name = words[1];

@@ -105,20 +105,16 @@ const char* TrueFalse(bool value) {
     return value ? "True" : "False";
 }
 
-std::string Quoted(const std::string& text) {
-    return "\"" + text + "\"";
-}
-
 EGError InvalidSublevel(const std::string& text, size_t position, const TScan& scan, int rowCount,
                         int columnCount, const TSublevelParseContext& context) {
     std::vector<std::string> lines = {
         "LoadSublevelData: Inalid sublevel definition. ",
         std::string("FirstLineReached: ") + TrueFalse(scan.FirstLineReached),
         std::string("FirstSymbolReached: ") + TrueFalse(scan.FirstSymbolReached),
-        "AFieldXML.Text: " + Quoted(text),
-        "S: " + Quoted(text),
+        "AFieldXML.Text: " + QuotedExcerpt(text, position),
+        "S: " + QuotedExcerpt(text, position),
         "K: " + std::to_string(position + 1),
-        "PlayerName: " + Quoted(context.PlayerName),
+        "PlayerName: " + QuotedExcerpt(context.PlayerName),
         "Level: " + std::to_string(context.Level),
         "SubLevel: " + std::to_string(context.SubLevel),
         "Screen: " + context.ScreenName,
@@ -127,7 +123,7 @@ EGError InvalidSublevel(const std::string& text, size_t position, const TScan& s
         "J: " + std::to_string(scan.J),
         "AICount: " + std::to_string(rowCount),
         "AJCount: " + std::to_string(columnCount),
-        "Statistics: " + Quoted(context.Statistics),
+        "Statistics: " + QuotedExcerpt(context.Statistics),
     };
     std::string message;
     for (size_t i = 0; i < lines.size(); ++i) {
@@ -191,32 +187,65 @@ std::vector<uint8_t> CollectSmallBonuses(TConstrucionCells& cells) {
     return bonuses;
 }
 
+// Keeps `keep` of the bonuses, chosen at random, and zeroes the others. One pass of a partial
+// shuffle over the positions (one draw per kept bonus) chooses them, so that an outline with a
+// great many letters costs no more than its letters; the kept ones keep their reading order.
 void KeepRandomBonuses(std::vector<uint8_t>& bonuses, int keep) {
-    auto nonZero = [&] {
-        return std::count_if(bonuses.begin(), bonuses.end(), [](uint8_t b) { return b != 0; });
-    };
-    while (nonZero() > keep) {
-        bonuses[Random(static_cast<uint32_t>(bonuses.size()))] = 0;
+    std::vector<size_t> order;
+    for (size_t k = 0; k < bonuses.size(); ++k) {
+        if (bonuses[k] != 0) {
+            order.push_back(k);
+        }
+    }
+    const size_t kept = std::min(order.size(), static_cast<size_t>(std::max(keep, 0)));
+    if (kept == order.size()) {
+        return;
+    }
+    for (size_t k = 0; k < kept; ++k) {
+        const size_t other = k + Random(static_cast<uint32_t>(order.size() - k));
+        std::swap(order[k], order[other]);
+    }
+    for (size_t k = kept; k < order.size(); ++k) {
+        bonuses[order[k]] = 0;
     }
 }
 
-struct TPosition {
-    int Row;
-    int Column;
-};
+// The rows and columns that hold placed bonuses, counted, so that the distance to all of them is
+// asked of a few rows and columns around a cell rather than of every bonus placed: an outline may
+// keep a thousand bonuses, each tried at thousands of cells.
+struct TPlacedBonuses {
+    TPlacedBonuses(int rowCount, int columnCount)
+        : Rows(static_cast<size_t>(rowCount), 0), Columns(static_cast<size_t>(columnCount), 0) {}
 
-bool FarFromOtherBonuses(const std::vector<TPosition>& placed, int row, int column, int minRows,
-                         int minColumns) {
-    return std::all_of(placed.begin(), placed.end(), [&](const TPosition& other) {
-        return std::abs(other.Row - row) >= minRows && std::abs(other.Column - column) >= minColumns;
-    });
-}
+    // Whether every placed bonus lies at least `minRows` rows and `minColumns` columns away.
+    bool FarFrom(int row, int column, int minRows, int minColumns) const {
+        return !AnyWithin(Rows, row, minRows) && !AnyWithin(Columns, column, minColumns);
+    }
+    void Add(int row, int column) {
+        ++Rows[static_cast<size_t>(row)];
+        ++Columns[static_cast<size_t>(column)];
+    }
+
+private:
+    // A bonus less than `distance` away from `at` along one axis.
+    static bool AnyWithin(const std::vector<int>& counts, int at, int distance) {
+        const int last = static_cast<int>(counts.size()) - 1;
+        for (int k = std::max(at - distance + 1, 0); k <= std::min(at + distance - 1, last); ++k) {
+            if (counts[static_cast<size_t>(k)] > 0) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    std::vector<int> Rows;
+    std::vector<int> Columns;
+};
 
 // Random positions in the bottom rows, asking first for five rows and five columns of distance
 // from the bonuses already placed and lowering the demand (rows first) after every thousand
 // failures. A bonus that finds no place at all is dropped.
-void PlaceSmallBonus(TConstrucionCells& cells, uint8_t bonus, int bottomRows,
-                     std::vector<TPosition>& placed) {
+void PlaceSmallBonus(TConstrucionCells& cells, uint8_t bonus, int bottomRows, TPlacedBonuses& placed) {
     constexpr int TriesPerDistance = 1000;
     constexpr int StartDistance = 5;
     if (bottomRows <= 0) {
@@ -229,10 +258,10 @@ void PlaceSmallBonus(TConstrucionCells& cells, uint8_t bonus, int bottomRows,
                 int row = firstRow + static_cast<int>(Random(static_cast<uint32_t>(bottomRows)));
                 int column = static_cast<int>(Random(static_cast<uint32_t>(cells.ColumnCount())));
                 TConstructionCell& cell = cells.At(row, column);
-                if (cell.Kind == ckEmpty && FarFromOtherBonuses(placed, row, column, minRows, minColumns)) {
+                if (cell.Kind == ckEmpty && placed.FarFrom(row, column, minRows, minColumns)) {
                     cell.Kind = ckSmallBonus;
                     cell.SmallBonus = bonus;
-                    placed.push_back({row, column});
+                    placed.Add(row, column);
                     return;
                 }
             }
@@ -300,7 +329,7 @@ TConstrucionCells LoadConstructionCells(const IGXMLNode& constructionField, int 
     KeepRandomBonuses(bonuses, std::min(randomCount, static_cast<int>(bonuses.size())));
     // Collecting left no small bonus on the grid, so the placed ones are all there is to keep
     // apart from.
-    std::vector<TPosition> placed;
+    TPlacedBonuses placed(rowCount, columnCount);
     for (uint8_t bonus : bonuses) {
         if (bonus != 0) {
             PlaceSmallBonus(cells, bonus, bottomRows, placed);

@@ -380,6 +380,27 @@ private:
     TPlayerOptions FOptions;
 };
 
+// Every slot up to the last one in use is written, free ones between included, so that what was
+// read is written back whole: a slot without a name may still hold a player's progress (a save
+// edited by hand or written by another program), and a free slot must not hide the players after
+// it. A slot is in use when it has a name or would be written otherwise than a fresh one.
+int LastSlotInUse(const TGamePlayers& players) {
+    TSaveWriter fresh;
+    WritePlayer(fresh, TPlayer(const_cast<TGamePlayers&>(players)));
+    for (int slot = PlayerSlotCount; slot >= 1; --slot) {
+        const TPlayer& player = players.GetPlayer(slot);
+        if (!player.Name.empty()) {
+            return slot;
+        }
+        TSaveWriter written;
+        WritePlayer(written, player);
+        if (written.Bytes() != fresh.Bytes()) {
+            return slot;
+        }
+    }
+    return 0;
+}
+
 std::string ReadIfExists(const std::filesystem::path& path) {
     std::error_code error;
     if (!std::filesystem::exists(path, error)) {
@@ -393,12 +414,9 @@ std::string ReadIfExists(const std::filesystem::path& path) {
 std::string WriteSaveStream(const TGamePlayers& players) {
     TSaveWriter writer;
     writer.WriteInteger(players.CurrentPlayerIndex());
-    int named = 0;
-    while (named < PlayerSlotCount && !players.GetPlayer(named + 1).Name.empty()) {
-        ++named;
-    }
-    writer.WriteInteger(named);
-    for (int slot = 1; slot <= named; ++slot) {
+    const int used = LastSlotInUse(players);
+    writer.WriteInteger(used);
+    for (int slot = 1; slot <= used; ++slot) {
         WritePlayer(writer, players.GetPlayer(slot));
     }
     writer.WriteInteger(static_cast<int32_t>(players.HighScores().size()));

@@ -2,6 +2,7 @@
 
 #include "TestHelpers.h"
 #include "UGRandom.h"
+#include "UGStrings.h"
 
 #include <gtest/gtest.h>
 #include <pugixml.hpp>
@@ -118,6 +119,19 @@ TEST(SublevelFieldTest, InvalidTextsNameTheOffendingPosition) {
     }
 }
 
+// A field of megabytes is quoted by a short excerpt around the offending character, not twice
+// whole: the report stays small enough to read.
+TEST(SublevelFieldTest, TheReportOfAHugeFieldQuotesAnExcerpt) {
+    const std::string text = std::string(4'500'000, ' ') + ".........." + std::string(4'500'000, ' ');
+    const std::string report = test::ErrorText([&] { LoadSublevelText(text, 1, 9, {}); });
+    const std::string excerpt =
+        "\"..." + std::string(31, ' ') + ".........." + std::string(39, ' ') + "...\" (9000010 bytes)";
+    EXPECT_EQ(ReportLine(report, "AFieldXML.Text: "), excerpt);
+    EXPECT_EQ(ReportLine(report, "S: "), excerpt);
+    EXPECT_EQ(ReportLine(report, "K: "), "4500010");
+    EXPECT_LT(report.size(), 600u);
+}
+
 TEST(SublevelFieldTest, TheReportOfAnInvalidFieldReadsWhole) {
     pugi::xml_document document;
     document.load_string("<Field>\n  ..\n  ...\n</Field>");
@@ -227,6 +241,43 @@ TEST(ConstructionFieldTest, LettersOnlySayWhichBonusesTheLevelOffers) {
         EXPECT_EQ(placed.Rows.size(), 2u) << "seed " << seed;
     }
     EXPECT_EQ(kept, (std::set<std::multiset<int>>{{1, 1}, {1, 3}})) << "both choices occur";
+}
+
+// How many numbers the game's generator drew since it stood at `seed` (at most `limit`).
+int DrawsSince(uint32_t seed, int limit) {
+    int draws = 0;
+    while (seed != RandSeed && draws <= limit) {
+        seed = seed * 134775813u + 1u;
+        ++draws;
+    }
+    return draws;
+}
+
+// Choosing the kept small bonuses takes one draw per kept bonus, however many letters the
+// outline holds: a large outline of letters must not cost a recount after every discarded one.
+// No bottom rows, so that placing draws nothing.
+TEST(ConstructionFieldTest, KeptBonusesAreChosenWithOneDrawEach) {
+    struct TCase {
+        int Side;
+        int Keep;
+        int Draws;
+    };
+    const TCase cases[] = {{40, 0, 0}, {40, 1, 1}, {40, 1000, 1000}, {2, 3, 3}, {2, 4, 0}};
+    for (const TCase& c : cases) {
+        std::string rows;
+        for (int i = 0; i < c.Side; ++i) {
+            rows += std::string(static_cast<size_t>(c.Side), 'a') + "\n";
+        }
+        PGXMLNode field =
+            ConstructionField(Format(R"(ICount="%d" JCount="%d" CellsSize="20" )"
+                                     R"(RandomCountSmallBonuses="%d" RowCountForSmallBonuses="0")",
+                                     c.Side, c.Side, c.Keep),
+                              rows);
+        SetRandomSeed(11);
+        TConstrucionCells cells = LoadConstructionCells(*field, 1);
+        EXPECT_EQ(DrawsSince(11, 100000), c.Draws) << c.Side << " x " << c.Side << ", keeping " << c.Keep;
+        EXPECT_EQ(PlacedBonuses(cells).Bonuses.size(), 0u);
+    }
 }
 
 TEST(ConstructionFieldTest, CrowdedBonusesTakeEveryFreeCellAndTheRestAreDropped) {

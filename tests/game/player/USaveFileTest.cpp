@@ -89,17 +89,45 @@ TEST_F(SaveFileTest, AnEmptyGameWritesItsOptionsAfterTwoEmptyLists) {
     EXPECT_EQ(EncodeSave(players), "2010200020008020C320829090");
 }
 
-TEST_F(SaveFileTest, OnlyTheLeadingNamedPlayersAreWritten) {
+// Every slot comes back from a save as it went in, whatever stands between the players: free
+// slots, named players with and without progress, and a slot whose name is empty but which holds
+// progress (a hand-edited or foreign save has them). A slot per letter: "." free, "n" named
+// without progress, "N" named with progress, "E" no name but progress.
+TEST_F(SaveFileTest, EverySlotStateComesBackInItsSlot) {
+    const char* const patterns[] = {".........", "NN.N",  "EN",        "NE",        "E",
+                                    "........N", "N.E.n", "NNNNNNNNN", "EEEEEEEEE", "n.......E"};
+    for (const char* pattern : patterns) {
+        SCOPED_TRACE(pattern);
+        TGamePlayers players(Config);
+        for (int slot = 1; pattern[slot - 1] != 0; ++slot) {
+            TPlayer& player = players.GetPlayer(slot);
+            const char state = pattern[slot - 1];
+            player.Name = state == 'N' || state == 'n' ? "P" + std::to_string(slot) : "";
+            if (state == 'N' || state == 'E') {
+                player.Main.Score = 1000 * slot;
+                player.Statistics.Records = {{1, 1, 9.5, 1, 2, 3, slot}};
+            }
+        }
+        const std::string stream = WriteSaveStream(players);
+        TGamePlayers read(Config);
+        ReadSaveStream(stream, read);
+        for (int slot = 1; slot <= PlayerSlotCount; ++slot) {
+            const TPlayer& before = players.GetPlayer(slot);
+            const TPlayer& after = read.GetPlayer(slot);
+            EXPECT_EQ(after.Name, before.Name) << "slot " << slot;
+            EXPECT_EQ(after.Main.Score, before.Main.Score) << "slot " << slot;
+            EXPECT_EQ(after.Statistics.Records.size(), before.Statistics.Records.size()) << "slot " << slot;
+        }
+        EXPECT_EQ(WriteSaveStream(read), stream);
+    }
+}
+
+// Free slots after the last player are not written: a save of two players holds two.
+TEST_F(SaveFileTest, FreeSlotsAfterTheLastPlayerAreNotWritten) {
     TGamePlayers players(Config);
     players.GetPlayer(1).Name = "A";
     players.GetPlayer(2).Name = "B";
-    players.GetPlayer(4).Name = "D";
-    const std::string stream = WriteSaveStream(players);
-    EXPECT_EQ(stream.substr(0, 7), Bytes({2, 1, 2, 2, 6, 1, 'A'}));
-    TGamePlayers read(Config);
-    ReadSaveStream(stream, read);
-    EXPECT_EQ(read.NamedPlayerCount(), 2);
-    EXPECT_EQ(read.GetPlayer(2).Name, "B");
+    EXPECT_EQ(WriteSaveStream(players).substr(0, 7), Bytes({2, 1, 2, 2, 6, 1, 'A'}));
 }
 
 TEST_F(SaveFileTest, EverySavedValueComesBack) {

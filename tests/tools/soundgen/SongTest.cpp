@@ -105,6 +105,10 @@ TEST(Song, MistakesAreReportedWithTheirLine) {
         {"tempo 5", "x.song:8: unknown statement \"tempo\""},
         {"speed 0", "x.song:8: speed 0 is outside 1..31"},
         {"pattern a 4", "x.song:8: the song has no order"},
+        {"instrument x harpsichord9", "x.song:8: instrument \"x\": no synthesis \"harpsichord9\""},
+        {"instrument x bell\x01", "x.song:8: instrument \"x\": the synthesis holds the control byte 0x01"},
+        {"instrument \x7fx bell", "x.song:8: the instrument name holds the control byte 0x7f"},
+        {"instrument x\x1b[2J bell", "x.song:8: the instrument name holds the control byte 0x1b"},
     };
     for (const auto& c : cases) {
         const std::string text = std::string(Header) + c.Body + "\n";

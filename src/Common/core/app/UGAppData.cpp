@@ -22,7 +22,7 @@ namespace fs = std::filesystem;
 
 TGBaseAppData::TGBaseAppData(const TGAppStartInfo& info)
     : FProgramFolder(info.ProgramFolder), FWorkingFolder(info.ProgramFolder),
-      FCaches(info.ProgramFolder, info.CacheFolder), FTicks(info.Ticks), FWindow(info.Window),
+      FCaches(info.ProgramFolder, info.CacheFolder, info.Writable), FTicks(info.Ticks), FWindow(info.Window),
       FMediaCenter(info.MediaCenter), FTrace(info.Trace), FProgress(info.Progress) {
     if (!FTicks) {
         throw EGError("TGBaseAppData.Create", "no tick source");
@@ -36,6 +36,8 @@ TGBaseAppData::TGBaseAppData(const TGAppStartInfo& info)
 
     CreateFolders(info.UserFolder, fs::perms::owner_all);
     FStorage = std::make_unique<TGUserStorage>(info.UserFolder, Config->GetStringDef("DataKey", ""));
+    FWritable = info.Writable;
+    ChooseGraphicsCacheRoot(info.UserFolder);
     ApplyStoredWorkingFolder();
 
     CreateDevice(info.Backend);
@@ -49,6 +51,33 @@ TGBaseAppData::TGBaseAppData(const TGAppStartInfo& info)
     // The sound engine comes last: the real one when SoundsEnabled, else the silent one.
     SoundsEnabled = Config->GetBool("SoundsEnabled");
     CreateSoundEngine(info);
+}
+
+bool TGBaseAppData::MayWrite(const fs::path& folder) const {
+    return FWritable ? FWritable(folder) : IsFolderWritable(folder);
+}
+
+// The graphics cache belongs in the per-user folder. Where that may not be written (a read-only
+// home, a folder of another user) it goes to the cache folder with the hashes that tell when it is
+// stale, and whatever cache the per-user folder holds is left alone: removing or rewriting it
+// would fail. Said once, as it costs a rebuild of the cache.
+void TGBaseAppData::ChooseGraphicsCacheRoot(const fs::path& userFolder) {
+    FGraphicsCacheRoot = userFolder;
+    auto writable = [&](const fs::path& folder) {
+        std::error_code error;
+        return !fs::exists(folder, error) || MayWrite(folder);
+    };
+    if (FCaches.CacheFolder().empty() ||
+        (MayWrite(userFolder) && writable(userFolder / "cache16") && writable(userFolder / "cache32"))) {
+        return;
+    }
+    FGraphicsCacheRoot = FCaches.CacheFolder();
+    FCacheStorage = std::make_unique<TGUserStorage>(FGraphicsCacheRoot, Config->GetStringDef("DataKey", ""));
+    std::fprintf(
+        stderr,
+        "TGBaseAppData: the per-user folder \"%s\" may not be written: the graphics cache is kept in "
+        "\"%s\"\n",
+        userFolder.c_str(), FGraphicsCacheRoot.c_str());
 }
 
 void TGBaseAppData::CreateSoundEngine(const TGAppStartInfo& info) {
@@ -139,7 +168,7 @@ void TGBaseAppData::CreateResManager(const TGAppStartInfo& info) {
     context.Fonts = Fonts.get();
     context.Dictionary = Dictionary.get();
     context.Progress = FProgress;
-    context.UserFolder = info.UserFolder;
+    context.UserFolder = FGraphicsCacheRoot;
     context.DataFolder = FWorkingFolder;
     context.Caches = TGCacheLocation(FWorkingFolder, FCaches.CacheFolder());
     context.FontRasterizer = info.FontRasterizer;

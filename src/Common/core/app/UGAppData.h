@@ -36,8 +36,11 @@ struct TGAppStartInfo {
     // The per-user folder (save file, stored values, graphics cache); created when missing.
     std::filesystem::path UserFolder;
     // Where the caches of a read-only data folder go (see TGCacheLocation); empty: beside their
-    // sources only.
+    // sources only. The graphics cache goes there too when the per-user folder may not be written.
     std::filesystem::path CacheFolder;
+    // Whether the game may write into a folder; unset: the operating system's answer
+    // (IsFolderWritable). Tests play a read-only folder with it.
+    TGCacheLocation::TWritableCheck Writable;
     int SystemLanguageId = 1033;
     std::string CoreConfigName = "CoreConfig.xml";
     IGTickSource* Ticks = nullptr;
@@ -77,9 +80,18 @@ public:
     void WriteUserValue(const std::string& key, const std::string& value) const {
         FStorage->WriteUserValue(key, value);
     }
-    bool FolderChanged(const std::filesystem::path& folder) const { return FStorage->FolderChanged(folder); }
-    void StoreFolderHash(const std::filesystem::path& folder) const { FStorage->StoreFolderHash(folder); }
+    // The hashes of the art and cache folders are stored with the user's values, or beside the
+    // graphics cache when the per-user folder may not be written.
+    bool FolderChanged(const std::filesystem::path& folder) const {
+        return HashStorage().FolderChanged(folder);
+    }
+    void StoreFolderHash(const std::filesystem::path& folder) const { HashStorage().StoreFolderHash(folder); }
     const TGUserStorage& Storage() const { return *FStorage; }
+    // The folder that holds the graphics cache folders (cache16, cache32): the per-user folder,
+    // or the cache folder when the per-user folder may not be written.
+    const std::filesystem::path& GraphicsCacheRoot() const { return FGraphicsCacheRoot; }
+    // Whether the game may write into a folder (see TGAppStartInfo::Writable).
+    bool MayWrite(const std::filesystem::path& folder) const;
 
     // The ways game code reaches images and fonts.
     TGSequence& GetSeq(const std::string& name) const { return ResManager->GetSeq(name); }
@@ -132,12 +144,19 @@ private:
     void ApplyStoredWorkingFolder();
     void CreateDevice(IGRenderBackend* backend);
     void CreateResManager(const TGAppStartInfo& info);
+    void ChooseGraphicsCacheRoot(const std::filesystem::path& userFolder);
     void CreateSoundEngine(const TGAppStartInfo& info);
 
     std::filesystem::path FProgramFolder;
     std::filesystem::path FWorkingFolder;
     TGCacheLocation FCaches;
     std::unique_ptr<TGUserStorage> FStorage;
+    TGCacheLocation::TWritableCheck FWritable;
+    std::filesystem::path FGraphicsCacheRoot;
+    // Set when the per-user folder may not be written: the stored values the graphics cache
+    // needs, kept in its root.
+    std::unique_ptr<TGUserStorage> FCacheStorage;
+    const TGUserStorage& HashStorage() const { return FCacheStorage ? *FCacheStorage : *FStorage; }
     IGTickSource* FTicks;
     IGWindow* FWindow;
     bool FMediaCenter;

@@ -16,6 +16,8 @@ public:
 
     // "<context> failed".
     static EGError Failed(const std::string& context);
+
+    static constexpr size_t MaxTextBytes = 2048;
 };
 
 } // namespace qm

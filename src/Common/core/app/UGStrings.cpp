@@ -1,5 +1,7 @@
 #include "UGStrings.h"
 
+#include <algorithm>
+
 #include <cstdio>
 #include <vector>
 
@@ -86,6 +88,16 @@ void AppendUtf8(std::string& out, char32_t cp) {
         out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
         out += static_cast<char>(0x80 | (cp & 0x3F));
     }
+}
+
+std::string QuotedExcerpt(std::string_view text, size_t position, size_t limit) {
+    if (text.size() <= limit) {
+        return "\"" + std::string(text) + "\"";
+    }
+    // The window stands around the position where it can, else against the end of the text.
+    const size_t start = std::min(position > limit / 2 ? position - limit / 2 : 0, text.size() - limit);
+    return "\"" + std::string(start > 0 ? "..." : "") + std::string(text.substr(start, limit)) +
+           (start + limit < text.size() ? "..." : "") + "\" (" + std::to_string(text.size()) + " bytes)";
 }
 
 } // namespace qm

@@ -31,6 +31,11 @@ std::string FormatFloat(double value, int decimals);
 constexpr uint64_t HashSeed64 = 0xCBF29CE484222325u;
 uint64_t HashBytes64(std::string_view bytes, uint64_t hash = HashSeed64);
 
+// Data quoted in an error text: the whole text in quotes when it is at most `limit` bytes, else
+// `limit` bytes around `position` in quotes, "..." where they were cut off, and the length of the
+// whole text, so that a damaged file of megabytes never makes a message of megabytes.
+std::string QuotedExcerpt(std::string_view text, size_t position = 0, size_t limit = 80);
+
 // Appends the UTF-8 encoding of a code point.
 void AppendUtf8(std::string& out, char32_t codePoint);
 

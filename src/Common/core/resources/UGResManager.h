@@ -30,7 +30,8 @@ struct TGResContextRec {
     TDictionary* Dictionary = nullptr;
     // Called once per lengthy step while the graphics cache is filled.
     std::function<void(const std::string&)> Progress;
-    // The per-user folder, under which the graphics cache lives.
+    // The folder under which the graphics cache lives: the per-user folder, or the cache folder
+    // where the per-user folder may not be written.
     std::filesystem::path UserFolder;
     // Where relative names of the data (image folders, ".gfx" archives, faces) are found.
     std::filesystem::path DataFolder;

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <set>
 
 namespace qm {
 
@@ -84,6 +85,60 @@ void TGBassEngine::LoadSounds(const TGSoundProgress& progress) {
     FProgressCounter = ExpectedItems;
 }
 
+bool TGBassEngine::FitsBudget(size_t bytes) const {
+    const size_t loaded = LoadedSoundBytes();
+    return loaded <= LoadedSoundBudget && bytes <= LoadedSoundBudget - loaded;
+}
+
+// An effect is its pattern alone, at most MaxEffectFrames long, and rendered only as far as the
+// budget of loaded sound allows: one frame beyond what is left tells that it would not fit.
+PGPcm TGBassEngine::RenderEffect(TGModuleFile& module, const TGSoundLib& lib, const TGModSound& sound,
+                                 std::map<int, std::pair<PGPcm, bool>>& rendered) {
+    auto found = rendered.find(sound.Pattern);
+    if (found == rendered.end()) {
+        bool cut = false;
+        const size_t loaded = LoadedSoundBytes();
+        const size_t left = loaded < LoadedSoundBudget ? LoadedSoundBudget - loaded : 0;
+        const auto leftFrames = static_cast<int64_t>(left / (AudioChannels * sizeof(int16_t)));
+        const int64_t limit = std::min(MaxEffectFrames, leftFrames + 1);
+        auto pcm = std::make_shared<const TGPcm>(module.Render(sound.Pattern, sound.Pattern, limit, &cut));
+        if (pcm->Frames() > leftFrames) {
+            ReportLoadProblem(Format("TGBassEngine.LoadSounds: \"%s\": the sound \"%s\" stays silent: the "
+                                     "loaded sounds would hold more than %zu bytes",
+                                     lib.Src.c_str(), sound.Name.c_str(), LoadedSoundBudget),
+                              lib.Src);
+            return nullptr;
+        }
+        found = rendered.emplace(sound.Pattern, std::make_pair(std::move(pcm), cut)).first;
+    }
+    if (found->second.second) {
+        ReportLoadProblem(
+            Format("TGBassEngine.LoadSounds: \"%s\": the sound \"%s\" (pattern %d) plays longer "
+                   "than %d s and is cut there",
+                   lib.Src.c_str(), sound.Name.c_str(), sound.Pattern,
+                   static_cast<int>(MaxEffectFrames / AudioRate)),
+            lib.Src);
+    }
+    return found->second.first;
+}
+
+size_t TGBassEngine::LoadedSoundBytes() const {
+    std::set<const TGPcm*> counted;
+    size_t bytes = 0;
+    auto count = [&](const PGPcm& pcm) {
+        if (pcm && counted.insert(pcm.get()).second) {
+            bytes += pcm->Samples.size() * sizeof(int16_t);
+        }
+    };
+    for (const auto& [name, sound] : FSounds) {
+        count(sound.Pcm);
+    }
+    for (const auto& [name, sound] : FModSounds) {
+        count(sound.Pcm);
+    }
+    return bytes;
+}
+
 void TGBassEngine::ProgressStep(const TGSoundProgress& progress) {
     ++FProgressCounter;
     if (progress) {
@@ -151,7 +206,15 @@ void TGBassEngine::AddSound(const IGXMLNode& node) {
                                  node.GetLocation().c_str(), sound.Name.c_str()));
     }
     try {
-        sound.Pcm = DecodeSample(sound.Src, ReadSoundFile(sound.Src));
+        PGPcm pcm = DecodeSample(sound.Src, ReadSoundFile(sound.Src));
+        if (!FitsBudget(pcm->Samples.size() * sizeof(int16_t))) {
+            ReportLoadProblem(Format("TGBassEngine.LoadSounds: sound \"%s\" stays silent: \"%s\": the loaded "
+                                     "sounds would hold more than %zu bytes",
+                                     sound.Name.c_str(), sound.Src.c_str(), LoadedSoundBudget),
+                              sound.Src);
+        } else {
+            sound.Pcm = std::move(pcm);
+        }
     } catch (const std::exception& error) {
         ReportLoadProblem(Format("TGBassEngine.LoadSounds: sound \"%s\" stays silent: %s", sound.Name.c_str(),
                                  error.what()),
@@ -174,6 +237,8 @@ void TGBassEngine::AddSoundLib(const IGXMLNode& node, const TGSoundProgress& pro
                               lib->Src);
         }
     }
+    // Effects of one pattern share its sound.
+    std::map<int, std::pair<PGPcm, bool>> rendered;
     PGXMLCollection items = node.GetCollection("ModSound");
     for (size_t i = 0; i < items->Count(); ++i) {
         PGXMLNode item = items->GetItem(i);
@@ -183,7 +248,7 @@ void TGBassEngine::AddSoundLib(const IGXMLNode& node, const TGSoundProgress& pro
             sound.Pattern = NonNegative(*item, "Pattern", item->GetInt("Pattern"));
             sound.Lib = lib.get();
             if (module) {
-                sound.Pcm = std::make_shared<const TGPcm>(module->Render(sound.Pattern, sound.Pattern));
+                sound.Pcm = RenderEffect(*module, *lib, sound, rendered);
             }
             if (FModSounds.count(sound.Name)) {
                 ReportLoadProblem(

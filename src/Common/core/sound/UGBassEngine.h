@@ -92,6 +92,18 @@ public:
     const std::vector<TGSoundLoadProblem>& LoadProblems() const { return FLoadProblems; }
     // Whether load problems also go to standard error (a checker that prints them itself says no).
     bool EchoLoadProblems = true;
+    // An effect of a module library is one pattern; no effect of the game comes near half a
+    // minute, so a slow pattern (a damaged or hostile file) is cut there and the cut reported.
+    static constexpr int64_t MaxEffectFrames = int64_t(AudioRate) * 30;
+    // The sound that loading decodes and keeps (sample effects and module effects) holds at most
+    // this many bytes in all; an item beyond it stays silent and is reported. 64 MB is six minutes
+    // of sound, many times what the game's effects take, and leaves room for the two music slots
+    // (ten minutes each at most) within 300 MB of sound.
+    static constexpr size_t MaxLoadedSoundBytes = size_t(64) << 20;
+    size_t LoadedSoundBudget = MaxLoadedSoundBytes;
+    // The bytes of decoded sound the loaded effects hold, each piece counted once however many
+    // effects share it.
+    size_t LoadedSoundBytes() const;
     std::string GetMusicName() override { return FMusicName; }
     int GetMusicVolume() override { return FMuted ? FSavedMusicVolume : FMusicVolume; }
     int GetSoundVolume() override { return FSoundVolume; }
@@ -157,6 +169,10 @@ private:
     void ReportLoadProblem(const std::string& what, const std::string& file = "");
     std::string ReadSoundFile(const std::string& src) const;
     PGPcm DecodeSample(const std::string& src, const std::string& bytes) const;
+    // Whether `bytes` more of decoded sound stay within LoadedSoundBudget.
+    bool FitsBudget(size_t bytes) const;
+    PGPcm RenderEffect(TGModuleFile& module, const TGSoundLib& lib, const TGModSound& sound,
+                       std::map<int, std::pair<PGPcm, bool>>& rendered);
     PGPcm DecodeTrack(TGTrack& track, bool loop);
 
     // The lists are complete and the channels are laid out; false until loading has ended.

@@ -5,6 +5,8 @@
 
 #include <xmp.h>
 
+#include <algorithm>
+
 namespace qm {
 
 namespace {
@@ -37,8 +39,11 @@ TGModuleFile::~TGModuleFile() {
 
 // Ten minutes is longer than any piece the game plays; a module that runs on (a broken file, a
 // jump that never ends the song) is cut there.
-TGPcm TGModuleFile::Render(int first, int last, int64_t maxFrames) {
+TGPcm TGModuleFile::Render(int first, int last, int64_t maxFrames, bool* cut) {
     TGPcm pcm;
+    if (cut) {
+        *cut = false;
+    }
     if (first < 0 || first >= FLength || last < first) {
         return pcm;
     }
@@ -55,13 +60,26 @@ TGPcm TGModuleFile::Render(int first, int last, int64_t maxFrames) {
     xmp_frame_info frame;
     while (xmp_play_frame(context) == 0) {
         xmp_get_frame_info(context, &frame);
-        if (frame.loop_count > 0 || frame.pos < first || frame.pos > last || pcm.Frames() >= maxFrames) {
+        if (frame.loop_count > 0 || frame.pos < first || frame.pos > last) {
+            break;
+        }
+        if (pcm.Frames() >= maxFrames) {
+            if (cut) {
+                *cut = true;
+            }
             break;
         }
         auto samples = static_cast<const int16_t*>(frame.buffer);
         pcm.Samples.insert(pcm.Samples.end(), samples, samples + frame.buffer_size / sizeof(int16_t));
     }
     xmp_end_player(context);
+    // The player hands out whole frames of its own; the sound ends exactly at the limit.
+    if (pcm.Frames() > maxFrames) {
+        pcm.Samples.resize(static_cast<size_t>(std::max<int64_t>(maxFrames, 0) * AudioChannels));
+        if (cut) {
+            *cut = true;
+        }
+    }
     return pcm;
 }
 

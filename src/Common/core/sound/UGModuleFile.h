@@ -22,10 +22,10 @@ public:
     int Length() const { return FLength; }
     // Plays positions first..last (inclusive) and returns the sound, ending where the player
     // leaves that stretch, ends the song or comes back to a position already played, and at
-    // most `maxFrames` long (ten minutes unless asked otherwise). A stretch outside the order
-    // list gives no sound.
+    // most `maxFrames` long (ten minutes unless asked otherwise); `cut`, when given, tells
+    // whether the stretch went on beyond that. A stretch outside the order list gives no sound.
     static constexpr int64_t MaxRenderFrames = int64_t(AudioRate) * 60 * 10;
-    TGPcm Render(int first, int last, int64_t maxFrames = MaxRenderFrames);
+    TGPcm Render(int first, int last, int64_t maxFrames = MaxRenderFrames, bool* cut = nullptr);
     // The whole song from its first position to its end.
     TGPcm RenderAll() { return Render(0, FLength - 1); }
 

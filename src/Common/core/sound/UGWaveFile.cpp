@@ -150,10 +150,13 @@ TGPcm ReadWave(std::string_view bytes, const std::string& name) {
             // A writer that never filled in the size leaves it too big: the file's end counts.
             return Convert(body, static_cast<uint32_t>(std::min<size_t>(size, left)), format, name);
         }
-        if (size > left) {
+        // An odd chunk is followed by a padding byte, which a file cut at its end may leave out;
+        // the step is weighed with it, so that the position never passes the end of the bytes.
+        const size_t step = size_t(size) + (size & 1);
+        if (step >= left) {
             break;
         }
-        at += 8 + size + (size & 1);
+        at += 8 + step;
     }
     throw EGError("ReadWave", Format("\"%s\": no sound data", name.c_str()));
 }

@@ -30,9 +30,9 @@ void PutCell(std::string& out, const TCell& cell) {
     out.push_back(static_cast<char>(cell.Param));
 }
 
-} // namespace
-
-std::string MakeTestModule(const std::vector<int>& patternVolumes) {
+// Patterns of one tone each at the given volumes; `slow` sets 31 ticks a row and 32 beats a minute
+// and lets every pattern run its 64 rows, else a pattern is 8 rows of 3 ticks.
+std::string MakeModule(const std::vector<int>& patternVolumes, bool slow) {
     std::string out(20, '\0');
     // Sample 1: a square wave looped as a whole; the other 30 are empty.
     for (int sample = 0; sample < 31; ++sample) {
@@ -70,8 +70,11 @@ std::string MakeTestModule(const std::vector<int>& patternVolumes) {
                     cell = {1, NotePeriod, 0xC, volume};
                 } else if (row == 0 && channel == 1) {
                     cell.Effect = 0xF;
-                    cell.Param = 3;
-                } else if (row == 7 && channel == 1) {
+                    cell.Param = slow ? 31 : 3;
+                } else if (row == 0 && channel == 2 && slow) {
+                    cell.Effect = 0xF;
+                    cell.Param = 32;
+                } else if (row == 7 && channel == 1 && !slow) {
                     cell.Effect = 0xD;
                 }
                 PutCell(out, cell);
@@ -82,6 +85,16 @@ std::string MakeTestModule(const std::vector<int>& patternVolumes) {
         out.push_back(static_cast<char>(i < SampleBytes / 2 ? 100 : -100));
     }
     return out;
+}
+
+} // namespace
+
+std::string MakeTestModule(const std::vector<int>& patternVolumes) {
+    return MakeModule(patternVolumes, false);
+}
+
+std::string MakeSlowModule(int patterns) {
+    return MakeModule(std::vector<int>(static_cast<size_t>(patterns), 64), true);
 }
 
 std::string MakeToneWave(double seconds, int amplitude) {

@@ -12,6 +12,11 @@ namespace qm::test {
 std::string MakeTestModule(const std::vector<int>& patternVolumes);
 constexpr double PatternSeconds = 0.48;
 
+// A ProTracker module of `patterns` patterns, each a steady tone over all its 64 rows at 31 ticks
+// a row and 32 beats a minute: a pattern lasts SlowPatternSeconds.
+std::string MakeSlowModule(int patterns);
+constexpr double SlowPatternSeconds = 64 * 31 * 2.5 / 32;
+
 // A WAV file of a steady square tone of the given amplitude (of 32767) and length.
 std::string MakeToneWave(double seconds, int amplitude);
 

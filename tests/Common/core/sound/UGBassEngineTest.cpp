@@ -371,6 +371,68 @@ TEST(TGBassEngine, BadItemsAreReportedOnceAndStaySilent) {
     EXPECT_EQ(rig.Engine->LoadProblems().size(), 5u);
 }
 
+// A sound file cut inside a chunk (21 bytes, an odd chunk ending at the end of the file) is one
+// report naming the file, and that sound plays nothing; the others still play.
+TEST(TGBassEngine, ACutSoundFileIsReportedOnceWithItsName) {
+    TSoundRig rig(R"(<Sound Name="Odd" Src="odd.wav"/><Sound Name="Tone" Src="tone.wav"/>)",
+                  {{"odd.wav", std::string("RIFF\x0d\0\0\0WAVEjunk\x01\0\0\0x", 21)},
+                   {"tone.wav", test::MakeToneWave(1.0, ToneAmplitude)}});
+    rig.Load();
+    ASSERT_EQ(rig.Engine->LoadProblems().size(), 1u);
+    EXPECT_EQ(rig.Engine->LoadProblems()[0].File, "odd.wav");
+    EXPECT_EQ(rig.Engine->LoadProblems()[0].Text,
+              R"(TGBassEngine.LoadSounds: sound "Odd" stays silent: ReadWave: "odd.wav": no sound data)");
+    rig.Engine->PlaySound("Odd");
+    rig.Run(0.2);
+    EXPECT_EQ(rig.RecordedRms(0.0, 0.2), 0.0);
+    rig.Engine->PlaySound("Tone");
+    rig.Run(0.2);
+    EXPECT_GT(rig.RecordedRms(0.25, 0.4), Tolerance);
+}
+
+// A pattern of the slow module lasts over two minutes: as an effect it is cut at 30 s, and the
+// cut is reported with the file, the sound and the pattern.
+TEST(TGBassEngine, AnEffectIsCutAtHalfAMinuteAndTheCutReported) {
+    TSoundRig rig(R"(<ModSoundLib Src="slow.mod"><ModSound Name="Long" Pattern="0"/></ModSoundLib>)",
+                  {{"slow.mod", test::MakeSlowModule(1)}});
+    rig.Load();
+    ASSERT_EQ(rig.Engine->LoadProblems().size(), 1u);
+    EXPECT_EQ(rig.Engine->LoadProblems()[0].Text, R"(TGBassEngine.LoadSounds: "slow.mod": the sound "Long" )"
+                                                  R"((pattern 0) plays longer than 30 s and is cut there)");
+    EXPECT_EQ(rig.Engine->LoadProblems()[0].File, "slow.mod");
+    EXPECT_EQ(rig.Engine->LoadedSoundBytes(), 30u * AudioRate * AudioChannels * sizeof(int16_t));
+    rig.Engine->PlayModSound("Long");
+    rig.Run(30.2);
+    EXPECT_GT(rig.RecordedRms(29.8, 29.95), 1000.0);
+    EXPECT_EQ(rig.RecordedRms(30.05, 30.2), 0.0);
+}
+
+// Effects of one pattern share its sound; what would take the loaded sound beyond its budget stays
+// silent and is reported, and the effects before it still play.
+TEST(TGBassEngine, EffectsShareTheirPatternAndStayWithinTheBudget) {
+    TSoundRig rig(R"(<ModSoundLib Src="slow.mod" Polyphony="2">
+                       <ModSound Name="A" Pattern="0"/><ModSound Name="B" Pattern="0"/>
+                       <ModSound Name="C" Pattern="1"/><ModSound Name="D" Pattern="2"/></ModSoundLib>)",
+                  {{"slow.mod", test::MakeSlowModule(3)}});
+    const size_t effectBytes = 30u * AudioRate * AudioChannels * sizeof(int16_t);
+    rig.Engine->LoadedSoundBudget = 2 * effectBytes + 1000;
+    rig.Load();
+    EXPECT_EQ(rig.Engine->LoadedSoundBytes(), 2 * effectBytes);
+    std::vector<std::string> problems;
+    for (const TGSoundLoadProblem& problem : rig.Engine->LoadProblems()) {
+        problems.push_back(problem.Text);
+    }
+    ASSERT_EQ(problems.size(), 4u) << ::testing::PrintToString(problems);
+    EXPECT_EQ(problems[3], R"(TGBassEngine.LoadSounds: "slow.mod": the sound "D" stays silent: the loaded )"
+                           R"(sounds would hold more than 10585000 bytes)");
+    rig.Engine->PlayModSound("D");
+    rig.Run(0.5);
+    EXPECT_EQ(rig.RecordedRms(0.0, 0.5), 0.0);
+    rig.Engine->PlayModSound("B");
+    rig.Run(0.5);
+    EXPECT_GT(rig.RecordedRms(0.6, 1.0), 1000.0);
+}
+
 // Progress counts against 68 expected items: 34 items report 50 after the last one.
 TEST(TGBassEngine, ProgressIsCountedAgainstTheExpectedItems) {
     std::string xml;

@@ -4,6 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <stdexcept>
+#include <string_view>
+
 namespace qm {
 namespace {
 
@@ -22,6 +29,33 @@ std::string WaveOf(uint16_t tag, uint16_t channels, uint32_t rate, uint16_t bits
     return "RIFF" + le(static_cast<uint32_t>(36 + data.size()), 4) + "WAVE" + "fmt " + le(16, 4) + fmt +
            "data" + le(static_cast<uint32_t>(data.size()), 4) + data;
 }
+
+// Bytes that end where a page nobody may read begins, so that a reader stepping past their end
+// faults at once instead of reading whatever lies behind them.
+class TGuardedBytes {
+public:
+    explicit TGuardedBytes(const std::string& bytes) {
+        const size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+        FSize = 2 * page;
+        FMap = mmap(nullptr, FSize, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (FMap == MAP_FAILED || bytes.size() > page) {
+            throw std::runtime_error("TGuardedBytes: no room");
+        }
+        char* guard = static_cast<char*>(FMap) + page;
+        mprotect(guard, page, PROT_NONE);
+        FBytes = std::string_view(guard - bytes.size(), bytes.size());
+        std::memcpy(guard - bytes.size(), bytes.data(), bytes.size());
+    }
+    ~TGuardedBytes() { munmap(FMap, FSize); }
+    TGuardedBytes(const TGuardedBytes&) = delete;
+    TGuardedBytes& operator=(const TGuardedBytes&) = delete;
+    std::string_view View() const { return FBytes; }
+
+private:
+    void* FMap = nullptr;
+    size_t FSize = 0;
+    std::string_view FBytes;
+};
 
 TEST(ReadWave, ReadsBackWhatEncodeWaveWrote) {
     TGPcm pcm;
@@ -57,6 +91,29 @@ TEST(ReadWave, RejectsWhatItCannotPlayWithTheFileName) {
     };
     for (const TCase& c : cases) {
         test::ExpectError([&] { ReadWave(c.Bytes, "bad.wav"); }, c.Error);
+    }
+}
+
+// Chunks whose sizes run to or past the end of the file, padding byte included: the reader
+// stops at the end of the bytes it was given instead of stepping over it.
+TEST(ReadWave, ChunksThatRunToTheEndStopTheReadingThere) {
+    const std::string riff = std::string("RIFF\x0d\0\0\0WAVE", 12);
+    const std::string format = WaveOf(1, 2, 44100, 16, "").substr(12, 24);
+    struct TCase {
+        const char* What;
+        std::string Bytes;
+    } cases[] = {
+        // 21 bytes: an odd chunk ending exactly at the end, its padding byte missing.
+        {"odd last chunk", riff + std::string("junk\x01\0\0\0x", 9)},
+        {"odd chunk after the format", riff + format + std::string("LIST\x03\0\0\0abc", 11)},
+        {"chunk longer than the file", riff + std::string("junk\xff\xff\xff\xffxy", 10)},
+        {"header cut short", riff + std::string("jun", 3)},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.What);
+        TGuardedBytes bytes(c.Bytes);
+        test::ExpectError([&] { ReadWave(bytes.View(), "short.wav"); },
+                          "ReadWave: \"short.wav\": no sound data");
     }
 }
 
