@@ -171,7 +171,6 @@ TEST_F(SublevelFlow, AWonSublevelTurnsTheBoardIntoTheNextSublevelFull) {
     EXPECT_FALSE(EventsStartingWith(trace, "save").empty());
 }
 
-
 std::string FileBytes(const fs::path& file) {
     std::ifstream in(file, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
@@ -202,7 +201,8 @@ TEST_F(SublevelFlow, TheCampaignReplaysAsRecordedThroughThreeSublevels) {
     for (auto it = std::sregex_iterator(shotList.begin(), shotList.end(), number);
          it != std::sregex_iterator(); ++it) {
         shots.push_back(it->str());
-        shotArgs += " --screenshot " + it->str() + ":" + ShellQuote((dir.Path() / ("frame" + it->str() + ".png")).string());
+        shotArgs += " --screenshot " + it->str() + ":" +
+                    ShellQuote((dir.Path() / ("frame" + it->str() + ".png")).string());
     }
     ASSERT_EQ(shots.size(), 2u);
     CommandResult result = Game(std::stoi(frames), FileBytes(golden / "keys.txt"), shotArgs);
@@ -213,7 +213,8 @@ TEST_F(SublevelFlow, TheCampaignReplaysAsRecordedThroughThreeSublevels) {
     EXPECT_EQ(EventsStartingWith(lines, "sublevel-won").size(), 3u);
     EXPECT_FALSE(EventsStartingWith(lines, "swap").empty()) << "the automatic player played between the wins";
     for (const std::string& shot : shots) {
-        EXPECT_TRUE(FileBytes(dir.Path() / ("frame" + shot + ".png")) == FileBytes(golden / ("frame" + shot + ".png")))
+        EXPECT_TRUE(FileBytes(dir.Path() / ("frame" + shot + ".png")) ==
+                    FileBytes(golden / ("frame" + shot + ".png")))
             << "frame " << shot << " differs from the recorded picture";
     }
 }
