@@ -94,11 +94,12 @@ void ExpectBoardLike(const std::vector<std::string>& board, const std::vector<st
 // The game as a player starts it, with the developer keys, writing its event trace.
 class SublevelFlow : public ::testing::Test {
 protected:
-    CommandResult Game(int frames, const std::string& keys, const std::string& extra = "") {
+    CommandResult Game(int frames, const std::string& keys, const std::string& extra = "",
+                       const fs::path& data = QM_BINARY_DIR "/data") {
         dir.Write("keys.txt", keys);
         return test::RunCommand(
             ShellQuote(QM_GAME_BINARY) + " --headless --fixed-step --autoplay --developer --data " +
-            ShellQuote(QM_BINARY_DIR "/data") + " --user-dir " + ShellQuote((dir.Path() / "user").string()) +
+            ShellQuote(data.string()) + " --user-dir " + ShellQuote((dir.Path() / "user").string()) +
             " --cache-dir " + ShellQuote((dir.Path() / "cache").string()) + " --frames " +
             std::to_string(frames) + " --input " + ShellQuote((dir.Path() / "keys.txt").string()) +
             " --trace " + ShellQuote(TraceFile().string()) + " " + extra);
@@ -169,6 +170,36 @@ TEST_F(SublevelFlow, AWonSublevelTurnsTheBoardIntoTheNextSublevelFull) {
                     },
                     "12345");
     EXPECT_FALSE(EventsStartingWith(trace, "save").empty());
+}
+
+// With a secret map of two pieces in the game's data, the developer's M bursts a colour cell
+// twice: each burst brings one piece, the complete map leads to the puzzle screen, and play comes
+// back to the same board and goes on.
+TEST_F(SublevelFlow, TwoBurstColourCellsCompleteASecretMapAndPlayGoesOnAfterThePuzzleScreen) {
+    const fs::path data = dir.Path() / "data";
+    fs::copy(QM_BINARY_DIR "/data", data, fs::copy_options::recursive);
+    test::EditFile(data / "GameConfig.xml", "</GameConfig>",
+                   "<SecretMap><Piece X=\"0\" Y=\"0\"/><Piece X=\"60\" Y=\"0\"/></SecretMap></GameConfig>");
+    CommandResult run = Game(3000, "700 key M\n1200 key M\n", "", data);
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    const std::vector<TTraceLine> trace = ReadTrace(TraceFile());
+    EXPECT_EQ(EventsStartingWith(trace, "piece-found"),
+              (std::vector<std::string>{"piece-found 1 of 2", "piece-found 2 of 2"}));
+    EXPECT_EQ(EventsStartingWith(trace, "screen"),
+              (std::vector<std::string>{"screen GameScreen", "screen PuzzleScreen", "screen GameScreen"}));
+    uint64_t back = 0;
+    for (const TTraceLine& line : trace) {
+        if (line.Event == "screen GameScreen") {
+            back = line.Frame;
+        }
+    }
+    bool swappedAfter = false;
+    for (const TTraceLine& line : trace) {
+        swappedAfter = swappedAfter || (line.Frame > back && line.Event.rfind("swap", 0) == 0);
+    }
+    EXPECT_TRUE(swappedAfter) << "play goes on after the puzzle screen";
+    EXPECT_TRUE(EventsStartingWith(trace, "sublevel-lost").empty());
+    EXPECT_EQ(EventsStartingWith(trace, "sublevel-start").size(), 1u) << "the same sublevel goes on";
 }
 
 std::string FileBytes(const fs::path& file) {

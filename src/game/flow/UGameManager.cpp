@@ -1,6 +1,7 @@
 #include "UGameManager.h"
 
 #include "UBonusStates.h"
+#include "UCampaignSecretMaps.h"
 #include "UCoreStates.h"
 #include "UElements.h"
 #include "UFrozenRowState.h"
@@ -12,6 +13,7 @@
 #include "UGStrings.h"
 #include "UGWidgetManager.h"
 #include "UGameData.h"
+#include "USecretMapStates.h"
 #include "USpecials.h"
 
 #include <algorithm>
@@ -128,8 +130,12 @@ public:
     void MarbleKilled() override {
         FManager.AddToBar(TBarKind::Brick, FManager.Player().BrickIncForOtherMarble());
     }
-    void ColorCellBlasted(TCell& /*cell*/) override {
+    void ColorCellBlasted(TCell& cell) override {
         FManager.AddToBar(TBarKind::Brick, FManager.Player().BrickIncForColorCell());
+        if (const TField* field = FManager.CurrentField()) {
+            const TGIntPoint centre = field->CellToScreen(cell.Row, cell.Col, true);
+            FManager.StartColorCellBlast(centre.X, centre.Y);
+        }
     }
     void SpawnBricksFromCell(TCell& cell) override { FManager.SpawnBricksFromCell(cell); }
     void BoxCollected(int /*x*/, int /*y*/, bool /*secondKind*/) override { FManager.Player().BoxCounted(); }
@@ -193,6 +199,7 @@ TGameManager::TGameManager(TGameData& data)
     RecreateConstruction();
     FBackground = std::make_unique<TBackground>();
     FWorkZone = std::make_unique<TWorkZone>(static_cast<IBarHost&>(*this));
+    FSecretMaps = std::make_unique<TCampaignSecretMaps>(*this);
     FTipManager = std::make_unique<TTipManager>();
     RefreshBackground();
     LoadLimiters();
@@ -894,18 +901,16 @@ void TGameManager::ResumePlay() {
 }
 
 bool TGameManager::IsQueued(TOtherState state) const {
-    if (!FQueue) {
-        return false;
-    }
-    switch (state) {
-    case TOtherState::FieldRotate:
-        return FQueue->HasExact<TFieldRotateState>();
-    case TOtherState::ShowHideFieldLayer:
-        return FQueue->HasExact<TShowHideFieldLayerState>();
-    case TOtherState::FrozenRow:
-        return FQueue->HasKindOf<TFrozenRowState>();
-    default:
-        return false;
+    return FQueue && OtherStateQueued(*FQueue, state);
+}
+
+ISecretMapPlay* TGameManager::SecretMaps() {
+    return FSecretMaps.get();
+}
+
+void TGameManager::StartColorCellBlast(int x, int y) {
+    if (FQueue) {
+        FQueue->Push<TColorCellBlastState>(static_cast<double>(x), static_cast<double>(y));
     }
 }
 

@@ -22,6 +22,8 @@
 
 namespace qm {
 
+class TCampaignSecretMaps;
+
 class TCell;
 class TField;
 class TGameData;
@@ -91,6 +93,9 @@ public:
     virtual void ShowDialog(const std::string& name, std::function<void()> onOk) = 0;
     virtual bool IsDialogVisible(const std::string& name) const = 0;
     virtual void HideDialog(const std::string& name) = 0;
+    // A widget of the screen by name, for the dialogs the play states steer; none when the
+    // screen has no widget of that name.
+    virtual TGWidget* FindWidget(const std::string& name) = 0;
     virtual void ShowStageScore(int /*points*/) {}
     virtual void PlayScreenAnimation(const std::string& /*name*/) {}
     virtual bool ScreenAnimationDone(const std::string& /*name*/) const { return true; }
@@ -117,6 +122,8 @@ public:
     TGameStateQueue& Queue() const;
 
     TGameData& Data() const { return FData; }
+    // One line of the run's event trace, when it has one.
+    void TraceEvent(const std::string& event) const;
     TPlayer& Player() const;
     TPlayerData& Progress() const;
 
@@ -299,6 +306,8 @@ public:
     // the check of the card's memory (written to the standard error).
     void StartPlantedColumn(int column) override;
     void SetSequentialSecretLevels() override;
+    ISecretMapPlay* SecretMaps() override;
+    void StartColorCellBlast(int x, int y) override;
     void RunDeviceSelfTest() override;
     // What the card's check asks of it.
     static constexpr int SelfTestMegabytes = 32;
@@ -332,8 +341,6 @@ private:
     void RecreateField();
     void RecreateBars();
     void SwitchToScreen(const std::string& screenName, const std::string& resourceSetName);
-    // One line of the run's event trace, when it has one.
-    void TraceEvent(const std::string& event) const;
     void TraceSublevelStart();
     // The layout of a sublevel as its definition gives it (no colour cells placed).
     TCellsStructsArr SublevelLayout(int level, int subLevel) const;
@@ -350,6 +357,7 @@ private:
     std::unique_ptr<TConstruction> FConstruction;
     std::unique_ptr<TBackground> FBackground;
     std::unique_ptr<TWorkZone> FWorkZone;
+    std::unique_ptr<TCampaignSecretMaps> FSecretMaps;
     int FColorCellsTotal = 0;
     std::string FMusicName;
     std::unique_ptr<TTipManager> FTipManager;

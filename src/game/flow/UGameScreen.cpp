@@ -1,4 +1,5 @@
 #include "UGameScreen.h"
+#include "USecretMapStates.h"
 
 #include "UBars.h"
 #include "UBonusStates.h"
@@ -413,6 +414,10 @@ void TGameScreen::ScreenShown() {
                       (queue.GameManager() && queue.GameManager()->IsQueued(TOtherState::GameToPuzzleScreen));
     if (back) {
         host.PlayResumedFromOtherScreen();
+        if (auto* puzzle = queue.FindExact<TGameToPuzzleScreenState>();
+            puzzle && puzzle->PuzzleScreenOpened()) {
+            puzzle->ComeBack();
+        }
     } else {
         if (!host.LowVideoMemory()) {
             StartIntro();
@@ -461,13 +466,58 @@ const TFlightMove CameraFlightMoves[] = {
 const char* const CameraBlurSequence = "stuff/Blur";
 constexpr double Pi = 3.14159265358979323846;
 
+// What makes way for the puzzle screen: the board, the gauges, the work zone and the scenery.
+const char* const PuzzlePlayWidgets[] = {
+    "FieldWidget", "TimeLineWidget", "InGameMenu",       "BeforeWorkZoneWidget", "AfterWorkZoneWidget",
+    "BrickWidget", "WorkZoneWidget", "BackgroundWidget", "BackgroundAddWidget",  "ConstructionWidget",
+};
+
 void TGameScreen::PlayScreenAnimation(const std::string& name) {
     if (name == TGameToConstructionScreenState::CameraFlight) {
         StartCameraFlight();
+    } else if (name == TGameToPuzzleScreenState::LeaveAnimation) {
+        DissolvePlayWidgets(false);
+    } else if (name == TGameToPuzzleScreenState::ComeBackAnimation) {
+        DissolvePlayWidgets(true);
     }
 }
 
+// A card with little video memory changes over without the dissolves.
+void TGameScreen::DissolvePlayWidgets(bool show) {
+    if (GetHost().LowVideoMemory()) {
+        return;
+    }
+    TGAppData& app = AppData();
+    for (const char* name : PuzzlePlayWidgets) {
+        TGWidget* widget = FindChild(name);
+        if (!widget) {
+            continue;
+        }
+        if (show) {
+            widget->SetVisible(false);
+            widget->ShowEffect =
+                std::make_shared<TFakeDissolveEffect>(app, *widget, true, PuzzleDissolveSeconds);
+            widget->Show();
+        } else if (widget->IsVisible()) {
+            widget->HideEffect =
+                std::make_shared<TFakeDissolveEffect>(app, *widget, false, PuzzleDissolveSeconds);
+            widget->Hide();
+        }
+    }
+}
+
+bool TGameScreen::PlayWidgetsDissolving() const {
+    return std::any_of(std::begin(PuzzlePlayWidgets), std::end(PuzzlePlayWidgets), [this](const char* name) {
+        const TGWidget* widget = FindChild(name);
+        return widget && widget->IsInEffect();
+    });
+}
+
 bool TGameScreen::ScreenAnimationDone(const std::string& name) const {
+    if (name == TGameToPuzzleScreenState::LeaveAnimation ||
+        name == TGameToPuzzleScreenState::ComeBackAnimation) {
+        return !PlayWidgetsDissolving();
+    }
     if (name != TGameToConstructionScreenState::CameraFlight || !FCameraFlight) {
         return true;
     }

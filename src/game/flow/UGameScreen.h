@@ -133,6 +133,8 @@ public:
     static constexpr double FieldPauseEffectSeconds = 0.3;
     // The play widgets fly away while the streaks of the flight cross the screen.
     static constexpr double CameraFlightSeconds = 1.0;
+    // The play widgets dissolve on the way to the puzzle screen and back.
+    static constexpr double PuzzleDissolveSeconds = 0.75;
 
     explicit TGameScreen(TGAppData& appData);
     ~TGameScreen() override;
@@ -179,8 +181,9 @@ public:
     void ExtraLifeGained() override { ShowExtraLife(); }
     bool ExtraLifeAnimationShown() const override { return FAddLifeAni && FAddLifeAni->GetVisible(); }
     void ScoreMultiplierEnded() override { EndScoreMultiplier(); }
-    // The camera's flight to the monument is the one animation the screen plays itself; the
-    // others are done at once.
+    TGWidget* FindWidget(const std::string& name) override { return FindChild(name); }
+    // The screen plays the camera's flight to the monument and the play widgets leaving for the
+    // puzzle screen and coming back; other animations are done at once.
     void PlayScreenAnimation(const std::string& name) override;
     bool ScreenAnimationDone(const std::string& name) const override;
 
@@ -255,6 +258,9 @@ private:
     bool FPaused = false;
     bool FIntroRunning = false;
     double FIntroTime = 0.0;
+    void DissolvePlayWidgets(bool show);
+    bool PlayWidgetsDissolving() const;
+
     bool FCameraFlight = false;
     double FCameraFlightTime = 0.0;
     bool FHurryUpShown = false;

@@ -10,6 +10,7 @@ target_sources(qm_game PRIVATE
   src/game/play/UFrozenRowState.cpp
   src/game/play/UCoreStates.cpp
   src/game/play/UFieldTransformations.cpp
+  src/game/play/USecretMapStates.cpp
   src/game/play/USublevelScene.cpp
   src/game/play/USpecialsScene.cpp
   src/game/play/UAutoPlayer.cpp

@@ -17,6 +17,7 @@
 
 namespace qm {
 
+class ISecretMapPlay;
 class TField;
 class TGameData;
 struct TBoardChange;
@@ -154,9 +155,15 @@ public:
     // A valid swap on the puzzle screen spends one of its moves.
     virtual void MakePuzzleMoveHook() {}
 
+    // ---- secret maps ----
+    // The map being assembled and the way to the secret level; none where play has no secret
+    // maps (a board played on its own), and colour cells then give no pieces.
+    virtual ISecretMapPlay* SecretMaps() = 0;
+    // A colour cell has burst at a screen point (or the developer asked for it): a piece of the
+    // secret map flies.
+    virtual void StartColorCellBlast(int x, int y) = 0;
+
     // ---- developer keys that start the work of later screens ----
-    // The colour-cell blast of the field's transformations, from a screen point.
-    virtual void StartColorCellBlast(int /*x*/, int /*y*/) {}
     // The planted column of the field's transformations on a column of the board.
     virtual void StartPlantedColumn(int /*column*/) {}
     // The player's easter-egg mode, and every secret map of the player complete: either keeps

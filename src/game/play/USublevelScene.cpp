@@ -1,5 +1,7 @@
 #include "USublevelScene.h"
 
+#include "USecretMapStates.h"
+
 #include "UFrozenRowState.h"
 #include "UGBassEngine.h"
 #include "UGFont.h"
@@ -594,16 +596,11 @@ void TSublevelScene::ReleaseBricks(int count, int x, int y) {
 }
 
 bool TSublevelScene::IsQueued(TOtherState state) const {
-    switch (state) {
-    case TOtherState::FieldRotate:
-        return FQueue.HasExact<TFieldRotateState>();
-    case TOtherState::ShowHideFieldLayer:
-        return FQueue.HasExact<TShowHideFieldLayerState>();
-    case TOtherState::FrozenRow:
-        return FQueue.HasExact<TFrozenRowState>();
-    default:
-        return false;
-    }
+    return OtherStateQueued(FQueue, state);
+}
+
+void TSublevelScene::StartColorCellBlast(int x, int y) {
+    FQueue.Push<TColorCellBlastState>(static_cast<double>(x), static_cast<double>(y));
 }
 
 bool TSublevelScene::EndStateQueued() const {

@@ -171,10 +171,10 @@ public:
     int BonusKind() const { return FBonusKind; }
     // A button bonus nobody has clicked for this long is fired by the scene itself.
     static constexpr double IdleBonusSeconds = 3.0;
-    // Of the states that run beside the play loop, only frozen rows are played here. A change
-    // of sublevel waiting to start stands in for the field's rotation into it: until then
-    // nothing may win or lose the old board again.
     bool IsQueued(TOtherState state) const override;
+    // The scene's boards have no secret maps: a colour cell's blast gives no piece.
+    ISecretMapPlay* SecretMaps() override { return nullptr; }
+    void StartColorCellBlast(int x, int y) override;
 
 protected:
     // Plays `sublevels` (every one of level 1's when empty) instead of level 1's.

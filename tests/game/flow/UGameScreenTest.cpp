@@ -82,6 +82,8 @@ public:
     }
     void SetLevelAndSubLevel(int /*level*/, int /*subLevel*/) override {}
     void RestartTimeBar() override {}
+    ISecretMapPlay* SecretMaps() override { return nullptr; }
+    void StartColorCellBlast(int /*x*/, int /*y*/) override {}
     bool MouseBonusArmed() const override { return Armed; }
     bool Armed = false;
 };

@@ -9,6 +9,7 @@ target_sources(qm_tests PRIVATE
   tests/game/play/USpecialsTest.cpp
   tests/game/play/UCoreStatesTest.cpp
   tests/game/play/UFieldTransformationsTest.cpp
+  tests/game/play/USecretMapStatesTest.cpp
   tests/game/play/BarTestHost.cpp
   tests/game/play/UBarsTest.cpp
   tests/game/play/UBrickTest.cpp

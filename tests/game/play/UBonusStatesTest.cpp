@@ -61,6 +61,8 @@ public:
     }
     void SetLevelAndSubLevel(int /*level*/, int /*subLevel*/) override {}
     void RestartTimeBar() override {}
+    ISecretMapPlay* SecretMaps() override { return nullptr; }
+    void StartColorCellBlast(int /*x*/, int /*y*/) override {}
     bool MouseBonusArmed() const override { return MouseBonusArmedIn(*Queue); }
     bool MouseBonusQueued() const override { return MouseBonusQueuedIn(*Queue); }
     bool BonusEffectBusy() const override { return BonusEffectBusyIn(*Queue); }

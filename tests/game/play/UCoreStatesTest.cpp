@@ -47,6 +47,7 @@ public:
     }
     void SetLevelAndSubLevel(int /*level*/, int /*subLevel*/) override {}
     void RestartTimeBar() override {}
+    ISecretMapPlay* SecretMaps() override { return nullptr; }
 
     void PlaySound(const std::string& name) override { Sounds.push_back(name); }
     bool TimeBarStopped() const override { return TimeStopped; }

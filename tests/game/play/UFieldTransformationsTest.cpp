@@ -29,6 +29,8 @@ public:
         Field->ApplyCellRecords(NextLayout);
     }
     void RestartTimeBar() override { Calls.push_back("time bar"); }
+    ISecretMapPlay* SecretMaps() override { return nullptr; }
+    void StartColorCellBlast(int /*x*/, int /*y*/) override {}
     bool IsQueued(TOtherState state) const override {
         return (state == TOtherState::ShowHideFieldLayer && Queue->HasExact<TShowHideFieldLayerState>()) ||
                (state == TOtherState::FieldRotate && Queue->HasExact<TFieldRotateState>());

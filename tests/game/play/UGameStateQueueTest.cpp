@@ -87,6 +87,8 @@ public:
     }
     void SetLevelAndSubLevel(int /*level*/, int /*subLevel*/) override {}
     void RestartTimeBar() override {}
+    ISecretMapPlay* SecretMaps() override { return nullptr; }
+    void StartColorCellBlast(int /*x*/, int /*y*/) override {}
     std::vector<std::string> Calls;
 };
 
