@@ -42,7 +42,7 @@ void TFireBall::Launch() {
             break;
         }
         TCell& cell = FField.Cell(nextRow, nextCol);
-        if (cell.Kind == 0 || dynamic_cast<TBoxElement*>(cell.Element.get())) {
+        if (cell.IsHole() || cell.HoldsBox()) {
             break;
         }
         row = nextRow;

@@ -174,8 +174,8 @@ public:
     void SetLevelAndSubLevel(int level, int subLevel) override;
     bool PlanBoardChange(bool won, bool fromFirst, TBoardChange& change) override;
     void RestartTimeBar() override;
-    // The board transformation after a won sublevel is over (until it exists: the construction
-    // screen is left): the banked win moves the player on, and the game is saved. A win that
+    // The construction screen is left after a won sublevel: the banked win moves the player on,
+    // and the game is saved. A win that
     // leads into another level, or ends the pass, leaves nothing of the old level queued: the map
     // comes next.
     TWinLeadsTo CompleteBankedWin();

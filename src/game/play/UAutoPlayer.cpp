@@ -24,15 +24,11 @@ constexpr double StirWorth = 0.75;
 constexpr double DepthWorth = 3.0;
 
 int LayersOf(const TCell& cell) {
-    return cell.Kind == 2 ? 1 : cell.Kind == 3 ? 2 : 0;
+    return cell.Kind == ckOneLayer ? 1 : cell.Kind == ckTwoLayers ? 2 : 0;
 }
 
 bool IsSpecialCell(const TCell& cell) {
     return dynamic_cast<const TSpecial*>(cell.Element.get()) != nullptr;
-}
-
-bool IsBoxCell(const TCell& cell) {
-    return dynamic_cast<const TBoxElement*>(cell.Element.get()) != nullptr;
 }
 
 char ColorAt(const TField& field, int row, int col) {
@@ -40,7 +36,7 @@ char ColorAt(const TField& field, int row, int col) {
         return 0;
     }
     const TCell& cell = field.Cell(row, col);
-    const TMarble* marble = cell.Kind > 0 ? cell.Marble() : nullptr;
+    const TMarble* marble = !cell.IsHole() ? cell.Marble() : nullptr;
     return marble ? marble->Color : 0;
 }
 
@@ -74,7 +70,7 @@ void AddLineThrough(const TField& field, const TCell& cell, int dRow, int dCol,
 int BoxesAbove(const TField& field, const TCell& cell) {
     int boxes = 0;
     for (int r = cell.Row - 1; r >= field.FirstRow; --r) {
-        if (IsBoxCell(field.Cell(r, cell.Col))) {
+        if (field.Cell(r, cell.Col).HoldsBox()) {
             ++boxes;
         }
     }
@@ -127,7 +123,7 @@ void AddSpecialMoves(TField& field, std::vector<TAutoMove>& moves) {
     for (int r = field.FirstRow; r <= field.LastRow; ++r) {
         for (int c = field.FirstCol; c <= field.LastCol; ++c) {
             TCell& cell = field.Cell(r, c);
-            if (cell.Kind == 0 || !IsSpecialCell(cell)) {
+            if (cell.IsHole() || !IsSpecialCell(cell)) {
                 continue;
             }
             const int steps[4][2] = {{0, 1}, {1, 0}, {0, -1}, {-1, 0}};
@@ -138,7 +134,7 @@ void AddSpecialMoves(TField& field, std::vector<TAutoMove>& moves) {
                     continue;
                 }
                 TCell& other = field.Cell(row, col);
-                if (other.Kind > 0 && other.Element && !IsBoxCell(other)) {
+                if (!other.IsHole() && other.Element && !other.HoldsBox()) {
                     moves.push_back({&cell, &other, SpecialSwapWorth + DepthOf(field, cell, other)});
                 }
             }

@@ -299,7 +299,7 @@ void TBoardTestScene::PlaceSpecials() {
             continue;
         }
         TCell& cell = FField->Cell(place[1], place[2]);
-        if (cell.Kind == 0 || dynamic_cast<TBoxElement*>(cell.Element.get())) {
+        if (cell.IsHole() || cell.HoldsBox()) {
             continue;
         }
         const TGIntPoint centre = FField->CellCentre(cell);

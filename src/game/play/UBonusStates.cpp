@@ -33,10 +33,6 @@ TGIntPoint CellCorner(const TField& field, const TCell& cell) {
     return field.CellToScreen(cell.Row, cell.Col, false);
 }
 
-bool IsBox(const TSimpleElement* element) {
-    return dynamic_cast<const TBoxElement*>(element) != nullptr;
-}
-
 // A plain marble of a colour: the chameleon takes its colour from its neighbours and has none of
 // its own to aim at.
 const TMarble* ColouredMarble(const TSimpleElement* element) {
@@ -305,7 +301,7 @@ bool TBonusState::IsBlocked() const {
 
 bool TBonusState::IsBadTarget(const TCell& cell) const {
     const TSimpleElement* element = cell.Element.get();
-    if (cell.Kind <= 0 || !element) {
+    if (cell.IsHole() || !element) {
         return true;
     }
     const bool kindTaken = dynamic_cast<const TMarble*>(element) || dynamic_cast<const TSpecial*>(element);
@@ -834,7 +830,7 @@ void TBombBonusState::StepEffect() {
         if (!IsBadTarget(*cell)) {
             cell->Element->Kill(0);
         }
-        if (cell->Kind > 0) {
+        if (!cell->IsHole()) {
             cell->Hit(bkBomb, false);
         }
     }
@@ -867,7 +863,7 @@ void TColorBombBonusState::Fire(TCell& target) {
             return;
         }
         cell.Element->Kill(0);
-        if (cell.Kind != 4) {
+        if (!cell.IsColorCell()) {
             cell.Hit(bkColorBomb, true);
         }
     });
@@ -982,7 +978,7 @@ bool TCornerStoneDownBonusState::IsBadTarget(const TCell& cell) const {
         return TMouseBonuseState::IsBadTarget(cell);
     }
     const TSimpleElement& box = *cell.Element;
-    return cell.Kind <= 0 || !box.IsIdle() || box.IsLocked() || box.IsDying();
+    return cell.IsHole() || !box.IsIdle() || box.IsLocked() || box.IsDying();
 }
 
 void TCornerStoneDownBonusState::PointerMoved() {
@@ -998,7 +994,7 @@ void TCornerStoneDownBonusState::DrawArmed() {
     IPlayHost& host = Host();
     for (int row = field.FirstRow; row <= field.LastRow; ++row) {
         const TCell& cell = field.Cell(row, HoverColumn);
-        if (cell.Kind > 0 && !IsBox(cell.Element.get())) {
+        if (!cell.IsHole() && !cell.HoldsBox()) {
             const TGIntPoint corner = CellCorner(field, cell);
             DrawAnimotion(host,
                           *StillSprite(host, "stuff/HighlightedCell", 0, corner.X, corner.Y, pvLeftTop));
@@ -1055,7 +1051,7 @@ bool TPlantedColumnState::Initialize() {
     static constexpr int Pattern[4] = {1, 2, 2, 1};
     for (int row = field.LastRow; row >= field.FirstRow; --row) {
         TCell& cell = field.Cell(row, Column);
-        if (cell.Kind == 0 || IsBox(cell.Element.get())) {
+        if (cell.IsHole() || cell.HoldsBox()) {
             continue;
         }
         const int n = Pattern[(field.LastRow - row) % 4];
@@ -1140,7 +1136,7 @@ void TPlantedColumnState::Finalize(bool removed) {
         if (cell.Element && !IsBox(cell.Element.get())) {
             cell.Element->Kill(0);
         }
-        if (cell.Kind != 4) {
+        if (!cell.IsColorCell()) {
             cell.Hit(bkCornerStoneDown, true);
         }
     }
@@ -1229,7 +1225,7 @@ bool IsGoodCornerStoneTarget(const TBonusState& state, const TCell& cell) {
     if (!IsBox(element)) {
         return !state.TBonusState::IsBadTarget(cell);
     }
-    return cell.Kind > 0 && element->IsIdle() && !element->IsLocked() && !element->IsDying();
+    return !cell.IsHole() && element->IsIdle() && !element->IsLocked() && !element->IsDying();
 }
 
 } // namespace

@@ -67,10 +67,6 @@ void TraceSwap(const TGameStateQueue& queue, const TCell& from, const TCell& to)
     }
 }
 
-bool IsBoxElement(const TSimpleElement* element) {
-    return dynamic_cast<const TBoxElement*>(element) != nullptr;
-}
-
 bool FieldRotating(const TGameStateQueue& queue) {
     return ManagerOf(queue).IsQueued(TOtherState::FieldRotate);
 }
@@ -158,7 +154,7 @@ void TWaitState::ProcessEvent(int x, int y, bool isDrag) {
         const auto& before = field.SpecialsBeforeMatching;
         if (field.MatchesThroughCell(*cell) ||
             std::find(before.begin(), before.end(), &element) != before.end() ||
-            field.HasHorizontalLineAt(*cell) || IsBoxElement(&element)) {
+            field.HasHorizontalLineAt(*cell) || IsBox(&element)) {
             return;
         }
         if (!isDrag) {
@@ -394,7 +390,7 @@ TGIntPoint TWaitState::FirstColorCellPoint() const {
     const TField& field = FieldOf(Queue());
     for (int r = field.FirstRow; r <= field.LastRow; ++r) {
         for (int c = field.FirstCol; c <= field.LastCol; ++c) {
-            if (field.Cell(r, c).Kind == 4) {
+            if (field.Cell(r, c).IsColorCell()) {
                 const TGIntPoint corner = field.CellToScreen(r, c, false);
                 return {corner.X + 25, corner.Y + 25};
             }
@@ -637,7 +633,7 @@ void TShuffleState::Shuffle() {
         return taken[static_cast<size_t>(cell.Row * field.ColCount + cell.Col)];
     };
     auto shufflable = [&](const TCell& cell) {
-        return !takenAt(cell) && cell.Element && !IsBoxElement(cell.Element.get());
+        return !takenAt(cell) && cell.Element && !IsBox(cell.Element.get());
     };
     for (int attempt = 0; attempt < Attempts; ++attempt) {
         const int r1 = static_cast<int>(Random(static_cast<uint32_t>(field.RowCount)));
@@ -713,7 +709,7 @@ void TOutOfMovesState::KillElements() {
     for (int r = field.FirstRow; r <= field.LastRow; ++r) {
         for (int c = field.FirstCol; c <= field.LastCol; ++c) {
             TCell& cell = field.Cell(r, c);
-            if (cell.Element && !IsBoxElement(cell.Element.get()) && !cell.Element->IsDying()) {
+            if (cell.Element && !IsBox(cell.Element.get()) && !cell.Element->IsDying()) {
                 cell.Element->Kill(1);
             }
         }
@@ -726,7 +722,7 @@ bool TOutOfMovesState::FillOneCell() {
     for (int r = field.FirstRow; r <= field.LastRow; ++r) {
         for (int c = field.FirstCol; c <= field.LastCol; ++c) {
             TCell& cell = field.Cell(r, c);
-            if (cell.Kind >= 1 && !cell.Element) {
+            if (!cell.IsHole() && !cell.Element) {
                 empty.push_back(&cell);
             }
         }

@@ -12,6 +12,10 @@
 
 namespace qm {
 
+bool IsBox(const TSimpleElement* element) {
+    return dynamic_cast<const TBoxElement*>(element) != nullptr;
+}
+
 void AddLoopingClip(TGActiveChannel& channel, const std::string& sequence, int frames,
                     double framesPerSecond) {
     TGClipSeg& clip = channel.AddClipSeg();

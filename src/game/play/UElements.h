@@ -206,6 +206,9 @@ private:
     TField* FListening = nullptr;
 };
 
+// Whether the element is a box (none is not).
+bool IsBox(const TSimpleElement* element);
+
 class TBoxElement : public TSimpleElement {
 public:
     TBoxElement(IPlayHost& host, int x, int y, int boxKind, std::string sprite);

@@ -32,10 +32,6 @@ void DrawFrame0(IPlayHost& host, const std::string& name, uint32_t color, double
     }
 }
 
-bool IsBox(const TSimpleElement* element) {
-    return dynamic_cast<const TBoxElement*>(element) != nullptr;
-}
-
 } // namespace
 
 // ---- TCell ----
@@ -82,7 +78,7 @@ TMarble* TCell::Marble() const {
 }
 
 void TCell::StartFadeIn() {
-    if (Kind == 0) {
+    if (IsHole()) {
         return;
     }
     Alpha = 0;
@@ -93,7 +89,7 @@ void TCell::StartFadeIn() {
 }
 
 void TCell::StartFadeOut() {
-    if (Kind == 0) {
+    if (IsHole()) {
         return;
     }
     FadingOut = true;
@@ -102,12 +98,16 @@ void TCell::StartFadeOut() {
     FadeOutTimer = 0.0;
 }
 
+bool TCell::HoldsBox() const {
+    return IsBox(Element.get());
+}
+
 void TCell::Hit(int source, bool force) {
     IPlayHost& host = FField->Host();
     if (host.OnPuzzleScreen()) {
         return;
     }
-    if (Kind == 4) {
+    if (IsColorCell()) {
         if (!force) {
             const TMarble* marble = Marble();
             if (source != 0 || !marble) {
@@ -117,16 +117,16 @@ void TCell::Hit(int source, bool force) {
                 return;
             }
         }
-        Kind = 1;
+        Kind = ckPlain;
         host.ColorCellBlasted(*this);
         return;
     }
-    if (Kind < 2) {
+    if (!HasBrickLayers()) {
         return;
     }
     --Kind;
     host.SpawnBricksFromCell(*this);
-    if (source >= 4 && Kind >= 2 && host.HasSmallBonus(sbBonusesBlastTwoLayer)) {
+    if (source >= 4 && HasBrickLayers() && host.HasSmallBonus(sbBonusesBlastTwoLayer)) {
         --Kind;
         host.SpawnBricksFromCell(*this);
     }
@@ -176,7 +176,7 @@ void TCell::AdvanceColorCycle() {
 
 void TCell::DrawOverlay(int x, int y) {
     IPlayHost& host = FField->Host();
-    if (Kind == 4) {
+    if (IsColorCell()) {
         if (!host.HasSmallBonus(sbAnyMathBlastColorCell)) {
             DrawFrame0(host, Format("elements/ColorCells/m%d", CellColor), WithAlpha(Alpha), x, y);
             return;
@@ -188,14 +188,14 @@ void TCell::DrawOverlay(int x, int y) {
                    WithAlpha(static_cast<int>(std::lround((255 - 255 * t) * a))), x, y);
         DrawFrame0(host, Format("elements/ColorCells/m%d", ColorTo),
                    WithAlpha(static_cast<int>(std::lround(255 * t * a))), x, y);
-    } else if (Kind == 2 || Kind == 3) {
+    } else if (HasBrickLayers()) {
         DrawFrame0(host, std::string("ui/gamescreen/Field") + static_cast<char>(64 + Kind), WithAlpha(Alpha),
                    x, y);
     }
 }
 
 void TCell::Draw(int originX, int originY) {
-    if (!Visible || Kind == 0) {
+    if (!Visible || IsHole()) {
         return;
     }
     OriginX = originX;
@@ -226,7 +226,7 @@ std::vector<std::string> TraceBoardRows(const TField& field) {
         for (int c = 0; c < field.ColCount; ++c) {
             const TCell& cell = field.Cell(r, c);
             const TSimpleElement* element = cell.Element.get();
-            if (cell.Kind == 0) {
+            if (cell.IsHole()) {
                 row += '#';
             } else if (!element) {
                 row += '.';
@@ -345,7 +345,7 @@ TGIntPoint TField::CellToScreen(int row, int col, bool centred) const {
 
 bool TField::IsMatchable(int row, int col, bool settledOnly) const {
     const TCell& cell = Cell(row, col);
-    if (cell.Kind == 0) {
+    if (cell.IsHole()) {
         return false;
     }
     const TMarble* marble = cell.Marble();
@@ -549,9 +549,7 @@ bool TField::HasPossibleMove(TCell*& cellA, TCell*& cellB) {
 }
 
 void TField::ForEachPossibleMove(const std::function<bool(TCell&, TCell&)>& visit) {
-    auto candidate = [](const TCell& cell) {
-        return cell.Kind > 0 && cell.Element && !IsBox(cell.Element.get());
-    };
+    auto candidate = [](const TCell& cell) { return !cell.IsHole() && cell.Element && !cell.HoldsBox(); };
     for (int r = FirstRow; r <= LastRow; ++r) {
         for (int c = FirstCol; c <= LastCol; ++c) {
             TCell& cell = Cell(r, c);
@@ -691,7 +689,7 @@ void TField::PackColumns(bool& blocked) {
     for (int c = FirstCol; c <= LastCol; ++c) {
         for (int r = LastRow; r >= FirstRow; --r) {
             TCell& empty = Cell(r, c);
-            if (empty.Kind <= 0 || empty.Element) {
+            if (empty.IsHole() || empty.Element) {
                 continue;
             }
             TCell* source = nullptr;
@@ -718,7 +716,7 @@ void TField::PackColumns(bool& blocked) {
 }
 
 bool TField::ApplyPreset(TCell& cell) {
-    if (cell.Kind == 0) {
+    if (cell.IsHole()) {
         return false;
     }
     const TGIntPoint centre = CellCentre(cell);
@@ -845,7 +843,7 @@ void TField::Refill(bool avoidMatches) {
     for (int c = FirstCol; c <= LastCol; ++c) {
         for (int r = FirstRow; r <= LastRow; ++r) {
             TCell& cell = Cell(r, c);
-            if (cell.Kind != 0 && !cell.Element && ApplyPreset(cell)) {
+            if (!cell.IsHole() && !cell.Element && ApplyPreset(cell)) {
                 lowestFilled[static_cast<size_t>(c)] = r;
                 preset[static_cast<size_t>(r * ColCount + c)] = true;
             }
@@ -856,7 +854,7 @@ void TField::Refill(bool avoidMatches) {
         int& lowest = lowestFilled[static_cast<size_t>(c)];
         for (int r = FirstRow; r <= LastRow; ++r) {
             TCell& cell = Cell(r, c);
-            if (cell.Kind == 0) {
+            if (cell.IsHole()) {
                 continue;
             }
             if (cell.Element) {
@@ -908,7 +906,7 @@ void TField::CollectBoxes() {
     for (int c = FirstCol; c <= LastCol; ++c) {
         for (int r = LastRow; r >= FirstRow; --r) {
             TCell& cell = Cell(r, c);
-            if (cell.Kind == 0) {
+            if (cell.IsHole()) {
                 continue;
             }
             if (!IsBox(cell.Element.get())) {
@@ -939,9 +937,9 @@ double TField::ClearedRatio() const {
     int layered = 0;
     int cleared = 0;
     for (const auto& cell : FCells) {
-        if (cell->Kind >= 1 && cell->Kind <= 3) {
+        if (!cell->IsHole() && !cell->IsColorCell()) {
             ++layered;
-            cleared += cell->Kind == 1 ? 1 : 0;
+            cleared += cell->Kind == ckPlain ? 1 : 0;
         }
     }
     return layered == 0 ? 0.0 : static_cast<double>(cleared) / layered;
@@ -977,7 +975,7 @@ TCell* TField::PickBoxCell() const {
 
 bool TField::LayersCleared() const {
     return std::none_of(FCells.begin(), FCells.end(),
-                        [](const auto& cell) { return cell->Kind == 2 || cell->Kind == 3; });
+                        [](const auto& cell) { return cell->HasBrickLayers(); });
 }
 
 bool TField::IsSublevelComplete() const {
@@ -991,13 +989,13 @@ bool TField::IsSublevelComplete() const {
     for (int c = FirstCol; c <= LastCol; ++c) {
         for (int r = FirstRow; r <= LastRow; ++r) {
             const TCell& cell = Cell(r, c);
-            if (cell.Kind <= 0 || !IsBox(cell.Element.get())) {
+            if (cell.IsHole() || !cell.HoldsBox()) {
                 continue;
             }
             bool resting = true;
             for (int below = r + 1; below <= LastRow && resting; ++below) {
                 const TCell& under = Cell(below, c);
-                resting = !(under.Kind > 0 && !under.Element);
+                resting = !(!under.IsHole() && !under.Element);
             }
             need -= resting ? 1 : 0;
         }
@@ -1017,8 +1015,8 @@ void TField::ClearElements() {
 
 void TField::ClearColorCells() {
     for (const auto& cell : FCells) {
-        if (cell->Kind == 4) {
-            cell->Kind = 1;
+        if (cell->IsColorCell()) {
+            cell->Kind = ckPlain;
         }
     }
 }
@@ -1179,7 +1177,7 @@ bool TField::HasLockedElement() const {
 
 bool TField::HasEmptyOrDyingCell() const {
     return std::any_of(FCells.begin(), FCells.end(), [](const auto& cell) {
-        return cell->Kind > 0 && (!cell->Element || cell->Element->IsDying());
+        return !cell->IsHole() && (!cell->Element || cell->Element->IsDying());
     });
 }
 
@@ -1200,7 +1198,7 @@ bool TField::IsEmpty() const {
 
 bool TField::HasLineSpecialMarble() const {
     return std::any_of(FCells.begin(), FCells.end(), [](const auto& cell) {
-        return cell->Kind > 0 && dynamic_cast<const TMarbleWithLineEffect*>(cell->Element.get()) != nullptr;
+        return !cell->IsHole() && dynamic_cast<const TMarbleWithLineEffect*>(cell->Element.get()) != nullptr;
     });
 }
 
@@ -1222,7 +1220,7 @@ TCell* TField::FindMarbleBelowBox() const {
         if (!cell.Marble()) {
             continue;
         }
-        if (cell.Kind == 2 || cell.Kind == 3) {
+        if (cell.HasBrickLayers()) {
             return &cell;
         }
         firstMarble = firstMarble ? firstMarble : &cell;

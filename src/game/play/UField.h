@@ -19,6 +19,15 @@ class IPlayHost;
 class TField;
 class TFireBall;
 
+// What a cell of the board is; the values are those of the level records' layer counts.
+enum TCellKind : int {
+    ckHole = 0,
+    ckPlain = 1,
+    ckOneLayer = 2,
+    ckTwoLayers = 3,
+    ckColorCell = 4,
+};
+
 class TCell {
 public:
     TCell(TField& field, int row, int col) : Row(row), Col(col), FField(&field) {}
@@ -39,10 +48,16 @@ public:
 
     TField& Field() const { return *FField; }
 
+    bool IsHole() const { return Kind <= ckHole; }
+    bool HasBrickLayers() const { return Kind == ckOneLayer || Kind == ckTwoLayers; }
+    bool IsColorCell() const { return Kind == ckColorCell; }
+    // The cell's element is a box.
+    bool HoldsBox() const;
+
     int Row = 0;
     int Col = 0;
-    // 0: a hole; 1: a plain cell; 2 and 3: one or two brick layers left; 4: a colour cell.
-    int Kind = 0;
+    // A TCellKind: a hole, a plain cell, one or two brick layers left, or a colour cell.
+    int Kind = ckHole;
     bool BoxDropPoint = false;
     std::unique_ptr<TSimpleElement> Element;
     int CellColor = 0;

@@ -17,7 +17,7 @@ constexpr double IceSize = 35;
 constexpr double SnowRate = 220;
 
 bool StopsTheRow(const TCell& cell) {
-    return cell.Kind == 0 || dynamic_cast<const TBoxElement*>(cell.Element.get()) != nullptr;
+    return cell.IsHole() || cell.HoldsBox();
 }
 
 } // namespace

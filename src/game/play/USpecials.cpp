@@ -36,7 +36,7 @@ constexpr int CrossDirections[4][2] = {{0, -1}, {0, 1}, {-1, 0}, {1, 0}};
 constexpr int DiagonalDirections[4][2] = {{-1, -1}, {-1, 1}, {1, 1}, {1, -1}};
 
 bool Blocks(const TCell& cell) {
-    return cell.Kind == 0 || dynamic_cast<const TBoxElement*>(cell.Element.get()) != nullptr;
+    return cell.IsHole() || cell.HoldsBox();
 }
 
 // The common strike: the cell loses a layer, and an idle, living, unlocked element dies.
@@ -261,7 +261,7 @@ TSpecialRandom::~TSpecialRandom() {
 
 bool TSpecialRandom::TakeTarget(TField& field, TCell& cell) {
     auto* marble = dynamic_cast<TMarble*>(cell.Element.get());
-    if (cell.Kind <= 0 || !marble || !marble->IsIdle() || marble->IsLocked() || marble->IsDying()) {
+    if (cell.IsHole() || !marble || !marble->IsIdle() || marble->IsLocked() || marble->IsDying()) {
         return false;
     }
     for (const TTarget& target : Targets) {

@@ -183,7 +183,7 @@ void TSpecialsScene::PlaceChosenKind(TCell& cell) {
 }
 
 void TSpecialsScene::PlaceChosenKindAs(TCell& cell, int kind) {
-    if (cell.Kind == 0) {
+    if (cell.IsHole()) {
         return;
     }
     if (auto* wait = Queue().FindExact<TWaitState>()) {

@@ -153,7 +153,7 @@ std::vector<std::string> TSublevelScene::BoardText() const {
         for (int c = 0; c < FField->ColCount; ++c) {
             const TCell& cell = FField->Cell(r, c);
             const TSimpleElement* element = cell.Element.get();
-            if (cell.Kind == 0) {
+            if (cell.IsHole()) {
                 row += '#';
             } else if (!element) {
                 row += '.';
