@@ -487,6 +487,8 @@ void TGameScreen::DissolvePlayWidgets(bool show) {
     if (GetHost().LowVideoMemory()) {
         return;
     }
+    // A dissolve shows what the widget held when it started: the counters first get their values.
+    StepCounters();
     TGAppData& app = AppData();
     for (const char* name : PuzzlePlayWidgets) {
         TGWidget* widget = FindChild(name);
