@@ -4,21 +4,13 @@
 // interface clock) and started again. The seeds are the effects of the default data.
 #include "FuzzSupport.h"
 #include "UGEffect.h"
-#include "UGFreeTypeRasterizer.h"
 #include "UGXMLNode.h"
-
-#include <pugixml.hpp>
-
-#ifndef QM_FUZZ_DATA
-#error "QM_FUZZ_DATA names the built data folder"
-#endif
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace qm;
-    static TGFreeTypeRasterizer rasterizer;
-    static TGAppData& app = fuzz::DataFolderApp(QM_FUZZ_DATA, "WidgetGallery", &rasterizer);
+    static TGAppData& app = fuzz::WidgetGalleryApp();
     pugi::xml_document document;
-    if (!document.load_buffer(data, size)) {
+    if (!fuzz::ParseXml(document, data, size)) {
         return 0;
     }
     fuzz::ReadsOrFails([&] {

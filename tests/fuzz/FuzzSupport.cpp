@@ -1,6 +1,7 @@
 #include "FuzzSupport.h"
 
 #include "UGError.h"
+#include "UGFreeTypeRasterizer.h"
 #include "UGNewXMLNode.h"
 #include "UGPngWriter.h"
 
@@ -174,6 +175,15 @@ struct TDataFolderApp {
 TGAppData& DataFolderApp(const fs::path& data, const std::string& resourceSet, IGFontRasterizer* rasterizer) {
     static TDataFolderApp app(data, resourceSet, rasterizer);
     return *app.App;
+}
+
+TGAppData& WidgetGalleryApp() {
+    static TGFreeTypeRasterizer rasterizer;
+    return DataFolderApp(QM_FUZZ_DATA, "WidgetGallery", &rasterizer);
+}
+
+bool ParseXml(pugi::xml_document& document, const uint8_t* data, size_t size) {
+    return static_cast<bool>(document.load_buffer(data, size));
 }
 
 } // namespace qm::fuzz

@@ -15,6 +15,8 @@
 #include <string_view>
 #include <utility>
 
+#include <pugixml.hpp>
+
 namespace qm::fuzz {
 
 namespace fs = std::filesystem;
@@ -79,5 +81,12 @@ std::unique_ptr<TGResource> CreatePool(TNullDevice& device, const std::string& x
 // styles find their pictures and fonts (system fonts through `rasterizer`). Its per-user folder
 // (where the graphics cache is built) is a private temporary one.
 TGAppData& DataFolderApp(const fs::path& data, const std::string& resourceSet, IGFontRasterizer* rasterizer);
+
+// The harnesses of widget XML (screens, effects) share one engine: the default data folder the
+// build names, the widget gallery's resources loaded, the platform's fonts. Made at the first call.
+TGAppData& WidgetGalleryApp();
+
+// Reads the input into `document`; false when it is no XML, which such harnesses pass over.
+bool ParseXml(pugi::xml_document& document, const uint8_t* data, size_t size);
 
 } // namespace qm::fuzz

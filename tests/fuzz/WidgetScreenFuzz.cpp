@@ -4,22 +4,14 @@
 // engine does not know are refused with the engine's error. The seeds are the screens of the
 // default data, with the game's own widget types replaced by the engine's.
 #include "FuzzSupport.h"
-#include "UGFreeTypeRasterizer.h"
 #include "UGWidget.h"
 #include "UGXMLNode.h"
 
-#include <pugixml.hpp>
-
-#ifndef QM_FUZZ_DATA
-#error "QM_FUZZ_DATA names the built data folder"
-#endif
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace qm;
-    static TGFreeTypeRasterizer rasterizer;
-    static TGAppData& app = fuzz::DataFolderApp(QM_FUZZ_DATA, "WidgetGallery", &rasterizer);
+    static TGAppData& app = fuzz::WidgetGalleryApp();
     pugi::xml_document document;
-    if (!document.load_buffer(data, size)) {
+    if (!fuzz::ParseXml(document, data, size)) {
         return 0;
     }
     pugi::xml_node root = document.document_element();

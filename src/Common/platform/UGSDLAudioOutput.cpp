@@ -14,6 +14,8 @@ namespace {
 
 constexpr int BufferFrames = 1024;
 constexpr int BytesPerFrame = AudioChannels * static_cast<int>(sizeof(int16_t));
+// The chunk a stream plays on: silence that FillFromStream replaces, a buffer of the device long.
+Uint8 StreamCarrier[BufferFrames * BytesPerFrame] = {};
 
 // Runs on SDL_mixer's thread: counts what the channel played and leaves the sound alone.
 void CountPlayed(int, void*, int length, void* user) {
@@ -119,8 +121,60 @@ void TGSDLAudioOutput::Start(int index, int64_t startFrame, bool loop) {
 }
 
 void TGSDLAudioOutput::Play(int channel, PGPcm pcm, int64_t startFrame, bool loop) {
-    At(channel).Pcm = std::move(pcm);
+    TGChannel& state = At(channel);
+    // Halted first, so that the mixer's thread is done with a stream the channel may be reading.
+    Mix_HaltChannel(channel);
+    state.Stream.reset();
+    state.Pcm = std::move(pcm);
     Start(channel, startFrame, loop);
+}
+
+void TGSDLAudioOutput::FillFromStream(int, void* buffer, int length, void* user) {
+    TGChannel& channel = *static_cast<TGChannel*>(user);
+    auto out = static_cast<int16_t*>(buffer);
+    const int64_t frames = length / BytesPerFrame;
+    int64_t done = 0;
+    bool rewound = false;
+    while (done < frames && !channel.StreamEnded.load(std::memory_order_relaxed)) {
+        const int64_t count = channel.Stream->Read(out + done * AudioChannels, frames - done);
+        const bool ended = count < frames - done;
+        done += count;
+        if (ended) {
+            // A looping stream with nothing to play after its start ends like one that does not loop.
+            const bool empty = rewound && count == 0;
+            if (!channel.Loop || empty || !channel.Stream->Seek(0)) {
+                channel.StreamEnded.store(true, std::memory_order_relaxed);
+            }
+            rewound = true;
+        } else {
+            rewound = false;
+        }
+    }
+    std::memset(out + done * AudioChannels, 0, static_cast<size_t>((frames - done) * BytesPerFrame));
+    channel.StreamPosition.store(channel.Stream->Position(), std::memory_order_relaxed);
+}
+
+void TGSDLAudioOutput::StartStream(int index) {
+    TGChannel& channel = At(index);
+    Mix_HaltChannel(index);
+    Mix_UnregisterAllEffects(index);
+    FreeChunk(channel);
+    channel.LoopPending = false;
+    channel.StreamEnded = false;
+    channel.StreamPosition = channel.Stream->Position();
+    channel.Chunk = Mix_QuickLoad_RAW(StreamCarrier, sizeof StreamCarrier);
+    Mix_RegisterEffect(index, FillFromStream, nullptr, &channel);
+    Mix_PlayChannel(index, channel.Chunk, -1);
+}
+
+void TGSDLAudioOutput::PlayStream(int index, PGSoundStream stream, bool loop) {
+    TGChannel& channel = At(index);
+    // Halted first, so that the mixer's thread is done with whatever the channel read before.
+    Mix_HaltChannel(index);
+    channel.Pcm.reset();
+    channel.Stream = std::move(stream);
+    channel.Loop = loop;
+    StartStream(index);
 }
 
 void TGSDLAudioOutput::Halt(int index) {
@@ -129,6 +183,7 @@ void TGSDLAudioOutput::Halt(int index) {
     Mix_UnregisterAllEffects(index);
     FreeChunk(channel);
     channel.Pcm.reset();
+    channel.Stream.reset();
     channel.LoopPending = false;
 }
 
@@ -142,8 +197,12 @@ void TGSDLAudioOutput::Resume(int channel) {
     Mix_Resume(channel);
 }
 
-bool TGSDLAudioOutput::IsPlaying(int channel) {
-    return At(channel).LoopPending || Mix_Playing(channel) != 0;
+bool TGSDLAudioOutput::IsPlaying(int index) {
+    TGChannel& channel = At(index);
+    if (channel.Stream && channel.StreamEnded.load(std::memory_order_relaxed)) {
+        return false;
+    }
+    return channel.LoopPending || Mix_Playing(index) != 0;
 }
 
 bool TGSDLAudioOutput::IsPaused(int channel) {
@@ -158,6 +217,9 @@ void TGSDLAudioOutput::SetVolume(int channel, int volume) {
 
 int64_t TGSDLAudioOutput::Position(int index) {
     TGChannel& channel = At(index);
+    if (channel.Stream) {
+        return channel.StreamPosition.load(std::memory_order_relaxed);
+    }
     if (!channel.Pcm || channel.Pcm->Frames() == 0) {
         return 0;
     }
@@ -168,6 +230,17 @@ int64_t TGSDLAudioOutput::Position(int index) {
 
 void TGSDLAudioOutput::SetPosition(int index, int64_t frame) {
     TGChannel& channel = At(index);
+    if (channel.Stream && IsPlaying(index)) {
+        const bool paused = IsPaused(index);
+        // Halting waits for the mixer, which leaves the stream to this thread until it starts again.
+        Mix_HaltChannel(index);
+        channel.Stream->Seek(frame);
+        StartStream(index);
+        if (paused) {
+            Mix_Pause(index);
+        }
+        return;
+    }
     if (channel.Pcm && IsPlaying(index) && frame >= 0 && frame < channel.Pcm->Frames()) {
         bool paused = IsPaused(index);
         Start(index, frame, channel.Loop);
@@ -184,6 +257,9 @@ void TGSDLAudioOutput::Advance(uint64_t) {
         TGChannel& channel = *FChannels[static_cast<size_t>(index)];
         if (channel.LoopPending && Mix_Playing(index) == 0) {
             Start(index, 0, true);
+        }
+        if (channel.Stream && channel.StreamEnded.load(std::memory_order_relaxed)) {
+            Halt(index);
         }
     }
 }

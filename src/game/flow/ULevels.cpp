@@ -298,7 +298,17 @@ TCellsStructsArr LoadSublevelData(const IGXMLNode& fieldNode, int rowCount, int 
     return LoadSublevelText(fieldNode.GetText(), rowCount, columnCount, context);
 }
 
-TConstrucionCells LoadConstructionCells(const IGXMLNode& constructionField, int level) {
+namespace {
+
+// A monument outline as its text gives it, the bottom row open, the small bonuses still on
+// their letters; with what the element says of the bonuses to keep.
+struct TConstructionOutline {
+    TConstrucionCells Cells;
+    int RandomCount = 0;
+    int BottomRows = 0;
+};
+
+TConstructionOutline ParseConstructionOutline(const IGXMLNode& constructionField, int level) {
     const int rowCount = ReadCount(constructionField, "ICount", 1, MaxConstructionSide);
     const int columnCount = ReadCount(constructionField, "JCount", 1, MaxConstructionSide);
     // A negative count would never be reached by discarding bonuses.
@@ -325,31 +335,68 @@ TConstrucionCells LoadConstructionCells(const IGXMLNode& constructionField, int 
     for (int j = 0; j < columnCount; ++j) {
         cells.At(rowCount - 1, j).Open = true;
     }
+    return {std::move(cells), randomCount, bottomRows};
+}
+
+// Takes the small bonuses off their letters, keeps the level's number of them and places those
+// at random in the bottom rows.
+void PlaceKeptSmallBonuses(TConstructionOutline& outline) {
+    TConstrucionCells& cells = outline.Cells;
     std::vector<uint8_t> bonuses = CollectSmallBonuses(cells);
-    KeepRandomBonuses(bonuses, std::min(randomCount, static_cast<int>(bonuses.size())));
+    KeepRandomBonuses(bonuses, std::min(outline.RandomCount, static_cast<int>(bonuses.size())));
     // Collecting left no small bonus on the grid, so the placed ones are all there is to keep
     // apart from.
-    TPlacedBonuses placed(rowCount, columnCount);
+    TPlacedBonuses placed(cells.RowCount(), cells.ColumnCount());
     for (uint8_t bonus : bonuses) {
         if (bonus != 0) {
-            PlaceSmallBonus(cells, bonus, bottomRows, placed);
+            PlaceSmallBonus(cells, bonus, outline.BottomRows, placed);
         }
     }
-    return cells;
+}
+
+PGXMLNode ConstructionFieldOf(int level, const IGXMLNode& gameConfig) {
+    PGXMLCollection levels = gameConfig.GetCollection("Level");
+    if (level < 1 || static_cast<size_t>(level) > levels->Count()) {
+        throw EGError(ConstructionContext, Format("Level %d is not in the game configuration", level));
+    }
+    PGXMLCollection fields =
+        levels->GetItem(static_cast<size_t>(level - 1))->GetCollection("ConstructionField");
+    if (fields->Count() == 0) {
+        throw EGError(ConstructionContext, Format("Level %d has no ConstructionField", level));
+    }
+    return fields->GetItem(0);
+}
+
+} // namespace
+
+TConstrucionCells LoadConstructionCells(const IGXMLNode& constructionField, int level) {
+    TConstructionOutline outline = ParseConstructionOutline(constructionField, level);
+    PlaceKeptSmallBonuses(outline);
+    return std::move(outline.Cells);
 }
 
 void FillConstructionCellsFromXML(TConstructionProgress& record, const IGXMLNode& gameConfig) {
-    PGXMLCollection levels = gameConfig.GetCollection("Level");
-    if (record.Level < 1 || static_cast<size_t>(record.Level) > levels->Count()) {
-        throw EGError(ConstructionContext, Format("Level %d is not in the game configuration", record.Level));
-    }
-    PGXMLCollection fields =
-        levels->GetItem(static_cast<size_t>(record.Level - 1))->GetCollection("ConstructionField");
-    if (fields->Count() == 0) {
-        throw EGError(ConstructionContext, Format("Level %d has no ConstructionField", record.Level));
-    }
     // Built aside, so that an invalid outline leaves the record as it was.
-    record.ConstructionCells = LoadConstructionCells(*fields->GetItem(0), record.Level);
+    record.ConstructionCells =
+        LoadConstructionCells(*ConstructionFieldOf(record.Level, gameConfig), record.Level);
+}
+
+void RestoreConstructionCellsFromXML(TConstructionProgress& record, const TConstrucionCells& stored,
+                                     const IGXMLNode& gameConfig) {
+    TConstructionOutline outline =
+        ParseConstructionOutline(*ConstructionFieldOf(record.Level, gameConfig), record.Level);
+    TConstrucionCells& cells = outline.Cells;
+    if (stored.RowCount() < cells.RowCount() || stored.ColumnCount() < cells.ColumnCount()) {
+        PlaceKeptSmallBonuses(outline);
+    }
+    const int rows = std::min(cells.RowCount(), stored.RowCount());
+    const int columns = std::min(cells.ColumnCount(), stored.ColumnCount());
+    for (int i = 0; i < rows; ++i) {
+        for (int j = 0; j < columns; ++j) {
+            cells.At(i, j) = stored.At(i, j);
+        }
+    }
+    record.ConstructionCells = std::move(cells);
 }
 
 } // namespace qm

@@ -147,4 +147,12 @@ TConstrucionCells LoadConstructionCells(const IGXMLNode& constructionField, int 
 // were when the new grid cannot be built.
 void FillConstructionCellsFromXML(TConstructionProgress& record, const IGXMLNode& gameConfig);
 
+// The same for a grid read from a save: the stored cells stand where they lie over the outline.
+// Choosing and placing the outline's small bonuses, the costly part of building a large outline
+// and the part that draws from the generator, is done only when the stored grid leaves some of
+// the outline uncovered (the outline grew since the save), so loading a save does not build the
+// outline again. Raises as FillConstructionCellsFromXML, with the record unchanged.
+void RestoreConstructionCellsFromXML(TConstructionProgress& record, const TConstrucionCells& stored,
+                                     const IGXMLNode& gameConfig);
+
 } // namespace qm

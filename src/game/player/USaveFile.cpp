@@ -236,21 +236,12 @@ private:
             const int32_t smallBonus = FReader.ReadInteger();
             return CheckedCell(open, kind, count, smallBonus);
         });
-        // The outline of the level as the configuration has it now; where it cannot be built,
-        // the stored grid stands as it is.
+        // The stored grid over the outline of the level as the configuration has it now; where
+        // that cannot be built, the stored grid stands as it is.
         try {
-            FillConstructionCellsFromXML(data, FPlayers.GameConfig());
+            RestoreConstructionCellsFromXML(data, stored, FPlayers.GameConfig());
         } catch (const EGError&) {
-            data.ConstructionCells = stored;
-            return;
-        }
-        TConstrucionCells& cells = data.ConstructionCells;
-        const int rows = std::min(cells.RowCount(), stored.RowCount());
-        const int columns = std::min(cells.ColumnCount(), stored.ColumnCount());
-        for (int i = 0; i < rows; ++i) {
-            for (int j = 0; j < columns; ++j) {
-                cells.At(i, j) = stored.At(i, j);
-            }
+            data.ConstructionCells = std::move(stored);
         }
     }
 

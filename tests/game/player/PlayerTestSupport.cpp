@@ -5,19 +5,20 @@
 
 namespace qm::test {
 
-PGXMLNode MakePlayerConfig(const std::string& extraRoot) {
+PGXMLNode MakePlayerConfig(const std::string& extraRoot, const std::string& firstOutline) {
+    const std::string smallOutline = R"(<ConstructionField ICount="2" JCount="3" CellsSize="20"
+                           RandomCountSmallBonuses="0" RowCountForSmallBonuses="1">
+          .1.
+          ...
+        </ConstructionField>)";
     const std::string xml = R"(<GameConfig PointsForLife="50000" YearsPerSecond="0,5"
         BoxCountedPass1="4 &quot;6&quot;" BoxCountedPass2="8 9" )" +
                             extraRoot + R"(>
       <Level BrickIncForOtherMarble1="0,1" BrickIncForOtherMarble3="0,3" SC_BrickIncForOtherMarble1="0,7"
              BrickIncForColorCell1="0,2" BrickIncForMarvaneMarble1="0,4" BonusBarIncForBrick="0,05"
              BonusBarIncForBrick5="0,5">
-        <SubLevel/><SubLevel/><SubLevel/>
-        <ConstructionField ICount="2" JCount="3" CellsSize="20" RandomCountSmallBonuses="0"
-                           RowCountForSmallBonuses="1">
-          .1.
-          ...
-        </ConstructionField>
+        <SubLevel/><SubLevel/><SubLevel/>)" +
+                            (firstOutline.empty() ? smallOutline : firstOutline) + R"(
         <SecretLevelField PuzzleMoves="12"/>
       </Level>
       <Level BrickIncForOtherMarble1="0,1" BrickIncForColorCell1="0,2" BrickIncForMarvaneMarble1="0,4">

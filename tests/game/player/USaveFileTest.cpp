@@ -164,6 +164,58 @@ TEST_F(SaveFileTest, AWinBankedBeforeTheBoardChangesIsSaved) {
     EXPECT_EQ(read.GetPlayer(1).Main.SubLevel, 1);
 }
 
+// A monument outline of 40 x 40 small-bonus letters keeping twenty of them: preparing it draws
+// from the generator for every kept bonus and every try at a place, which for the largest outlines
+// takes seconds. A save whose grid covers the outline takes its cells as stored, so loading it
+// prepares nothing however often it is loaded; one whose grid is smaller (the outline grew since)
+// still gets the outline's bonuses around it.
+TEST_F(SaveFileTest, ALoadedMonumentGridIsNotPreparedAgainWhereTheSaveCoversIt) {
+    constexpr int Side = 40;
+    std::string rows;
+    for (int i = 0; i < Side; ++i) {
+        rows += std::string(Side, 'a') + "\n";
+    }
+    const PGXMLNode config = test::MakePlayerConfig(
+        "", R"(<ConstructionField ICount="40" JCount="40" CellsSize="20" RandomCountSmallBonuses="20"
+               RowCountForSmallBonuses="40">)" +
+                rows + "</ConstructionField>");
+    struct TCase {
+        int StoredSide;
+        bool Prepared;
+    };
+    for (const TCase& c : {TCase{Side, false}, TCase{2, true}}) {
+        SCOPED_TRACE(c.StoredSide);
+        TGamePlayers players(config);
+        TPlayer& ann = players.GetPlayer(1);
+        ann.Name = "Ann";
+        ann.Main.Level = 1;
+        ann.Main.ConstructionCells = TConstrucionCells(c.StoredSide, c.StoredSide);
+        for (int i = 0; i < c.StoredSide; ++i) {
+            ann.Main.ConstructionCells.At(i, i) = {ckBuilt, true, 0, 0};
+        }
+        const std::string stream = WriteSaveStream(players);
+        for (int load = 0; load < 3; ++load) {
+            SetRandomSeed(1234);
+            TGamePlayers read(config);
+            ReadSaveStream(stream, read);
+            const TConstrucionCells& cells = read.GetPlayer(1).Main.ConstructionCells;
+            ASSERT_EQ(cells.RowCount(), Side);
+            int smallBonuses = 0;
+            for (int i = 0; i < Side; ++i) {
+                for (int j = 0; j < Side; ++j) {
+                    if (i < c.StoredSide && j < c.StoredSide) {
+                        EXPECT_EQ(cells.At(i, j), ann.Main.ConstructionCells.At(i, j)) << i << "," << j;
+                    } else {
+                        smallBonuses += cells.At(i, j).Kind == ckSmallBonus ? 1 : 0;
+                    }
+                }
+            }
+            EXPECT_EQ(RandSeed != 1234u, c.Prepared) << "load " << load;
+            EXPECT_EQ(smallBonuses > 0, c.Prepared) << "load " << load;
+        }
+    }
+}
+
 // A stream whose values lie outside their ranges: the writer does not judge what it writes.
 TEST_F(SaveFileTest, ValuesOutOfRangeAreClampedOrDropped) {
     TGamePlayers players(Config);

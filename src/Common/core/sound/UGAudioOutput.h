@@ -1,5 +1,7 @@
 #pragma once
 
+#include "UGSoundStream.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -40,6 +42,12 @@ public:
     // Starts `pcm` on the channel at frame `startFrame`, replacing whatever played there. A
     // looping channel goes back to frame 0 at the end, whatever frame it started from.
     virtual void Play(int channel, PGPcm pcm, int64_t startFrame, bool loop) = 0;
+    // Starts `stream` on the channel from where the stream stands, replacing whatever played
+    // there. The channel reads the stream as it plays (on the mixer's own thread, for a mixer
+    // that has one), so nothing else touches the stream until the channel is halted or plays
+    // something else. A looping channel seeks the stream back to frame 0 at its end. Position
+    // and SetPosition of the channel are the stream's.
+    virtual void PlayStream(int channel, PGSoundStream stream, bool loop) = 0;
     virtual void Halt(int channel) = 0;
     virtual void Pause(int channel) = 0;
     virtual void Resume(int channel) = 0;

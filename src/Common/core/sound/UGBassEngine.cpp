@@ -2,12 +2,16 @@
 
 #include "UGError.h"
 #include "UGFileSystem.h"
+#include "UGModuleStream.h"
+#include "UGPcmStream.h"
 #include "UGStrings.h"
 #include "UGWaveFile.h"
+#include "UGWaveStream.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 #include <set>
 
 namespace qm {
@@ -178,13 +182,11 @@ void TGBassEngine::AddTrack(const IGXMLNode& node) {
                                  node.GetLocation().c_str(), track.Name.c_str()));
     }
     try {
-        std::string bytes = ReadSoundFile(track.Src);
-        if (track.IsStream) {
-            // Decoded once to know it plays; the sound itself is decoded again when played.
-            DecodeSample(track.Src, bytes);
-        } else {
-            track.Module = std::make_shared<TGModuleFile>(bytes, track.Src);
+        if (!track.IsStream) {
+            track.ModuleBytes = ReadSoundFile(track.Src);
         }
+        // Opened once to know it plays; each playback opens it again.
+        OpenTrackStream(track, false);
     } catch (const std::exception& error) {
         track.Failed = true;
         ReportLoadProblem(Format("TGBassEngine.LoadSounds: track \"%s\" stays silent: %s", track.Name.c_str(),
@@ -391,21 +393,38 @@ void TGBassEngine::Update() {
 
 // ---- Music ----
 
+size_t TGBassEngine::HeldMusicBytes() const {
+    size_t bytes = 0;
+    for (const TGMusicSlot& slot : FSlots) {
+        bytes += slot.Stream ? slot.Stream->BufferedBytes() : 0;
+    }
+    return bytes;
+}
+
 bool TGBassEngine::IsMusicPlaying() {
     return Ready() && FSlots[FCurrentSlot].Active && ChannelRuns(SlotChannel(FCurrentSlot));
 }
 
-PGPcm TGBassEngine::DecodeTrack(TGTrack& track, bool loop) {
+PGSoundStream TGBassEngine::OpenTrackStream(const TGTrack& track, bool loop) const {
+    if (!track.IsStream) {
+        // A looping track with a pattern range plays that range; otherwise the whole song.
+        const bool body = loop && (track.From != 0 || track.To != 0);
+        return std::make_shared<TGModuleStream>(track.ModuleBytes, track.Src, body ? track.From : 0,
+                                                body ? track.To : std::numeric_limits<int>::max());
+    }
+    if (IsWaveName(track.Src)) {
+        return std::make_shared<TGWaveStream>(ResolveNoCase(FFolder / track.Src), track.Src);
+    }
+    // Compressed files only the mixer decodes, and it decodes them whole.
+    return std::make_shared<TGPcmStream>(FOutput.DecodeStream(ResolveNoCase(FFolder / track.Src)));
+}
+
+PGSoundStream TGBassEngine::OpenTrack(TGTrack& track, bool loop) {
     if (track.Failed) {
         return nullptr;
     }
     try {
-        if (track.Module) {
-            bool body = loop && (track.From != 0 || track.To != 0);
-            return std::make_shared<const TGPcm>(body ? track.Module->Render(track.From, track.To)
-                                                      : track.Module->RenderAll());
-        }
-        return DecodeSample(track.Src, ReadSoundFile(track.Src));
+        return OpenTrackStream(track, loop);
     } catch (const std::exception& error) {
         // Reported once: from now on the track is silent like one that failed at loading.
         track.Failed = true;
@@ -434,15 +453,19 @@ void TGBassEngine::PlayMusic(const std::string& name, bool loop, double fadeTime
     slot = TGMusicSlot();
     slot.TrackVolume = track.Volume;
     // A track that cannot play leaves the slot empty: the old music fades out into silence.
-    PGPcm pcm = DecodeTrack(track, loop);
-    if (!pcm) {
+    PGSoundStream stream = OpenTrack(track, loop);
+    if (!stream) {
         return;
+    }
+    // A start beyond the end of the sound starts it from the beginning.
+    if (startPosition > 0) {
+        stream->Seek(startPosition);
     }
     slot.Active = true;
     slot.Loop = loop;
-    slot.Pcm = pcm;
+    slot.Stream = stream;
     SetChannelVolume(channel, 0);
-    FOutput.Play(channel, pcm, startPosition == -1 ? 0 : startPosition, loop);
+    FOutput.PlayStream(channel, stream, loop);
     SlideChannel(channel, EffectiveVolume(FMusicVolume, track.Volume), fadeIn ? fadeMs : 0, false);
 }
 
@@ -471,7 +494,11 @@ void TGBassEngine::RestartMusic() {
         return;
     }
     const TGMusicSlot& slot = FSlots[FCurrentSlot];
-    FOutput.Play(SlotChannel(FCurrentSlot), slot.Pcm, 0, slot.Loop);
+    const int channel = SlotChannel(FCurrentSlot);
+    // The mixer lets go of the stream before it goes back to its start.
+    FOutput.Halt(channel);
+    slot.Stream->Seek(0);
+    FOutput.PlayStream(channel, slot.Stream, slot.Loop);
 }
 
 void TGBassEngine::PauseMusic(bool pause) {

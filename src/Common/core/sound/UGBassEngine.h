@@ -3,6 +3,7 @@
 #include "UGAudioOutput.h"
 #include "UGModuleFile.h"
 #include "UGSoundEngine.h"
+#include "UGSoundStream.h"
 #include "UGTimer.h"
 #include "UGXMLNode.h"
 
@@ -16,8 +17,10 @@
 
 namespace qm {
 
-// One piece of music. Its sound is decoded when it is first played and freed when its slot is
-// done with it; a file that failed at loading leaves the track silent.
+// One piece of music. It plays as a stream made when it starts and freed when its slot is done
+// with it: a module is rendered and a WAV file decoded as the mixer asks, a little at a time; a
+// compressed file is decoded whole by the mixer. A file that failed at loading leaves the track
+// silent.
 struct TGTrack {
     std::string Name;
     std::string Src;
@@ -26,9 +29,9 @@ struct TGTrack {
     int From = 0;
     int To = 0;
     bool IsStream = false;
-    // The undecoded file (a stream) or the loaded module; kept from loading on.
-    std::string StreamBytes;
-    std::shared_ptr<TGModuleFile> Module;
+    // The bytes of a module file, kept from loading on: every playback plays them with a
+    // player of its own.
+    std::string ModuleBytes;
 };
 
 // One sample effect.
@@ -97,8 +100,8 @@ public:
     static constexpr int64_t MaxEffectFrames = int64_t(AudioRate) * 30;
     // The sound that loading decodes and keeps (sample effects and module effects) holds at most
     // this many bytes in all; an item beyond it stays silent and is reported. 64 MB is six minutes
-    // of sound, many times what the game's effects take, and leaves room for the two music slots
-    // (ten minutes each at most) within 300 MB of sound.
+    // of sound, many times what the game's effects take. Music is not kept: it is made while it
+    // plays (see TGTrack), a few buffers a slot.
     static constexpr size_t MaxLoadedSoundBytes = size_t(64) << 20;
     size_t LoadedSoundBudget = MaxLoadedSoundBytes;
     // The bytes of decoded sound the loaded effects hold, each piece counted once however many
@@ -138,6 +141,9 @@ public:
     // The mixer channel of each music slot; library copies and sample channels follow.
     static constexpr int MusicChannels = 2;
     int CurrentSlot() const { return FCurrentSlot; }
+    // The bytes of sound the music slots hold at the moment; asked over the in-memory mixer, whose
+    // streams are read on the main thread.
+    size_t HeldMusicBytes() const;
 
 private:
     struct TGSlide {
@@ -159,7 +165,7 @@ private:
         int TrackVolume = 100;
         bool Active = false;
         bool Loop = false;
-        PGPcm Pcm;
+        PGSoundStream Stream;
     };
 
     void AddTrack(const IGXMLNode& node);
@@ -173,7 +179,10 @@ private:
     bool FitsBudget(size_t bytes) const;
     PGPcm RenderEffect(TGModuleFile& module, const TGSoundLib& lib, const TGModSound& sound,
                        std::map<int, std::pair<PGPcm, bool>>& rendered);
-    PGPcm DecodeTrack(TGTrack& track, bool loop);
+    // The stream of a track, made anew for each playback; raises EGError when it cannot be made.
+    PGSoundStream OpenTrackStream(const TGTrack& track, bool loop) const;
+    // The same for PlayMusic: a track that fails is reported once and silent from then on.
+    PGSoundStream OpenTrack(TGTrack& track, bool loop);
 
     // The lists are complete and the channels are laid out; false until loading has ended.
     bool Ready();

@@ -36,22 +36,33 @@ void TGMemoryAudioOutput::SetChannelCount(int count) {
 void TGMemoryAudioOutput::Play(int channel, PGPcm pcm, int64_t startFrame, bool loop) {
     TGChannel& c = At(channel);
     c.Pcm = std::move(pcm);
+    c.Stream.reset();
     c.Loop = loop;
     c.Paused = false;
     c.Cursor = 0;
     SetPosition(channel, startFrame);
 }
 
+void TGMemoryAudioOutput::PlayStream(int channel, PGSoundStream stream, bool loop) {
+    TGChannel& c = At(channel);
+    c.Pcm.reset();
+    c.Stream = std::move(stream);
+    c.Loop = loop;
+    c.Paused = false;
+    c.Cursor = 0;
+}
+
 void TGMemoryAudioOutput::Halt(int channel) {
     TGChannel& c = At(channel);
     c.Pcm.reset();
+    c.Stream.reset();
     c.Cursor = 0;
     c.Paused = false;
 }
 
 void TGMemoryAudioOutput::Pause(int channel) {
     TGChannel& c = At(channel);
-    c.Paused = c.Pcm != nullptr;
+    c.Paused = Sounds(c);
 }
 
 void TGMemoryAudioOutput::Resume(int channel) {
@@ -59,7 +70,7 @@ void TGMemoryAudioOutput::Resume(int channel) {
 }
 
 bool TGMemoryAudioOutput::IsPlaying(int channel) {
-    return At(channel).Pcm != nullptr;
+    return Sounds(At(channel));
 }
 
 bool TGMemoryAudioOutput::IsPaused(int channel) {
@@ -71,17 +82,50 @@ void TGMemoryAudioOutput::SetVolume(int channel, int volume) {
 }
 
 int64_t TGMemoryAudioOutput::Position(int channel) {
-    return At(channel).Cursor;
+    const TGChannel& c = At(channel);
+    return c.Stream ? c.Stream->Position() : c.Cursor;
 }
 
 void TGMemoryAudioOutput::SetPosition(int channel, int64_t frame) {
     TGChannel& c = At(channel);
-    if (c.Pcm && frame >= 0 && frame < c.Pcm->Frames()) {
+    if (c.Stream) {
+        c.Stream->Seek(frame);
+    } else if (c.Pcm && frame >= 0 && frame < c.Pcm->Frames()) {
         c.Cursor = frame;
     }
 }
 
+void TGMemoryAudioOutput::MixStreamInto(TGChannel& channel, std::vector<int32_t>& sum, int64_t frames) {
+    std::vector<int16_t> read;
+    int64_t done = 0;
+    bool rewound = false;
+    while (channel.Stream && !channel.Paused && done < frames) {
+        read.resize(static_cast<size_t>((frames - done) * AudioChannels));
+        const int64_t count = channel.Stream->Read(read.data(), frames - done);
+        for (int64_t i = 0; i < count * AudioChannels; ++i) {
+            sum[static_cast<size_t>(done * AudioChannels + i)] +=
+                read[static_cast<size_t>(i)] * channel.Volume / MixMaxVolume;
+        }
+        const bool ended = count < frames - done;
+        done += count;
+        if (ended) {
+            // A looping stream with nothing to play after its start would never end this frame.
+            const bool empty = rewound && count == 0;
+            if (!channel.Loop || empty || !channel.Stream->Seek(0)) {
+                channel.Stream.reset();
+            }
+            rewound = true;
+        } else {
+            rewound = false;
+        }
+    }
+}
+
 void TGMemoryAudioOutput::MixInto(TGChannel& channel, std::vector<int32_t>& sum, int64_t frames) {
+    if (channel.Stream) {
+        MixStreamInto(channel, sum, frames);
+        return;
+    }
     int64_t done = 0;
     while (channel.Pcm && !channel.Paused && done < frames) {
         const TGPcm& pcm = *channel.Pcm;

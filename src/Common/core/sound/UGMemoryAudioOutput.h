@@ -28,6 +28,7 @@ public:
     void SetChannelCount(int count) override;
     int ChannelCount() const override { return static_cast<int>(FChannels.size()); }
     void Play(int channel, PGPcm pcm, int64_t startFrame, bool loop) override;
+    void PlayStream(int channel, PGSoundStream stream, bool loop) override;
     void Halt(int channel) override;
     void Pause(int channel) override;
     void Resume(int channel) override;
@@ -44,6 +45,7 @@ public:
 private:
     struct TGChannel {
         PGPcm Pcm;
+        PGSoundStream Stream;
         int64_t Cursor = 0;
         bool Loop = false;
         bool Paused = false;
@@ -52,6 +54,8 @@ private:
     TGChannel& At(int channel);
     const TGChannel& At(int channel) const;
     static void MixInto(TGChannel& channel, std::vector<int32_t>& sum, int64_t frames);
+    static void MixStreamInto(TGChannel& channel, std::vector<int32_t>& sum, int64_t frames);
+    static bool Sounds(const TGChannel& channel) { return channel.Pcm || channel.Stream; }
 
     std::vector<TGChannel> FChannels;
     TGSink FSink;

@@ -2,6 +2,7 @@
 
 #include "UGAudioOutput.h"
 
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -29,10 +30,22 @@ public:
     // The whole song from its first position to its end.
     TGPcm RenderAll() { return Render(0, FLength - 1); }
 
+    // The same stretch a frame of the player at a time, for sound made while it plays: Start
+    // puts the player at `first` (again), and NextFrame gives the player's next frame of sound
+    // until the stretch ends as Render ends it, then nothing. The frame stays valid until the
+    // next call. A stretch outside the order list ends at once.
+    void Start(int first, int last);
+    std::span<const int16_t> NextFrame();
+
 private:
+    void Stop();
+
     void* FContext;
     std::string FName;
     int FLength = 0;
+    int FFirst = 0;
+    int FLast = -1;
+    bool FPlaying = false;
 };
 
 } // namespace qm

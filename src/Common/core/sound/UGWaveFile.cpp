@@ -39,14 +39,6 @@ void PutLe32(std::string& out, uint32_t v) {
     }
 }
 
-struct TGWaveFormat {
-    uint16_t Tag = 0;
-    uint16_t Channels = 0;
-    uint32_t Rate = 0;
-    uint16_t BlockAlign = 0;
-    uint16_t Bits = 0;
-};
-
 // One sample as a value in -1 .. 1.
 double SampleAt(const unsigned char* p, const TGWaveFormat& format) {
     if (format.Tag == FormatFloat) {
@@ -97,68 +89,106 @@ TGWaveFormat ParseFormat(const unsigned char* p, uint32_t size, const std::strin
     return format;
 }
 
-// Converts to stereo at the engine's rate; other rates are resampled linearly, which is
-// enough for effects recorded at 22050 or 48000 Hz.
-TGPcm Convert(const unsigned char* data, uint32_t size, const TGWaveFormat& format, const std::string& name) {
-    int64_t inFrames = size / format.BlockAlign;
-    int64_t outFrames = inFrames * AudioRate / format.Rate;
-    if (outFrames > MaxFrames) {
-        throw EGError("ReadWave", Format("\"%s\": longer than half an hour", name.c_str()));
-    }
-    int bytesPerSample = format.Bits / 8;
+} // namespace
+
+int64_t TGWaveData::InputFrames() const {
+    return static_cast<int64_t>(Size / Format.BlockAlign);
+}
+
+int64_t TGWaveData::Frames() const {
+    return InputFrames() * AudioRate / Format.Rate;
+}
+
+// Other rates than the engine's are resampled linearly, which is enough for effects recorded at
+// 22050 or 48000 Hz: a frame is made of the two input frames around its time.
+std::pair<int64_t, int64_t> WaveInputSpan(const TGWaveData& data, int64_t from, int64_t count) {
+    auto firstOf = [&](int64_t frame) {
+        return static_cast<int64_t>(static_cast<double>(frame) * data.Format.Rate / AudioRate);
+    };
+    const int64_t last = std::min(firstOf(from + count - 1) + 1, data.InputFrames() - 1);
+    return {std::min(firstOf(from), last), last};
+}
+
+void ConvertWaveFrames(const TGWaveData& data, const unsigned char* window, int64_t windowFirst, int64_t from,
+                       int64_t count, int16_t* out) {
+    const TGWaveFormat& format = data.Format;
+    const int64_t inFrames = data.InputFrames();
+    const int bytesPerSample = format.Bits / 8;
     auto side = [&](int64_t frame, int which) {
         int channel = format.Channels > 1 ? which : 0;
-        return SampleAt(data + frame * format.BlockAlign + channel * bytesPerSample, format);
+        return SampleAt(window + (frame - windowFirst) * format.BlockAlign + channel * bytesPerSample,
+                        format);
     };
-    TGPcm pcm;
-    pcm.Samples.resize(static_cast<size_t>(outFrames * AudioChannels));
-    for (int64_t i = 0; i < outFrames; ++i) {
+    for (int64_t i = from; i < from + count; ++i) {
         double at = static_cast<double>(i) * format.Rate / AudioRate;
         int64_t first = static_cast<int64_t>(at);
         int64_t second = std::min(first + 1, inFrames - 1);
         double weight = at - static_cast<double>(first);
         for (int which = 0; which < AudioChannels; ++which) {
             double value = side(first, which) * (1.0 - weight) + side(second, which) * weight;
-            pcm.Samples[static_cast<size_t>(i * AudioChannels + which)] =
+            out[(i - from) * AudioChannels + which] =
                 static_cast<int16_t>(std::clamp(std::lround(value * 32768.0), -32768L, 32767L));
         }
     }
-    return pcm;
 }
 
-} // namespace
-
-TGPcm ReadWave(std::string_view bytes, const std::string& name) {
-    auto p = reinterpret_cast<const unsigned char*>(bytes.data());
-    if (bytes.size() < 12 || std::memcmp(p, "RIFF", 4) != 0 || std::memcmp(p + 8, "WAVE", 4) != 0) {
+TGWaveData LocateWaveData(uint64_t fileSize, const TGWaveBytes& read, const std::string& name) {
+    std::string head = fileSize >= 12 ? read(0, 12) : std::string();
+    auto p = reinterpret_cast<const unsigned char*>(head.data());
+    if (head.size() < 12 || std::memcmp(p, "RIFF", 4) != 0 || std::memcmp(p + 8, "WAVE", 4) != 0) {
         throw EGError("ReadWave", Format("\"%s\": not a RIFF WAVE file", name.c_str()));
     }
-    size_t at = 12;
+    // The format chunk is read only as far as ParseFormat looks.
+    constexpr size_t FormatBytesRead = 64;
+    uint64_t at = 12;
     bool haveFormat = false;
     TGWaveFormat format;
-    while (bytes.size() - at >= 8) {
-        uint32_t size = Le32(p + at + 4);
-        const unsigned char* body = p + at + 8;
-        size_t left = bytes.size() - at - 8;
-        if (std::memcmp(p + at, "fmt ", 4) == 0) {
-            format = ParseFormat(body, static_cast<uint32_t>(std::min<size_t>(size, left)), name);
+    while (fileSize - at >= 8) {
+        const std::string chunk = read(at, 8);
+        if (chunk.size() < 8) {
+            break;
+        }
+        auto c = reinterpret_cast<const unsigned char*>(chunk.data());
+        const uint32_t size = Le32(c + 4);
+        const uint64_t left = fileSize - at - 8;
+        const auto body = static_cast<uint32_t>(std::min<uint64_t>(size, left));
+        if (std::memcmp(c, "fmt ", 4) == 0) {
+            const std::string bytes = read(at + 8, std::min<size_t>(body, FormatBytesRead));
+            format = ParseFormat(reinterpret_cast<const unsigned char*>(bytes.data()),
+                                 static_cast<uint32_t>(std::min<size_t>(body, bytes.size())), name);
             haveFormat = true;
-        } else if (std::memcmp(p + at, "data", 4) == 0) {
+        } else if (std::memcmp(c, "data", 4) == 0) {
             if (!haveFormat) {
                 throw EGError("ReadWave", Format("\"%s\": data before the format", name.c_str()));
             }
             // A writer that never filled in the size leaves it too big: the file's end counts.
-            return Convert(body, static_cast<uint32_t>(std::min<size_t>(size, left)), format, name);
+            return {format, at + 8, body};
         }
         // An odd chunk is followed by a padding byte, which a file cut at its end may leave out;
         // the step is weighed with it, so that the position never passes the end of the bytes.
-        const size_t step = size_t(size) + (size & 1);
+        const uint64_t step = uint64_t(size) + (size & 1);
         if (step >= left) {
             break;
         }
         at += 8 + step;
     }
     throw EGError("ReadWave", Format("\"%s\": no sound data", name.c_str()));
+}
+
+TGPcm ReadWave(std::string_view bytes, const std::string& name) {
+    const TGWaveData data = LocateWaveData(
+        bytes.size(), [&](uint64_t at, size_t count) { return std::string(bytes.substr(at, count)); }, name);
+    const int64_t frames = data.Frames();
+    if (frames > MaxFrames) {
+        throw EGError("ReadWave", Format("\"%s\": longer than half an hour", name.c_str()));
+    }
+    TGPcm pcm;
+    pcm.Samples.resize(static_cast<size_t>(frames * AudioChannels));
+    if (frames > 0) {
+        ConvertWaveFrames(data, reinterpret_cast<const unsigned char*>(bytes.data()) + data.Offset, 0, 0,
+                          frames, pcm.Samples.data());
+    }
+    return pcm;
 }
 
 std::string EncodeWave(const TGPcm& pcm) {

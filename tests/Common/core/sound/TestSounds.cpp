@@ -97,6 +97,21 @@ std::string MakeSlowModule(int patterns) {
     return MakeModule(std::vector<int>(static_cast<size_t>(patterns), 64), true);
 }
 
+std::string MakeWave(uint16_t tag, uint16_t channels, uint32_t rate, uint16_t bits, const std::string& data) {
+    auto le = [](uint32_t v, int bytes) {
+        std::string out;
+        for (int i = 0; i < bytes; ++i) {
+            out.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+        }
+        return out;
+    };
+    uint16_t align = static_cast<uint16_t>(channels * bits / 8);
+    std::string fmt =
+        le(tag, 2) + le(channels, 2) + le(rate, 4) + le(rate * align, 4) + le(align, 2) + le(bits, 2);
+    return "RIFF" + le(static_cast<uint32_t>(36 + data.size()), 4) + "WAVE" + "fmt " + le(16, 4) + fmt +
+           "data" + le(static_cast<uint32_t>(data.size()), 4) + data;
+}
+
 std::string MakeToneWave(double seconds, int amplitude) {
     TGPcm pcm;
     auto frames = static_cast<int64_t>(seconds * AudioRate);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,9 @@ constexpr double PatternSeconds = 0.48;
 // a row and 32 beats a minute: a pattern lasts SlowPatternSeconds.
 std::string MakeSlowModule(int patterns);
 constexpr double SlowPatternSeconds = 64 * 31 * 2.5 / 32;
+
+// A WAV file's header with the given format fields, and the data bytes after it.
+std::string MakeWave(uint16_t tag, uint16_t channels, uint32_t rate, uint16_t bits, const std::string& data);
 
 // A WAV file of a steady square tone of the given amplitude (of 32767) and length.
 std::string MakeToneWave(double seconds, int amplitude);

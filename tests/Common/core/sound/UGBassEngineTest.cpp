@@ -1,11 +1,13 @@
 #include "SoundTestSupport.h"
 #include "TestHelpers.h"
 #include "UGError.h"
+#include "UGModuleFile.h"
 #include "UGMusicLoading.h"
 #include "UGSilentBassEngine.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -84,6 +86,38 @@ TEST(TGBassEngine, ModuleTrackLoopsItsPatternRange) {
     EXPECT_NEAR(rig.RecordedRms(2 * test::PatternSeconds + 0.05, 3 * test::PatternSeconds - 0.05), quiet,
                 0.05 * quiet);
     EXPECT_TRUE(rig.Engine->IsMusicPlaying());
+}
+
+// A module whose patterns last over two minutes each, five of them: as a whole track it is ten
+// minutes of sound, over 100 MB. Playing it, the engine holds a few of the player's buffers at a
+// time, however long it plays and however far it is moved, and what it plays is the module's
+// sound sample for sample.
+TEST(TGBassEngine, MusicIsMadeAsItPlaysAndHoldsLittleSound) {
+    const std::string slow = test::MakeSlowModule(5);
+    TSoundRig rig(R"(<Track Name="Slow" Src="slow.mod"/>)", {{"slow.mod", slow}});
+    rig.Load();
+    constexpr size_t Bound = 256u << 10;
+    rig.Engine->PlayMusic("Slow", true, 0.0, false, -1);
+    EXPECT_LE(rig.Engine->HeldMusicBytes(), Bound);
+    constexpr double Start = 5.0;
+    rig.Run(Start);
+    TGModuleFile whole(slow, "slow.mod");
+    const TGPcm expected = whole.Render(0, 4, static_cast<int64_t>(Start * AudioRate));
+    ASSERT_EQ(rig.Recording.size(), expected.Samples.size());
+    EXPECT_TRUE(rig.Recording == expected.Samples);
+    EXPECT_GT(rig.RecordedRms(0.0, Start), 1000.0);
+    for (int minute = 0; minute < 3; ++minute) {
+        rig.Run(60.0);
+        EXPECT_LE(rig.Engine->HeldMusicBytes(), Bound) << "minute " << minute;
+        EXPECT_EQ(rig.Engine->GetMusicPosition(), static_cast<int64_t>(rig.Now() * AudioRate));
+    }
+    // Moving back to the start plays the start again.
+    rig.Engine->SetMusicPosition(0);
+    const size_t before = rig.Recording.size();
+    rig.Run(1.0);
+    EXPECT_TRUE(std::equal(rig.Recording.begin() + static_cast<std::ptrdiff_t>(before), rig.Recording.end(),
+                           expected.Samples.begin()));
+    EXPECT_LE(rig.Engine->HeldMusicBytes(), Bound);
 }
 
 const char* const LibraryXml = R"(

@@ -14,21 +14,7 @@
 namespace qm {
 namespace {
 
-// A WAV file's header with the given format fields and data bytes.
-std::string WaveOf(uint16_t tag, uint16_t channels, uint32_t rate, uint16_t bits, const std::string& data) {
-    auto le = [](uint32_t v, int bytes) {
-        std::string out;
-        for (int i = 0; i < bytes; ++i) {
-            out.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
-        }
-        return out;
-    };
-    uint16_t align = static_cast<uint16_t>(channels * bits / 8);
-    std::string fmt =
-        le(tag, 2) + le(channels, 2) + le(rate, 4) + le(rate * align, 4) + le(align, 2) + le(bits, 2);
-    return "RIFF" + le(static_cast<uint32_t>(36 + data.size()), 4) + "WAVE" + "fmt " + le(16, 4) + fmt +
-           "data" + le(static_cast<uint32_t>(data.size()), 4) + data;
-}
+using test::MakeWave;
 
 // Bytes that end where a page nobody may read begins, so that a reader stepping past their end
 // faults at once instead of reading whatever lies behind them.
@@ -66,7 +52,7 @@ TEST(ReadWave, ReadsBackWhatEncodeWaveWrote) {
 // 8-bit mono at 22050 Hz: every frame becomes two identical sides, twice over in time.
 TEST(ReadWave, ConvertsMonoEightBitAtHalfTheRate) {
     std::string data = {char(128), char(255), char(0)};
-    TGPcm pcm = ReadWave(WaveOf(1, 1, 22050, 8, data), "mono.wav");
+    TGPcm pcm = ReadWave(MakeWave(1, 1, 22050, 8, data), "mono.wav");
     ASSERT_EQ(pcm.Frames(), 6);
     EXPECT_EQ(pcm.Samples[0], 0);
     EXPECT_EQ(pcm.Samples[1], 0);
@@ -77,7 +63,7 @@ TEST(ReadWave, ConvertsMonoEightBitAtHalfTheRate) {
 }
 
 TEST(ReadWave, RejectsWhatItCannotPlayWithTheFileName) {
-    const std::string pcm16 = WaveOf(1, 2, 44100, 16, std::string(8, '\0'));
+    const std::string pcm16 = MakeWave(1, 2, 44100, 16, std::string(8, '\0'));
     struct TCase {
         std::string Bytes;
         const char* Error;
@@ -85,9 +71,9 @@ TEST(ReadWave, RejectsWhatItCannotPlayWithTheFileName) {
         {"", "ReadWave: \"bad.wav\": not a RIFF WAVE file"},
         {std::string("RIFF\x10\0\0\0WAVEjunk", 16), "ReadWave: \"bad.wav\": no sound data"},
         {pcm16.substr(0, 36), "ReadWave: \"bad.wav\": no sound data"},
-        {WaveOf(2, 2, 44100, 4, "xxxx"), "ReadWave: \"bad.wav\": unsupported encoding 2 with 4 bits"},
-        {WaveOf(1, 2, 1000, 16, "xxxx"), "ReadWave: \"bad.wav\": 2 channels at 1000 Hz, 4 bytes a frame"},
-        {WaveOf(1, 0, 44100, 16, "xxxx"), "ReadWave: \"bad.wav\": 0 channels at 44100 Hz, 0 bytes a frame"},
+        {MakeWave(2, 2, 44100, 4, "xxxx"), "ReadWave: \"bad.wav\": unsupported encoding 2 with 4 bits"},
+        {MakeWave(1, 2, 1000, 16, "xxxx"), "ReadWave: \"bad.wav\": 2 channels at 1000 Hz, 4 bytes a frame"},
+        {MakeWave(1, 0, 44100, 16, "xxxx"), "ReadWave: \"bad.wav\": 0 channels at 44100 Hz, 0 bytes a frame"},
     };
     for (const TCase& c : cases) {
         test::ExpectError([&] { ReadWave(c.Bytes, "bad.wav"); }, c.Error);
@@ -98,7 +84,7 @@ TEST(ReadWave, RejectsWhatItCannotPlayWithTheFileName) {
 // stops at the end of the bytes it was given instead of stepping over it.
 TEST(ReadWave, ChunksThatRunToTheEndStopTheReadingThere) {
     const std::string riff = std::string("RIFF\x0d\0\0\0WAVE", 12);
-    const std::string format = WaveOf(1, 2, 44100, 16, "").substr(12, 24);
+    const std::string format = MakeWave(1, 2, 44100, 16, "").substr(12, 24);
     struct TCase {
         const char* What;
         std::string Bytes;
