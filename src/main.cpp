@@ -158,6 +158,8 @@ int RunGame(const TGCommandLine& options) {
         loop.Script = script ? &*script : nullptr;
         loop.Screenshots = screenshots;
         loop.Trace = trace.get();
+        loop.DrawLookedAtOnly = options.Headless && !options.DrawAll;
+        loop.DrawEvery = options.DrawEvery;
         TGFrameLoop(form, window, ticks, loop).Run();
         if (wave) {
             wave->Close();

@@ -154,5 +154,35 @@ TEST_F(HeadlessRun, AFileSizeLimitMakesCacheWritesFailNotTheGame) {
     EXPECT_FALSE(fs::exists(data / "CoreConfig.xml.cr"));
 }
 
+// Between the frames looked at, a headless run draws nothing into the back buffer, yet plays the
+// very same game: the automatic player's campaign traces the same events and ends on the same
+// picture as with every frame drawn.
+TEST_F(HeadlessRun, OnlyTheFramesLookedAtAreDrawnAndTheGameStaysTheSame) {
+    struct {
+        const char* Name;
+        const char* Options;
+        const char* Frames;
+    } cases[] = {
+        {"all", "--draw-all", "frames: 500 ticked, 500 drawn"},
+        {"looked-at", "", "frames: 500 ticked, 1 drawn"},
+        {"every-100", "--draw-every 100", "frames: 500 ticked, 5 drawn"},
+    };
+    for (const auto& c : cases) {
+        const std::string name = c.Name;
+        CommandResult result =
+            Run(std::string("--autoplay --developer --frames 500 --stats ") + c.Options + " --trace " +
+                In(name + ".txt") + " --screenshot 500:" + In(name + ".png") + " --user-dir " + In(name));
+        ASSERT_EQ(result.Status, 0) << name << ": " << result.Err;
+        EXPECT_NE(result.Out.find(c.Frames), std::string::npos) << name << ": " << result.Out;
+    }
+    const std::string trace = test::ReadFile(dir.Path() / "all.txt");
+    EXPECT_NE(trace.find("sublevel-start"), std::string::npos) << "the campaign reached the board";
+    EXPECT_EQ(test::ReadFile(dir.Path() / "looked-at.txt"), trace);
+    EXPECT_EQ(test::ReadFile(dir.Path() / "every-100.txt"), trace);
+    const Picture all = ReadPng(dir.Path() / "all.png");
+    EXPECT_TRUE(ReadPng(dir.Path() / "looked-at.png").Rgba == all.Rgba);
+    EXPECT_TRUE(ReadPng(dir.Path() / "every-100.png").Rgba == all.Rgba);
+}
+
 } // namespace
 } // namespace qm

@@ -159,7 +159,7 @@ void TGGameForm::RenderFrame() {
     device.EndFrame();
     double drawn = NowMs();
     device.PresentFrame();
-    FFrameTimes = {updated - start, drawn - updated, NowMs() - drawn, true};
+    FFrameTimes = {updated - start, drawn - updated, NowMs() - drawn, !device.FramesUnseen()};
     if (data->TextureEvictionRequested) {
         data->TextureEvictionRequested = false;
         device.EvictManagedTextures();

@@ -47,7 +47,8 @@ public:
     // Hands one window event to the matching handler.
     void HandleEvent(const TGWindowEvent& event);
 
-    // Where the time of the last frame went, in milliseconds, and whether it was drawn.
+    // Where the time of the last frame went, in milliseconds, and whether it was drawn where
+    // it can be seen.
     struct TGFrameTimes {
         double UpdateMs = 0.0;
         double DrawMs = 0.0;
