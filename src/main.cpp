@@ -132,6 +132,7 @@ int RunGame(const TGCommandLine& options) {
 
     try {
         TGameForm form(window, info, options.FullScreen.value_or(!options.Headless));
+        form.CountErrors(options.Headless);
         // Rendered into a file, the sound starts where the run starts: the frames wait for the
         // sounds instead of running on without them, so a run gives the same file every time.
         if (wave) {
@@ -166,6 +167,10 @@ int RunGame(const TGCommandLine& options) {
         }
         if (options.Statistics) {
             std::printf("%s", statistics.Report().c_str());
+        }
+        if (form.ErrorCount() > 0) {
+            std::fprintf(stderr, "%s", form.ErrorSummary().c_str());
+            return ExitFailure;
         }
     } catch (const EGFatalExit& fatal) {
         return fatal.Status;
