@@ -58,6 +58,9 @@ SANITIZE_ENV = SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy \
 	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitizer/lsan.supp:print_suppressions=0 \
 	UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 GL_UNIT_TESTS = GLRender|SnapshotGL
+# The sanitizer stage builds what its tests run (the test programs, and the game, the data tool,
+# the generators and the data folder the end-to-end tests depend on), not the benchmarks.
+SANITIZE_TARGETS = qm_tests qm_soundgen_tests qm_e2e_tests
 # The long replays of play (thousands of frames of the automatic player) check the game's flow,
 # which the plain build's run checks; under the sanitizers they would take most of CI's time, and
 # the code they walk through is run under the sanitizers by the unit tests of the same units.
@@ -65,7 +68,7 @@ SANITIZE_SKIP_RENDER = SublevelFlow\.|SublevelScene\.AnAutoplayed|CampaignRun\.W
 test-sanitize: deps
 	@cmake -S . -B $(SANITIZE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQM_SANITIZE=ON \
 	  $(filter-out -DQM_WERROR=ON,$(CMAKE_FLAGS)) -DQM_WERROR=OFF >/dev/null
-	@cmake --build $(SANITIZE_DIR) -j $(JOBS)
+	@cmake --build $(SANITIZE_DIR) -j $(JOBS) --target $(SANITIZE_TARGETS)
 	cd $(SANITIZE_DIR) && $(SANITIZE_ENV) ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
 	  ctest --output-on-failure -j $(JOBS) -LE render -E '$(GL_UNIT_TESTS)'
 	cd $(SANITIZE_DIR) && $(SANITIZE_ENV) ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 \

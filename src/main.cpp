@@ -132,6 +132,7 @@ int RunGame(const TGCommandLine& options) {
 
     try {
         TGameForm form(window, info, options.FullScreen.value_or(!options.Headless));
+        form.CountErrors(options.Headless);
         // Rendered into a file, the sound starts where the run starts: the frames wait for the
         // sounds instead of running on without them, so a run gives the same file every time.
         if (wave) {
@@ -158,12 +159,18 @@ int RunGame(const TGCommandLine& options) {
         loop.Script = script ? &*script : nullptr;
         loop.Screenshots = screenshots;
         loop.Trace = trace.get();
+        loop.DrawLookedAtOnly = options.Headless && !options.DrawAll;
+        loop.DrawEvery = options.DrawEvery;
         TGFrameLoop(form, window, ticks, loop).Run();
         if (wave) {
             wave->Close();
         }
         if (options.Statistics) {
             std::printf("%s", statistics.Report().c_str());
+        }
+        if (form.ErrorCount() > 0) {
+            std::fprintf(stderr, "%s", form.ErrorSummary().c_str());
+            return ExitFailure;
         }
     } catch (const EGFatalExit& fatal) {
         return fatal.Status;

@@ -194,23 +194,37 @@ void TGameForm::OpenScene(const std::string& name) {
     throw EGError("TGameForm.OpenScene", Format("unknown scene \"%s\"", name.c_str()));
 }
 
-bool TGameForm::OpenNamedScreen(const std::string& name) {
-    auto hasNamed = [this, &name](const char* tag) {
-        PGXMLCollection items = FGameData->Config->GetCollection(tag);
-        for (size_t i = 0; i < items->Count(); ++i) {
-            if (items->GetItem(i)->GetStringDef("Name", "") == name) {
-                return true;
-            }
+bool TGameForm::HasConfigItem(const char* tag, const std::string& name) const {
+    PGXMLCollection items = FGameData->Config->GetCollection(tag);
+    for (size_t i = 0; i < items->Count(); ++i) {
+        if (items->GetItem(i)->GetStringDef("Name", "") == name) {
+            return true;
         }
-        return false;
-    };
-    if (!hasNamed("Widget")) {
+    }
+    return false;
+}
+
+// A screen loads the set carrying its name; one with a set a level (the map, the construction,
+// the puzzle) loads that of the first level; any other draws with what the menu's set holds, as
+// the credits do in the game.
+std::string TGameForm::ResourceSetOfScreen(const std::string& name) const {
+    constexpr int FirstLevel = 1;
+    constexpr const char* MenuSet = "MenuScreen";
+    const std::string firstLevelSet = name + LevelSetSuffix(FirstLevel);
+    if (HasConfigItem("ResourceSet", name)) {
+        return name;
+    }
+    if (HasConfigItem("ResourceSet", firstLevelSet)) {
+        return firstLevelSet;
+    }
+    return MenuSet;
+}
+
+bool TGameForm::OpenNamedScreen(const std::string& name) {
+    if (!HasConfigItem("Widget", name)) {
         return false;
     }
-    // A screen brings the resources of the set carrying its name, when there is one.
-    if (hasNamed("ResourceSet")) {
-        FGameData->ResManager->SetResourceSet(name);
-    }
+    FGameData->ResManager->SetResourceSet(ResourceSetOfScreen(name));
     FRenderTestScene.reset();
     GetWidgetManager(*FGameData).ShowScreenFromConfig(name);
     return true;

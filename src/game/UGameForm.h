@@ -76,6 +76,8 @@ private:
     // Shows a root `Widget` of the core configuration through the widget manager; false when
     // there is none of that name.
     bool OpenNamedScreen(const std::string& name);
+    bool HasConfigItem(const char* tag, const std::string& name) const;
+    std::string ResourceSetOfScreen(const std::string& name) const;
     void FormCreate(const TGAppStartInfo& info, bool fullScreen);
     void DeveloperKey(int key);
     void SetClockSpeed(double speed);

@@ -154,5 +154,86 @@ TEST_F(HeadlessRun, AFileSizeLimitMakesCacheWritesFailNotTheGame) {
     EXPECT_FALSE(fs::exists(data / "CoreConfig.xml.cr"));
 }
 
+// Between the frames looked at, a headless run draws nothing into the back buffer, yet plays the
+// very same game: the automatic player's campaign traces the same events and ends on the same
+// picture as with every frame drawn.
+TEST_F(HeadlessRun, OnlyTheFramesLookedAtAreDrawnAndTheGameStaysTheSame) {
+    struct {
+        const char* Name;
+        const char* Options;
+        const char* Frames;
+    } cases[] = {
+        {"all", "--draw-all", "frames: 500 ticked, 500 drawn"},
+        {"looked-at", "", "frames: 500 ticked, 1 drawn"},
+        {"every-100", "--draw-every 100", "frames: 500 ticked, 5 drawn"},
+    };
+    for (const auto& c : cases) {
+        const std::string name = c.Name;
+        CommandResult result =
+            Run(std::string("--autoplay --developer --frames 500 --stats ") + c.Options + " --trace " +
+                In(name + ".txt") + " --screenshot 500:" + In(name + ".png") + " --user-dir " + In(name));
+        ASSERT_EQ(result.Status, 0) << name << ": " << result.Err;
+        EXPECT_NE(result.Out.find(c.Frames), std::string::npos) << name << ": " << result.Out;
+    }
+    const std::string trace = test::ReadFile(dir.Path() / "all.txt");
+    EXPECT_NE(trace.find("sublevel-start"), std::string::npos) << "the campaign reached the board";
+    EXPECT_EQ(test::ReadFile(dir.Path() / "looked-at.txt"), trace);
+    EXPECT_EQ(test::ReadFile(dir.Path() / "every-100.txt"), trace);
+    const Picture all = ReadPng(dir.Path() / "all.png");
+    EXPECT_TRUE(ReadPng(dir.Path() / "looked-at.png").Rgba == all.Rgba);
+    EXPECT_TRUE(ReadPng(dir.Path() / "every-100.png").Rgba == all.Rgba);
+}
+
+// Every scene and every screen opened by name finds what it draws: a run of each ends with
+// success and without an error.
+TEST_F(HeadlessRun, EverySceneRunsWithoutAnError) {
+    const char* scenes[] = {"blank",
+                            "render-test",
+                            "sound-test",
+                            "board",
+                            "sublevel",
+                            "specials",
+                            "GameScreen",
+                            "particles",
+                            "ice",
+                            "widgets",
+                            "MenuScreen",
+                            "MapScreen",
+                            "ConstructionScreen",
+                            "BonusScreen",
+                            "PuzzleScreen",
+                            "CreditsScreen",
+                            "CongratulationsScreen",
+                            "WelcomeScreen",
+                            "HelpScreen",
+                            "SplashScreen",
+                            "SplashScreen2",
+                            "LoadingScreen",
+                            "WidgetGallery"};
+    for (const char* scene : scenes) {
+        CommandResult result = Run(std::string("--frames 5 --scene ") + scene);
+        EXPECT_EQ(result.Status, 0) << scene << ": " << result.Err;
+        EXPECT_EQ(result.Err.find("rror"), std::string::npos) << scene << ": " << result.Err;
+    }
+}
+
+// An error raised in every frame (a piece of the panel missing from the data folder) is printed
+// once, with the number of times it was raised, and the run fails.
+TEST_F(HeadlessRun, AnErrorInTheFramesIsPrintedOnceWithItsCountAndFailsTheRun) {
+    const fs::path data = dir.Path() / "data";
+    fs::copy(QM_BINARY_DIR "/data", data, fs::copy_options::recursive);
+    test::EditFile(data / "config/core/widgets/Styles.xml", "SeqId=\"interface/PanelBack\"",
+                   "SeqId=\"interface/NoSuchPanel\"");
+    CommandResult result = Run("--frames 20 --scene MenuScreen", data);
+    EXPECT_EQ(result.Status, 1) << result.Err;
+    const size_t first = result.Err.find("NoSuchPanel");
+    ASSERT_NE(first, std::string::npos) << result.Err;
+    EXPECT_EQ(result.Err.find("NoSuchPanel", first + 1), std::string::npos) << "printed once: " << result.Err;
+    EXPECT_NE(result.Err.find("Error, raised 20 times: "), std::string::npos) << result.Err;
+
+    CommandResult intact = Run("--frames 20 --scene MenuScreen");
+    EXPECT_EQ(intact.Status, 0) << intact.Err;
+}
+
 } // namespace
 } // namespace qm

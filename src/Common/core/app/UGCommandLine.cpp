@@ -61,6 +61,10 @@ TGCommandLine ParseCommandLine(const std::vector<std::string>& args) {
             result.FullScreen = false;
         } else if (arg == "--fullscreen") {
             result.FullScreen = true;
+        } else if (arg == "--draw-all") {
+            result.DrawAll = true;
+        } else if (arg == "--draw-every") {
+            result.DrawEvery = FrameNumber(value(), arg);
         } else if (arg == "--stats") {
             result.Statistics = true;
         } else if (arg == "--audio-wav") {
@@ -95,7 +99,11 @@ std::string CommandLineUsage(const std::string& programName) {
                         (default: $XDG_CACHE_HOME/Quillmark2)
   --windowed            start in a window
   --fullscreen          start in full screen
-  --headless            no screen and no sound card: offscreen rendering for tests
+  --headless            no screen and no sound card: offscreen rendering for tests;
+                        only the frames looked at are drawn (those of --screenshot,
+                        --draw-every and the last of --frames), every frame updates
+  --draw-all            a headless run draws and presents every frame
+  --draw-every N        a headless run also draws every N-th frame
   --fixed-step          every frame advances the clocks by exactly 10 ms
   --frames N            stop after N frames
   --input FILE          play mouse and key events from FILE at given frames

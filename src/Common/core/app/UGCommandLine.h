@@ -28,7 +28,10 @@ struct TGCommandLine {
     bool MediaCenter = false;       // "-mce"
     std::string Scene;
     bool Statistics = false; // --stats
-    bool NoVSync = false;    // --no-vsync
+    // --draw-all: a headless run draws and presents every frame, not only those looked at.
+    bool DrawAll = false;
+    uint64_t DrawEvery = 0; // --draw-every N: a headless run also draws every N-th frame
+    bool NoVSync = false;   // --no-vsync
     // --autoplay: the game's automatic player plays the scene that has one.
     bool Autoplay = false;
     // --developer: the developer keys and diagnostics are on for every player.

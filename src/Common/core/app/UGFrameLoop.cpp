@@ -75,12 +75,31 @@ bool TGFrameLoop::RunFrame() {
     if (FOptions.FixedStep) {
         FOptions.FixedStep->Advance(TickIntervalMs);
     }
+    ChooseWhetherSeen();
     FForm.TimerTick();
     if (FOptions.Statistics && FForm.GetAppData() && FForm.GetAppData()->Device) {
         FOptions.Statistics->Add(FForm.LastFrameTimes(), FForm.GetAppData()->Device->LastFrameStats());
     }
     TakeScreenshots();
     return FOptions.MaxFrames == 0 || FFrame < FOptions.MaxFrames;
+}
+
+bool TGFrameLoop::LookedAt(uint64_t frame) const {
+    if (!FOptions.DrawLookedAtOnly || frame == FOptions.MaxFrames) {
+        return true;
+    }
+    if (FOptions.DrawEvery > 0 && frame % FOptions.DrawEvery == 0) {
+        return true;
+    }
+    return std::any_of(FOptions.Screenshots.begin(), FOptions.Screenshots.end(),
+                       [frame](const TGScreenshotRequest& request) { return request.Frame == frame; });
+}
+
+void TGFrameLoop::ChooseWhetherSeen() {
+    TGAppData* data = FForm.GetAppData();
+    if (data && data->Device) {
+        data->Device->SetFramesUnseen(!LookedAt(FFrame));
+    }
 }
 
 void TGFrameLoop::Run() {

@@ -46,6 +46,11 @@ struct TGLoopOptions {
     TGFrameStatistics* Statistics = nullptr;
     // Told the number of every frame before it runs, so that its events carry it.
     TGEventTrace* Trace = nullptr;
+    // Only the frames something looks at are drawn into the back buffer and presented: a
+    // screenshot's, every DrawEvery-th and the last of MaxFrames. Every frame still updates
+    // and runs its drawing code, so a run gives the same game either way, only faster.
+    bool DrawLookedAtOnly = false;
+    uint64_t DrawEvery = 0; // 0: none besides the others
 };
 
 // The message loop of the main window: events are handled as they come, and every 10 ms one
@@ -65,6 +70,8 @@ private:
     // False when the event asks the program to stop.
     bool Dispatch(const TGWindowEvent& event);
     bool RunFrame();
+    bool LookedAt(uint64_t frame) const;
+    void ChooseWhetherSeen();
     void TakeScreenshots();
     void CheckScreenshotsTaken() const;
 

@@ -2,7 +2,9 @@
 
 #include "UGAppData.h"
 #include "UGError.h"
+#include "UGStrings.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 
@@ -159,7 +161,7 @@ void TGGameForm::RenderFrame() {
     device.EndFrame();
     double drawn = NowMs();
     device.PresentFrame();
-    FFrameTimes = {updated - start, drawn - updated, NowMs() - drawn, true};
+    FFrameTimes = {updated - start, drawn - updated, NowMs() - drawn, !device.FramesUnseen()};
     if (data->TextureEvictionRequested) {
         data->TextureEvictionRequested = false;
         device.EvictManagedTextures();
@@ -295,10 +297,41 @@ void TGGameForm::HandleEvent(const TGWindowEvent& event) {
 }
 
 void TGGameForm::ReportError(const std::string& text) {
+    if (FCountErrors) {
+        CountError(text);
+        return;
+    }
     std::fprintf(stderr, "%s\n", text.c_str());
     if (FReportedErrors.insert(text).second) {
         FWindow.ShowMessage("Error", text);
     }
+}
+
+void TGGameForm::CountError(const std::string& text) {
+    auto counted = std::find_if(FCountedErrors.begin(), FCountedErrors.end(),
+                                [&text](const auto& error) { return error.first == text; });
+    if (counted == FCountedErrors.end()) {
+        FCountedErrors.emplace_back(text, 1);
+    } else {
+        ++counted->second;
+    }
+}
+
+uint64_t TGGameForm::ErrorCount() const {
+    uint64_t count = 0;
+    for (const auto& error : FCountedErrors) {
+        count += error.second;
+    }
+    return count;
+}
+
+std::string TGGameForm::ErrorSummary() const {
+    std::string summary;
+    for (const auto& [text, count] : FCountedErrors) {
+        summary += Format("Error, raised %llu %s: %s\n", static_cast<unsigned long long>(count),
+                          count == 1 ? "time" : "times", text.c_str());
+    }
+    return summary;
 }
 
 void TGGameForm::FormMouseDown(int button) {

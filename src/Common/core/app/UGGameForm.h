@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <set>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace qm {
 
@@ -47,7 +49,8 @@ public:
     // Hands one window event to the matching handler.
     void HandleEvent(const TGWindowEvent& event);
 
-    // Where the time of the last frame went, in milliseconds, and whether it was drawn.
+    // Where the time of the last frame went, in milliseconds, and whether it was drawn where
+    // it can be seen.
     struct TGFrameTimes {
         double UpdateMs = 0.0;
         double DrawMs = 0.0;
@@ -65,8 +68,16 @@ public:
     IGWindow& Window() const { return FWindow; }
 
     // An error that escaped a frame or an event: standard error always, a message box once
-    // per distinct text so that an error repeating every tick does not bury the player.
+    // per distinct text so that an error repeating every tick does not bury the player. A
+    // form that counts its errors only keeps each distinct text with its count.
     void ReportError(const std::string& text);
+    // A headless run has no one to read the errors as they come, and a test running it must
+    // not take a run full of them for success: it counts them, prints each once with its count
+    // when the run is over and fails.
+    void CountErrors(bool count) { FCountErrors = count; }
+    uint64_t ErrorCount() const;
+    // One line per distinct error, in the order first raised, with the times it was raised.
+    std::string ErrorSummary() const;
 
 protected:
     // The engine part of the window's creation: caption, cursor, video mode, timer.
@@ -95,6 +106,7 @@ private:
     // The logic of a frame without its picture.
     void UpdateWithoutDrawing(TGAppData& data);
     bool DrawingDue() const;
+    void CountError(const std::string& text);
 
     IGWindow& FWindow;
     bool FActive = false;
@@ -104,6 +116,8 @@ private:
     bool FMinimized = false;
     bool FFocused = false;
     std::set<std::string> FReportedErrors;
+    bool FCountErrors = false;
+    std::vector<std::pair<std::string, uint64_t>> FCountedErrors;
     TGFrameTimes FFrameTimes;
     double FMinFrameIntervalMs = 0.0;
     double FLastDrawnMs = -1e9;

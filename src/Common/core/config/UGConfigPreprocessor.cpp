@@ -16,7 +16,7 @@ namespace {
 
 const char* const PreprocessContext = "Config preprocessing";
 
-std::string Quoted(const fs::path& path) {
+std::string QuotedPath(const fs::path& path) {
     return "\"" + path.string() + "\"";
 }
 
@@ -256,7 +256,7 @@ std::string TGConfigPreprocessor::ProcessFile(const fs::path& name) {
     fs::path file = ResolveNoCase(fullPath);
     std::error_code ec;
     if (!fs::is_regular_file(file, ec)) {
-        throw EGError(PreprocessContext, " File not found: " + Quoted(fullPath));
+        throw EGError(PreprocessContext, " File not found: " + QuotedPath(fullPath));
     }
     // The chain is checked whatever FCheckCircular says: the configurations are loaded with the
     // check off, and a cycle there must still end in an error rather than a stack overflow.
@@ -264,9 +264,9 @@ std::string TGConfigPreprocessor::ProcessFile(const fs::path& name) {
     for (const fs::path& outer : FIncludeChain) {
         if (ChainKey(outer) == identity) {
             const fs::path& including = FIncludeChain.back();
-            throw EGError(PreprocessContext, " Circular reference. File " + Quoted(including) + " " +
-                                                 "references file " + Quoted(file) + ", which includes " +
-                                                 Quoted(including));
+            throw EGError(PreprocessContext, " Circular reference. File " + QuotedPath(including) + " " +
+                                                 "references file " + QuotedPath(file) + ", which includes " +
+                                                 QuotedPath(including));
         }
     }
     TFileScope scope(FIncludeChain, FFolderStack, file);
@@ -353,7 +353,7 @@ TGConfigProcessor::TGConfigProcessor(const fs::path& programFolder, const fs::pa
     std::optional<fs::path> cache = caches.FindCurrent(cacheBeside, [](const fs::path&) { return true; });
     if (!cache) {
         // The person has to provide the configuration, not its cache.
-        throw EGError(PreprocessContext, " File not found: " + Quoted(file));
+        throw EGError(PreprocessContext, " File not found: " + QuotedPath(file));
     }
     std::string text;
     try {

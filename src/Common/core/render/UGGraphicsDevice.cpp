@@ -423,12 +423,16 @@ bool TGGraphicsDevice::BeginFrame() {
 
 void TGGraphicsDevice::ClearScene() {
     ApplyState(true);
-    FDrawList->Clear(0x00000000u);
+    if (!DrawDropped()) {
+        FDrawList->Clear(0x00000000u);
+    }
 }
 
 void TGGraphicsDevice::ClearTarget(uint32_t argb) {
     ApplyState(false);
-    FDrawList->Clear(argb);
+    if (!DrawDropped()) {
+        FDrawList->Clear(argb);
+    }
 }
 
 void TGGraphicsDevice::EndFrame() {
@@ -439,6 +443,10 @@ void TGGraphicsDevice::EndFrame() {
     FDrawList->EndScene();
     FDrawList->StopRecording();
     FInScene = false;
+    if (FFramesUnseen) {
+        EndUnseenFrame();
+        return;
+    }
     uint64_t hash = FDrawList->Hash();
     FFrameSkipped = FSkipSameFrames && !FSceneSubmitted && FLastFrameValid && hash == FLastFrameHash;
     if (FFrameSkipped) {
@@ -452,6 +460,15 @@ void TGGraphicsDevice::EndFrame() {
         FLastFrameValid = true;
         FFrameStats.Submitted = true;
     }
+    FLastFrameStats = FFrameStats;
+}
+
+// What the scene drew into render targets is sent; the back buffer keeps the last seen scene,
+// which the next seen one therefore cannot count on.
+void TGGraphicsDevice::EndUnseenFrame() {
+    SubmitRecorded();
+    FLastFrameValid = false;
+    FFrameSkipped = true;
     FLastFrameStats = FFrameStats;
 }
 
@@ -570,6 +587,9 @@ void TGGraphicsDevice::DrawStrip(int triangles) {
         return;
     }
     ApplyState(false);
+    if (DrawDropped()) {
+        return;
+    }
     if (FBatchVertices > 0 && (FBatchStride != buffer->Stride() || FBatchIsList)) {
         Flush();
     }
@@ -586,6 +606,9 @@ void TGGraphicsDevice::DrawTriangles(int triangles) {
         return;
     }
     ApplyState(false);
+    if (DrawDropped()) {
+        return;
+    }
     if (FBatchVertices > 0 && (FBatchStride != buffer->Stride() || !FBatchIsList)) {
         Flush();
     }

@@ -119,6 +119,12 @@ public:
     // was exposed, or a measurement wants every frame drawn).
     void InvalidateFrame() { FLastFrameValid = false; }
     void SetSkipSameFrames(bool skip) { FSkipSameFrames = skip; }
+    // The scenes from now on are looked at by no one (a headless run between the frames it
+    // photographs): what they draw into the back buffer never reaches the renderer and nothing
+    // is presented. Drawing into render targets goes on, since a later frame may show them;
+    // everything the callers do while drawing stays the same.
+    void SetFramesUnseen(bool unseen) { FFramesUnseen = unseen; }
+    bool FramesUnseen() const { return FFramesUnseen; }
     // What the last ended scene cost: draw calls, and whether it was sent at all. A draw call
     // whose textures (of any stage) differ from those of the call before it in the scene counts
     // as a texture switch, one whose blending differs as a blend change; the first call of a
@@ -208,6 +214,9 @@ private:
     // Counts what the batch about to be drawn changes against the one drawn before it.
     void CountDrawnChanges();
     void TextureChanged() { FLastFrameValid = false; }
+    // A draw of an unseen scene into the back buffer, which is dropped.
+    bool DrawDropped() const { return FFramesUnseen && FInScene && !FApplied.RenderTarget; }
+    void EndUnseenFrame();
 
     IGRenderBackend& FBackend;
     IGWindow* FWindow;
@@ -240,6 +249,7 @@ private:
     std::unique_ptr<TGDrawList> FDrawList;
     bool FSceneSubmitted = false;
     bool FSkipSameFrames = true;
+    bool FFramesUnseen = false;
     bool FLastFrameValid = false;
     uint64_t FLastFrameHash = 0;
     bool FFrameSkipped = false;

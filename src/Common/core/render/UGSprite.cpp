@@ -37,7 +37,7 @@ TGRect ReadRect(const int32_t* in) {
 // Rounds to the nearest integer, ties to even, as the pixel snapping of source rectangles does.
 // Source rectangles come from data (glyph positions of fonts, frames of animations), so a value
 // far outside any sprite is held to a range where the cut arithmetic below cannot overflow.
-int64_t RoundEven(double value) {
+int64_t RoundToEvenPixel(double value) {
     constexpr double Limit = static_cast<double>(int64_t{1} << 52);
     if (!(value > -Limit)) {
         return -(int64_t{1} << 52);
@@ -233,8 +233,8 @@ void TGSprite::DrawOnAxes(TGPointD p, TGPointD u, TGPointD v, const TGRectD* sou
     const double scale = FDevice.ViewportScale();
     TGRectD whole = WholeSource();
     const TGRectD& src = source ? *source : whole;
-    TPixelRect sourcePixels{RoundEven(src.Top * scale), RoundEven(src.Left * scale),
-                            RoundEven(src.Right * scale), RoundEven(src.Bottom * scale)};
+    TPixelRect sourcePixels{RoundToEvenPixel(src.Top * scale), RoundToEvenPixel(src.Left * scale),
+                            RoundToEvenPixel(src.Right * scale), RoundToEvenPixel(src.Bottom * scale)};
     const double textureWidth = FPack->TextureWidth();
     const double textureHeight = FPack->TextureHeight();
     for (const TGSpriteFragment& fragment : FFragments) {

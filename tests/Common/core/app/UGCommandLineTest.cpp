@@ -36,6 +36,15 @@ TEST(CommandLine, ReadsEveryOption) {
     EXPECT_FALSE(defaults.Developer);
 }
 
+TEST(CommandLine, ReadsWhichFramesAHeadlessRunDraws) {
+    TGCommandLine options = ParseCommandLine({"--headless", "--draw-all", "--draw-every", "7"});
+    EXPECT_TRUE(options.DrawAll);
+    EXPECT_EQ(options.DrawEvery, 7u);
+    TGCommandLine defaults = ParseCommandLine({"--headless"});
+    EXPECT_FALSE(defaults.DrawAll);
+    EXPECT_EQ(defaults.DrawEvery, 0u);
+}
+
 TEST(CommandLine, RejectsBadOptionsWithAMessage) {
     std::vector<std::vector<std::string>> bad = {{"--frames"},
                                                  {"--frames", "0"},
@@ -43,6 +52,7 @@ TEST(CommandLine, RejectsBadOptionsWithAMessage) {
                                                  {"--screenshot", "5"},
                                                  {"--screenshot", "x:a.png"},
                                                  {"--screenshot", "5:"},
+                                                 {"--draw-every", "0"},
                                                  {"--bogus"}};
     for (const auto& args : bad) {
         EXPECT_THROW(ParseCommandLine(args), EGError) << args[0];

@@ -634,6 +634,42 @@ TEST_F(GraphicsDeviceBatch, ASceneThatDiffersInOneVertexIsSentAgain) {
     }
 }
 
+// An unseen scene sends what it draws into a render target, which a later scene may show, but
+// nothing of the back buffer, and presents nothing; the next seen scene is sent and presented
+// even when it is the same as the last one seen, whose picture the back buffer no longer holds.
+TEST_F(GraphicsDeviceBatch, AnUnseenSceneDrawsOnlyIntoRenderTargets) {
+    PGTexture target = Device.CreateTexture(8, 8, pfA8R8G8B8, true);
+    auto scene = [&] {
+        Device.State.Stages[0].Texture = A;
+        ASSERT_TRUE(Device.BeginFrame());
+        Device.ClearScene();
+        Strip(0);
+        Device.PushState();
+        Device.State.RenderTarget = target;
+        Strip(100);
+        Device.PopState();
+        Strip(200);
+        Device.EndFrame();
+        Device.PresentFrame();
+    };
+    scene();
+    const int presents = Backend.Presents;
+    const int clears = Backend.Clears;
+    Backend.Strips.clear();
+    Device.SetFramesUnseen(true);
+    scene();
+    EXPECT_EQ(Backend.Strips, (std::vector<std::vector<float>>{{100, 101, 102, 103}}));
+    EXPECT_EQ(Backend.Presents, presents);
+    EXPECT_EQ(Backend.Clears, clears);
+
+    Backend.Strips.clear();
+    Device.SetFramesUnseen(false);
+    scene();
+    EXPECT_TRUE(Device.LastFrameStats().Submitted);
+    EXPECT_EQ(Backend.Strips.size(), 3u);
+    EXPECT_EQ(Backend.Presents, presents + 1);
+}
+
 TEST_F(GraphicsDeviceBatch, CountsDrawCallsAndTextureSwitchesOfTheScene) {
     ASSERT_TRUE(Device.BeginFrame());
     Device.ClearScene();
