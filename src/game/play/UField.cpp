@@ -992,10 +992,13 @@ bool TField::IsSublevelComplete() const {
             if (cell.IsHole() || !cell.HoldsBox()) {
                 continue;
             }
+            // A box is as good as collected when it rests on the bottom, through holes and a
+            // stack of boxes; one held up by a marble is not, as nothing may move it once input
+            // stops for the sublevel's end.
             bool resting = true;
             for (int below = r + 1; below <= LastRow && resting; ++below) {
                 const TCell& under = Cell(below, c);
-                resting = !(!under.IsHole() && !under.Element);
+                resting = under.IsHole() || under.HoldsBox();
             }
             need -= resting ? 1 : 0;
         }

@@ -522,6 +522,17 @@ TEST(FieldBoxTest, SublevelCompleteNeedsExactlyTheBoxesStillMissing) {
     host.Counted = 0;
     host.QuotaReached = true;
     EXPECT_TRUE(field->IsSublevelComplete());
+
+    // A box held up by a marble still has to ride down: were it counted, the board would stop
+    // taking moves while the box never reached the bottom, and the sublevel would never end.
+    TTestHost held;
+    held.Quota = 1;
+    auto standing = MakeField(held, {"B1", "1#"});
+    EXPECT_FALSE(standing->IsSublevelComplete()) << "a marble holds the box up";
+    standing->Cell(1, 0).Element.reset();
+    EXPECT_FALSE(standing->IsSublevelComplete()) << "the box is still falling";
+    standing->Cell(1, 0).Kind = 0;
+    EXPECT_TRUE(standing->IsSublevelComplete()) << "only a hole below";
 }
 
 TEST(FieldBoxTest, BoxesAppearOnDropPointsOnceTheLayersAreMostlyCleared) {
