@@ -1,6 +1,8 @@
 #include "UGSDLAudioOutput.h"
 
 #include "UGError.h"
+#include "UGOggStream.h"
+#include "UGPcmStream.h"
 #include "UGStrings.h"
 
 #include <SDL.h>
@@ -67,6 +69,13 @@ PGPcm TGSDLAudioOutput::DecodeStream(const std::filesystem::path& file) {
     std::memcpy(pcm->Samples.data(), chunk->abuf, pcm->Samples.size() * sizeof(int16_t));
     Mix_FreeChunk(chunk);
     return pcm;
+}
+
+PGSoundStream TGSDLAudioOutput::OpenStream(const std::filesystem::path& file) {
+    if (EqualsNoCase(file.extension().string(), ".ogg")) {
+        return OpenOggStream(file);
+    }
+    return std::make_shared<TGPcmStream>(DecodeStream(file));
 }
 
 TGSDLAudioOutput::TGChannel& TGSDLAudioOutput::At(int channel) {

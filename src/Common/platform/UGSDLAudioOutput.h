@@ -30,6 +30,8 @@ public:
     ~TGSDLAudioOutput() override;
 
     PGPcm DecodeStream(const std::filesystem::path& file) override;
+    // Ogg Vorbis files are decoded as they play; other compressed files are decoded whole.
+    PGSoundStream OpenStream(const std::filesystem::path& file) override;
     void SetChannelCount(int count) override;
     int ChannelCount() const override { return static_cast<int>(FChannels.size()); }
     void Play(int channel, PGPcm pcm, int64_t startFrame, bool loop) override;
