@@ -126,5 +126,20 @@ TEST_F(OggMusic, CutFilePlaysWhatItHolds) {
     EXPECT_TRUE(rig->Engine->LoadProblems().empty());
 }
 
+// Compressed music the mixer can only decode whole (here an Ogg file under another name, which
+// the mixer recognises by its contents) is refused, reported once and silent when it plays
+// longer than the cap, so that no file makes a slot hold more than ten minutes of sound.
+TEST_F(OggMusic, LongMusicDecodedWholeIsRefusedAtTheCap) {
+    auto rig = Rig("long.mp3", test::MakeToneOgg(TGSDLAudioOutput::MaxWholeMusicSeconds + 5.0, 1, 8000));
+    rig->Engine->PlayMusic("Song", true, 0.0, false, -1);
+    rig->Run(0.5);
+    ASSERT_EQ(rig->Engine->LoadProblems().size(), 1u);
+    EXPECT_NE(rig->Engine->LoadProblems()[0].Text.find("long.mp3\": plays 605 s, longer than the 600 s"),
+              std::string::npos)
+        << rig->Engine->LoadProblems()[0].Text;
+    EXPECT_EQ(rig->RecordedRms(0.0, 0.5), 0.0);
+    EXPECT_EQ(rig->Engine->HeldMusicBytes(), 0u);
+}
+
 } // namespace
 } // namespace qm
