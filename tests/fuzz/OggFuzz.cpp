@@ -35,12 +35,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         };
         const int64_t played = readAll(Cap);
         if (stream.Seek(played / 2)) {
+            if (stream.Position() != played / 2) {
+                __builtin_trap();
+            }
             readAll(Ask * 4);
         }
-        if (!stream.Seek(0) || stream.Position() != 0) {
-            __builtin_trap();
+        // A damaged file may refuse to move (a looping track then ends); one that moves is there.
+        if (stream.Seek(0)) {
+            if (stream.Position() != 0) {
+                __builtin_trap();
+            }
+            readAll(Ask * 4);
         }
-        readAll(Ask * 4);
         // The stream holds a window, not the sound.
         if (stream.BufferedBytes() > (size_t(4) << 20)) {
             __builtin_trap();
