@@ -12,6 +12,7 @@
 #include "UGInputScript.h"
 #include "UGMemoryAudioOutput.h"
 #include "UGOSServices.h"
+#include "UGOggStream.h"
 #include "UGRandom.h"
 #include "UGSDLAudioOutput.h"
 #include "UGSDLProgressWindow.h"
@@ -72,6 +73,7 @@ void ChooseAudioOutput(const TGCommandLine& options, TGAppStartInfo& info, TGWav
     if (wave) {
         info.OpenAudio = [wave](std::string&) -> std::unique_ptr<IGAudioOutput> {
             auto output = std::make_unique<TGMemoryAudioOutput>();
+            output->SetStreamOpener(OpenOggStream);
             output->SetSink(
                 [wave](const int16_t* samples, int64_t frames) { wave->Append(samples, frames); });
             return output;

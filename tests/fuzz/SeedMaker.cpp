@@ -4,6 +4,7 @@
 // Each harness gets OUTPUT_FOLDER/<harness>/. Nothing is written into the data folder: caches and
 // archives are made in a temporary folder.
 #include "FuzzSupport.h"
+#include "TestOgg.h"
 #include "TestSounds.h"
 #include "UGCompress.h"
 #include "UGConfigPreprocessor.h"
@@ -187,8 +188,10 @@ void BundleSeeds(TCorpus& corpus, const fs::path& scratch) {
 
 // The sound files of the data folder by their kind, and two small ones made here, so that the
 // harnesses have seeds before the data folder has sounds.
-void SoundSeeds(const fs::path& data, TCorpus& wave, TCorpus& module) {
+void SoundSeeds(const fs::path& data, TCorpus& wave, TCorpus& module, TCorpus& ogg) {
     wave.Add("tone.wav", test::MakeToneWave(0.05, 8000));
+    ogg.Add("stereo.ogg", test::MakeToneOgg(0.3, 2, 44100));
+    ogg.Add("mono-22050.ogg", test::MakeToneOgg(0.2, 1, 22050));
     module.Add("patterns.mod", test::MakeTestModule({64, 32, 16}));
     for (const fs::path& file : FilesUnder(data)) {
         std::string extension = LowerAscii(file.extension().string());
@@ -196,6 +199,8 @@ void SoundSeeds(const fs::path& data, TCorpus& wave, TCorpus& module) {
             wave.Add(Relative(file, data), ReadWholeFile(file));
         } else if (extension == ".xm" || extension == ".mod" || extension == ".s3m" || extension == ".it") {
             module.Add(Relative(file, data), ReadWholeFile(file));
+        } else if (extension == ".ogg") {
+            ogg.Add(Relative(file, data), ReadWholeFile(file));
         }
     }
 }
@@ -336,7 +341,8 @@ int main(int argc, char** argv) {
         CopyFolder(seeds / "save", save);
         TCorpus wave(output, "wave");
         TCorpus module(output, "module");
-        SoundSeeds(data, wave, module);
+        TCorpus ogg(output, "ogg");
+        SoundSeeds(data, wave, module, ogg);
         TCorpus song(output, "song");
         for (const fs::path& file : FilesUnder(data / "music")) {
             if (EndsWith(file, ".song")) {
@@ -357,9 +363,9 @@ int main(int argc, char** argv) {
             effectXml.Add("animotion." + file.filename().string(),
                           "<ShowEffect Type=\"AniEffect\">" + body + "</ShowEffect>");
         }
-        for (const TCorpus* corpus :
-             {&inputScript, &image, &configXml, &configCache, &language, &imageFont, &gfx, &bundle,
-              &animotionXml, &wave, &module, &song, &fieldText, &levelCheck, &widgetScreen, &effectXml}) {
+        for (const TCorpus* corpus : {&inputScript, &image, &configXml, &configCache, &language, &imageFont,
+                                      &gfx, &bundle, &animotionXml, &wave, &module, &ogg, &song, &fieldText,
+                                      &levelCheck, &widgetScreen, &effectXml}) {
             if (corpus->Count() == 0) {
                 throw EGError("quillmark-fuzz-seeds", "a harness got no seeds; is the data folder built?");
             }

@@ -1,6 +1,8 @@
 #include "UGSDLAudioOutput.h"
 
 #include "UGError.h"
+#include "UGOggStream.h"
+#include "UGPcmStream.h"
 #include "UGStrings.h"
 
 #include <SDL.h>
@@ -67,6 +69,33 @@ PGPcm TGSDLAudioOutput::DecodeStream(const std::filesystem::path& file) {
     std::memcpy(pcm->Samples.data(), chunk->abuf, pcm->Samples.size() * sizeof(int16_t));
     Mix_FreeChunk(chunk);
     return pcm;
+}
+
+// SDL_mixer decodes other compressed music (MP3 and the rest) only whole, so a file that says it
+// plays longer than MaxWholeMusicSeconds is refused before it is decoded: ten minutes are 106 MB.
+// The length is the one the file's headers give.
+void TGSDLAudioOutput::CheckWholeMusicLength(const std::filesystem::path& file) {
+    // Recognised by its contents, as DecodeStream does, not by its name.
+    SDL_RWops* bytes = SDL_RWFromFile(file.c_str(), "rb");
+    Mix_Music* music = bytes ? Mix_LoadMUSType_RW(bytes, MUS_NONE, 1) : nullptr;
+    if (!music) {
+        throw EGError("TGSDLAudioOutput.OpenStream", Format("\"%s\": %s", file.c_str(), Mix_GetError()));
+    }
+    const double seconds = Mix_MusicDuration(music);
+    Mix_FreeMusic(music);
+    if (seconds > MaxWholeMusicSeconds) {
+        throw EGError("TGSDLAudioOutput.OpenStream",
+                      Format("\"%s\": plays %.0f s, longer than the %d s that music decoded whole may last",
+                             file.c_str(), seconds, MaxWholeMusicSeconds));
+    }
+}
+
+PGSoundStream TGSDLAudioOutput::OpenStream(const std::filesystem::path& file) {
+    if (EqualsNoCase(file.extension().string(), ".ogg")) {
+        return OpenOggStream(file);
+    }
+    CheckWholeMusicLength(file);
+    return std::make_shared<TGPcmStream>(DecodeStream(file));
 }
 
 TGSDLAudioOutput::TGChannel& TGSDLAudioOutput::At(int channel) {

@@ -29,7 +29,13 @@ public:
     static std::unique_ptr<TGSDLAudioOutput> Open(std::string& whyNot, bool anyDriver = false);
     ~TGSDLAudioOutput() override;
 
+    // Compressed music other than Ogg Vorbis that plays longer than this is refused: SDL_mixer
+    // decodes it whole, and ten minutes are 106 MB.
+    static constexpr int MaxWholeMusicSeconds = 600;
+
     PGPcm DecodeStream(const std::filesystem::path& file) override;
+    // Ogg Vorbis files are decoded as they play; other compressed files are decoded whole.
+    PGSoundStream OpenStream(const std::filesystem::path& file) override;
     void SetChannelCount(int count) override;
     int ChannelCount() const override { return static_cast<int>(FChannels.size()); }
     void Play(int channel, PGPcm pcm, int64_t startFrame, bool loop) override;
@@ -61,6 +67,7 @@ private:
     };
     TGSDLAudioOutput() = default;
     TGChannel& At(int channel);
+    static void CheckWholeMusicLength(const std::filesystem::path& file);
     void Start(int channel, int64_t startFrame, bool loop);
     void StartStream(int channel);
     // Runs on SDL_mixer's thread.

@@ -13,6 +13,7 @@
 #include "UGMemoryAudioOutput.h"
 #include "UGNewXMLNode.h"
 #include "UGNullRenderBackend.h"
+#include "UGPcmStream.h"
 #include "UGResManager.h"
 #include "UGSprite.h"
 #include "UGStrings.h"
@@ -705,6 +706,9 @@ namespace {
 class TSoundCheckOutput : public TGMemoryAudioOutput {
 public:
     PGPcm DecodeStream(const std::filesystem::path&) override { return std::make_shared<TGPcm>(); }
+    PGSoundStream OpenStream(const std::filesystem::path& file) override {
+        return std::make_shared<TGPcmStream>(DecodeStream(file));
+    }
 };
 
 } // namespace

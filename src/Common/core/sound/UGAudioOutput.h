@@ -34,6 +34,9 @@ public:
     // Decodes a compressed stream file (Ogg Vorbis, MP3, ...) that the engine does not read
     // itself; raises EGError when it cannot. Called from the loading thread and the main thread.
     virtual PGPcm DecodeStream(const std::filesystem::path& file) = 0;
+    // Opens such a file as music, decoded as it plays where the mixer can; raises EGError naming
+    // the file when it cannot be read. Called from the loading thread and the main thread.
+    virtual PGSoundStream OpenStream(const std::filesystem::path& file) = 0;
 
     // Channels 0 .. count-1 exist afterwards; what played on channels beyond count stops.
     virtual void SetChannelCount(int count) = 0;

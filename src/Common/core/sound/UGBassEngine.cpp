@@ -3,7 +3,6 @@
 #include "UGError.h"
 #include "UGFileSystem.h"
 #include "UGModuleStream.h"
-#include "UGPcmStream.h"
 #include "UGStrings.h"
 #include "UGWaveFile.h"
 #include "UGWaveStream.h"
@@ -415,8 +414,8 @@ PGSoundStream TGBassEngine::OpenTrackStream(const TGTrack& track, bool loop) con
     if (IsWaveName(track.Src)) {
         return std::make_shared<TGWaveStream>(ResolveNoCase(FFolder / track.Src), track.Src);
     }
-    // Compressed files only the mixer decodes, and it decodes them whole.
-    return std::make_shared<TGPcmStream>(FOutput.DecodeStream(ResolveNoCase(FFolder / track.Src)));
+    // Compressed files: the output knows their decoders.
+    return FOutput.OpenStream(ResolveNoCase(FFolder / track.Src));
 }
 
 PGSoundStream TGBassEngine::OpenTrack(TGTrack& track, bool loop) {

@@ -29,6 +29,15 @@ PGPcm TGMemoryAudioOutput::DecodeStream(const std::filesystem::path& file) {
         Format("\"%s\": only WAV files and modules can be read without a sound card", file.string().c_str()));
 }
 
+PGSoundStream TGMemoryAudioOutput::OpenStream(const std::filesystem::path& file) {
+    if (FOpener) {
+        return FOpener(file);
+    }
+    throw EGError(
+        "TGMemoryAudioOutput.OpenStream",
+        Format("\"%s\": no decoder for compressed music without a sound card", file.string().c_str()));
+}
+
 void TGMemoryAudioOutput::SetChannelCount(int count) {
     FChannels.resize(static_cast<size_t>(std::max(count, 0)));
 }

@@ -14,6 +14,8 @@ namespace qm {
 class TGMemoryAudioOutput : public IGAudioOutput {
 public:
     using TGSink = std::function<void(const int16_t* samples, int64_t frames)>;
+    // Opens a compressed music file as a stream; the decoders belong to the platform.
+    using TGStreamOpener = std::function<PGSoundStream(const std::filesystem::path& file)>;
 
     explicit TGMemoryAudioOutput(int channelCount = 0);
 
@@ -22,9 +24,12 @@ public:
     // With a sink, Advance renders the frames that the main thread's time has covered since
     // the first Advance and hands them over.
     void SetSink(TGSink sink) { FSink = std::move(sink); }
+    // Without an opener, compressed music cannot be played here.
+    void SetStreamOpener(TGStreamOpener opener) { FOpener = std::move(opener); }
 
     // Only WAV files and modules, which the engine reads itself, are known here.
     PGPcm DecodeStream(const std::filesystem::path& file) override;
+    PGSoundStream OpenStream(const std::filesystem::path& file) override;
     void SetChannelCount(int count) override;
     int ChannelCount() const override { return static_cast<int>(FChannels.size()); }
     void Play(int channel, PGPcm pcm, int64_t startFrame, bool loop) override;
@@ -59,6 +64,7 @@ private:
 
     std::vector<TGChannel> FChannels;
     TGSink FSink;
+    TGStreamOpener FOpener;
     std::optional<uint64_t> FStartMs;
     int64_t FFramesRendered = 0;
 };
